@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "cli/clirun.h"
+#include "core/torrentfile.h"
+#include "support/testsupport.h"
+
+namespace brisolt
+{
+namespace
+{
+
+using test::RunCliArgs;
+
+std::string MultiFileTorrent()
+{
+    TTorrentFile t;
+    t.Announce = "http://tracker/announce";
+    t.BackupTrackers = {"http://backup/announce"};
+    t.Name = "Caf\xE9"; // Windows-1252 bytes
+    t.Comment = "hello";
+    t.MultiFile = true;
+    t.PieceLength = 65536;
+    t.Files.emplace_back("x.bin", "sub\\", 5000000000, 0);
+    t.Files.emplace_back("\xC3\xA9.txt", "", 3, 0);
+    return t.SaveToString(std::vector<TTorrentPiece>(3));
+}
+
+TEST(CliShow, TextShowsWhatTheEditPageShows)
+{
+    test::TSandbox box;
+    const auto path = box.Write("t.torrent", MultiFileTorrent());
+    TTorrentFile loaded;
+    loaded.Load(test::ReadFile(path));
+    const auto r = RunCliArgs({"show", path.string()});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    EXPECT_NE(r.Out.find("Announce:        http://tracker/announce\n"), std::string::npos) << r.Out;
+    EXPECT_NE(
+        r.Out.find("Backup trackers: http://tracker/announce\n                 http://backup/announce\n"),
+        std::string::npos);
+    EXPECT_NE(r.Out.find("Name:            Caf\xC3\xA9\n"), std::string::npos);
+    EXPECT_NE(r.Out.find("Hash:            " + loaded.InfoHashText + "\n"), std::string::npos);
+    EXPECT_NE(r.Out.find("Creation date:   N/A\n"), std::string::npos);
+    EXPECT_NE(r.Out.find("  sub\\x.bin  5000000000\n  \xC3\xA9.txt  3\n"), std::string::npos);
+}
+
+TEST(CliShow, JsonHasEveryKey)
+{
+    test::TSandbox box;
+    const auto path = box.Write("t.torrent", MultiFileTorrent());
+    const auto r = RunCliArgs({"show", "--json", path.string()});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const auto j = nlohmann::json::parse(r.Out);
+    EXPECT_EQ(j["announce"], "http://tracker/announce");
+    EXPECT_EQ(j["backup_trackers"].size(), 2u);
+    EXPECT_EQ(j["name"], "Caf\xC3\xA9");
+    EXPECT_EQ(j["info_hash"].template get<std::string>().size(), 40u);
+    EXPECT_EQ(j["comment"], "hello created with Brisolt v2.1 - Orl Edition Public Beta RC1");
+    EXPECT_TRUE(j["creation_date"].is_null());
+    EXPECT_EQ(j["piece_length"], 65536);
+    EXPECT_EQ(j["piece_count"], 3);
+    EXPECT_EQ(j["multi_file"], true);
+    EXPECT_EQ(j["total_length"], 5000000003);
+    ASSERT_EQ(j["files"].size(), 2u);
+    EXPECT_EQ(j["files"][0]["path"], "sub\\");
+    EXPECT_EQ(j["files"][0]["name"], "x.bin");
+    EXPECT_EQ(j["files"][1]["offset"], 5000000000);
+    EXPECT_TRUE(j["errors"].empty());
+}
+
+TEST(CliShow, CreationDateAsStoredSeconds)
+{
+    test::TSandbox box;
+    const auto path = box.Write("t.torrent", "d13:creation datei1000000000e4:infod6:lengthi1e4:name1:aee");
+    const auto r = RunCliArgs({"show", "--json", path.string()});
+    EXPECT_EQ(r.Code, 0);
+    EXPECT_EQ(nlohmann::json::parse(r.Out)["creation_date"], 1000000000);
+    const auto text = RunCliArgs({"show", path.string()});
+    EXPECT_EQ(text.Out.find("N/A"), std::string::npos);
+}
+
+TEST(CliShow, NoFileEntryFailsWithTheLoaderLines)
+{
+    test::TSandbox box;
+    const auto path = box.Write("t.torrent", "d8:announce1:ue");
+    auto r = RunCliArgs({"show", path.string()});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(r.Err, "Corrupt File: Missing \"info\" segment\n");
+
+    const auto garbage = box.Write("g.torrent", "not bencode");
+    r = RunCliArgs({"show", "--json", garbage.string()});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(
+        nlohmann::json::parse(r.Out)["errors"][0], "Error parsing file; does not appear to be valid bencoded metainfo");
+}
+
+TEST(CliShow, UnreadableFileAndUsageErrors)
+{
+    test::TSandbox box;
+    auto r = RunCliArgs({"show", (box.Path() / "missing.torrent").string()});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_NE(r.Err.find("cannot open"), std::string::npos);
+    EXPECT_NE(r.Err.find("No such file or directory"), std::string::npos);
+    EXPECT_EQ(RunCliArgs({"show"}).Code, 2);
+    EXPECT_EQ(RunCliArgs({}).Code, 2);
+    EXPECT_EQ(RunCliArgs({"frobnicate"}).Code, 2);
+    r = RunCliArgs({"show", "--help"});
+    EXPECT_EQ(r.Code, 0);
+    EXPECT_NE(r.Out.find("--json"), std::string::npos);
+}
+
+TEST(CliShow, ShippedSampleLoads)
+{
+    const auto r = RunCliArgs({"show", (test::DataDir() / ".." / ".." / "samples" / "sample.torrent").string()});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("Name:            Sample\n"), std::string::npos);
+}
+
+} // namespace
+} // namespace brisolt

@@ -1,0 +1,88 @@
+#include "support/testsupport.h"
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace brisolt::test
+{
+
+TSandbox::TSandbox()
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "sandbox";
+    for (char& c : name)
+    {
+        if (c == '/')
+            c = '_';
+    }
+    Root = std::filesystem::temp_directory_path() / ("brisolt-test-" + std::to_string(getpid()) + "-" + name);
+    std::filesystem::remove_all(Root);
+    std::filesystem::create_directories(Root);
+}
+
+TSandbox::~TSandbox()
+{
+    std::error_code ec;
+    // Tests may leave read-only folders behind; make them removable first.
+    for (auto it = std::filesystem::recursive_directory_iterator(Root, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator();
+         it.increment(ec))
+    {
+        std::filesystem::permissions(
+            it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    }
+    std::filesystem::remove_all(Root, ec);
+}
+
+std::filesystem::path TSandbox::Write(const std::filesystem::path& relative, std::string_view bytes) const
+{
+    const auto path = Root / relative;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::filesystem::path DataDir()
+{
+    return BRISOLT_TEST_DATA_DIR;
+}
+
+int RunPython(const std::string& script, const std::string& args, std::string& output)
+{
+    const std::string command = std::string(BRISOLT_SYSTEM_PYTHON) + " '" + script + "' " + args;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    output.clear();
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string RandomBytes(std::size_t size, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::string s(size, '\0');
+    for (char& c : s)
+        c = static_cast<char>(rng() & 0xFF);
+    return s;
+}
+
+} // namespace brisolt::test
