@@ -113,10 +113,14 @@ void TTorrentFile::LoadInfo(const TObjectHash& info, int64_t& total)
         Errors.emplace_back("Corrupt File: Missing \"info.piece length\" segment");
     if (info.Exists("pieces"))
     {
-        const std::string pieces = AsString(info.Get("pieces"));
+        auto& scalar = CastTo<TIntString>(info.Get("pieces"));
+        const std::string_view pieces = scalar.IsInteger ? std::string_view() : scalar.Text;
         Pieces.reserve(pieces.size() / 20);
         for (std::size_t i = 0; i + 20 <= pieces.size(); i += 20)
-            Pieces.emplace_back(std::string_view(pieces).substr(i, 20), false);
+            Pieces.emplace_back(pieces.substr(i, 20), false);
+        // Pieces now holds these bytes; a million pieces would otherwise be
+        // kept twice while the model lives. Nothing reads them from the tree.
+        std::string().swap(scalar.Text);
     }
     else
         Errors.emplace_back("Corrupt File: Missing \"info.pieces\" segment");
@@ -139,6 +143,7 @@ void TTorrentFile::LoadFiles(TBValue* files, int64_t& total)
 {
     MultiFile = true;
     const auto& entries = CastTo<TBList>(files).Items;
+    Files.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)
     {
         const auto& entry = CastTo<TObjectHash>(entries[i].get());

@@ -99,7 +99,12 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, s
     int raw = -1;
     for (int attempt = 0; attempt < 16 && raw < 0; ++attempt)
     {
-        temp = folder / ("." + path.filename().string() + "." + std::to_string(random()) + ".tmp");
+        std::string name = ".";
+        name += path.filename().string();
+        name += '.';
+        name += std::to_string(random());
+        name += ".tmp";
+        temp = folder / name;
         raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (raw < 0 && errno != EEXIST)
             break;
