@@ -12,7 +12,9 @@ int RunCli(int argc, const char* const* argv, const TCliIo& io)
     CLI::App app("brisolt-cli: create, inspect and edit BitTorrent metainfo (.torrent) files", "brisolt-cli");
     app.require_subcommand(1);
     TCommandRunner runner;
+    AddCreateCommand(app, runner);
     AddShowCommand(app, runner);
+    AddVerifyCommand(app, runner);
     try
     {
         app.parse(argc, argv);

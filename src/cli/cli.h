@@ -28,6 +28,8 @@ int RunCli(int argc, const char* const* argv, const TCliIo& io);
 
 // Each command adds its subcommand; when it is chosen, it sets runner.
 void AddShowCommand(CLI::App& app, TCommandRunner& runner);
+void AddCreateCommand(CLI::App& app, TCommandRunner& runner);
+void AddVerifyCommand(CLI::App& app, TCommandRunner& runner);
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;

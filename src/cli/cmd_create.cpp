@@ -1,0 +1,212 @@
+// brisolt-cli create: the create page's four sources from the command line,
+// through the same create logic as the window.
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <ostream>
+
+#include <CLI/CLI.hpp>
+#include <sys/stat.h>
+
+#include "cli/cli.h"
+#include "cli/progress.h"
+#include "cli/signals.h"
+#include "create/collect.h"
+#include "create/createtorrent.h"
+#include "platform/fileio.h"
+
+namespace brisolt::cli
+{
+
+namespace
+{
+
+struct TCreateArgs
+{
+    std::vector<std::string> Sources;
+    std::string Announce;
+    std::string Output;
+    std::string PieceSize = "auto";
+    std::string Comment;
+    std::vector<std::string> Backups;
+    bool PerEntry = false;
+    std::string OutputFolder;
+    bool KeepThumbs = false;
+    int Threads = 0;
+    bool Quiet = false;
+};
+
+enum class TKind
+{
+    Missing,
+    File,
+    Folder,
+};
+
+TKind KindOf(const std::filesystem::path& path, std::string* reason = nullptr)
+{
+    struct stat st
+    {
+    };
+
+    if (::stat(path.c_str(), &st) != 0)
+    {
+        if (reason)
+            *reason = SystemErrorText(errno);
+        return TKind::Missing;
+    }
+    return S_ISDIR(st.st_mode) ? TKind::Folder : TKind::File;
+}
+
+// Absolute, without "." or ".." and without a trailing separator, so that the
+// names and proposals are those of a path chosen in a dialog.
+std::filesystem::path Absolute(const std::string& source)
+{
+    std::string text = std::filesystem::absolute(source).lexically_normal().string();
+    if (text.size() > 1)
+        text = TrimTrailingSeparator(std::move(text));
+    return text;
+}
+
+int Usage(const TCliIo& io, const std::string& message)
+{
+    io.Err << "brisolt-cli create: " << message << '\n';
+    return kExitUsage;
+}
+
+int Report(const std::vector<TCreateResult>& results, const TCreateArgs& args, const TCliIo& io)
+{
+    int code = kExitOk;
+    for (const auto& r : results)
+    {
+        if (r.Status == TCreateStatus::Written)
+        {
+            if (!args.Quiet)
+            {
+                io.Out << r.Output.string() << ": " << r.FileCount << (r.FileCount == 1 ? " file, " : " files, ")
+                       << r.TotalLength << " bytes, " << r.PieceCount << " pieces of " << r.PieceLength << " bytes\n";
+            }
+            continue;
+        }
+        io.Err << "brisolt-cli: " << r.Message << '\n';
+        code = kExitFailure;
+    }
+    return code;
+}
+
+// Several files: all must lie in one folder; they are taken in the order of
+// that folder's file list.
+int RunSelection(
+    const std::vector<std::filesystem::path>& sources, TCreateArgs& args, TCreateOptions& options, const TCliIo& io)
+{
+    const auto folder = sources.front().parent_path();
+    std::vector<std::string> names;
+    for (const auto& source : sources)
+    {
+        if (source.parent_path() != folder)
+            return Usage(io, "several files must lie in one folder");
+        names.push_back(source.filename().string());
+    }
+    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return CompareNames(a, b) < 0; });
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    const auto output =
+        args.Output.empty() ? ProposeSelectionSaveName(folder, names) : std::filesystem::path(args.Output);
+    return Report({CreateSelectionTorrent(folder, names, output, options)}, args, io);
+}
+
+int RunCreate(TCreateArgs& args, const TCliIo& io)
+{
+    if (args.PerEntry != !args.OutputFolder.empty())
+        return Usage(io, "--per-entry and -O OUTDIR go together");
+    if (args.PerEntry && !args.Output.empty())
+        return Usage(io, "-o does not apply to --per-entry; use -O OUTDIR");
+    std::vector<std::filesystem::path> sources;
+    for (const auto& text : args.Sources)
+    {
+        auto path = Absolute(text);
+        std::string reason;
+        const TKind kind = KindOf(path, &reason);
+        if (kind == TKind::Missing)
+        {
+            io.Err << "brisolt-cli: cannot use " << text << ": " << reason << '\n';
+            return kExitFailure;
+        }
+        if (kind == TKind::Folder && args.Sources.size() > 1)
+            return Usage(io, "a folder must be the only source");
+        sources.push_back(std::move(path));
+    }
+    const TKind kind = KindOf(sources.front());
+
+    TCreateOptions options;
+    options.AnnounceURL = args.Announce;
+    options.CommentLines = SplitCommentLines(args.Comment);
+    options.PieceSizeIndex = args.PieceSize == "auto" ? kAutoPieceSize : PieceSizeIndexOf(args.PieceSize);
+    options.SkipThumbs = !args.KeepThumbs;
+    options.BackupRows = args.Backups;
+    options.ThreadCount = args.Threads;
+    // A torrent that lists no file is of no use to any client.
+    options.AllowEmpty = false;
+    TCliProgress progress(io.Err, io.ErrIsTerminal && !args.Quiet);
+    options.Observer = &progress;
+    TAbortOnSignal abort;
+    options.AbortRequested = &abort.Flag();
+
+    if (sources.size() > 1)
+        return RunSelection(sources, args, options, io);
+    const auto& source = sources.front();
+    std::filesystem::path output = args.Output.empty() ? ProposeSaveName(source) : std::filesystem::path(args.Output);
+    if (args.PerEntry && kind == TKind::Folder)
+        return Report(CreatePerEntryTorrents(source, Absolute(args.OutputFolder), options), args, io);
+    if (args.PerEntry) // a file gives its own torrent, as in the window
+        output = PerEntrySaveName(Absolute(args.OutputFolder), source.filename().string());
+    if (kind == TKind::Folder)
+        return Report({CreateFolderTorrent(source, output, options)}, args, io);
+    return Report({CreateSingleFileTorrent(source, output, options)}, args, io);
+}
+
+std::string PieceSizeChoices()
+{
+    std::string choices = "auto";
+    for (int i = 0; i < kPieceSizeCount; ++i)
+        choices += "|" + PieceSizeItem(i);
+    return choices;
+}
+
+} // namespace
+
+void AddCreateCommand(CLI::App& app, TCommandRunner& runner)
+{
+    auto args = std::make_shared<TCreateArgs>();
+    auto* create = app.add_subcommand(
+        "create",
+        "Create a .torrent file. One file gives a single-file torrent; one folder gives a torrent of its whole tree "
+        "(or, with --per-entry, one torrent for each entry directly inside it); several files of one folder give "
+        "one torrent named after the folder.\nExit status: 0 when every torrent was written, 1 when one failed or "
+        "was aborted (Ctrl-C; nothing is written), 2 for a usage error.");
+    create->add_option("SOURCE", args->Sources, "A file, a folder, or several files of one folder")->required();
+    create->add_option("-a,--announce", args->Announce, "Announce URL of the tracker")->required();
+    create->add_option("-o,--output", args->Output, "Output file (default: the source followed by .torrent)");
+    std::vector<std::string> choices{"auto"};
+    for (int i = 0; i < kPieceSizeCount; ++i)
+        choices.push_back(PieceSizeItem(i));
+    create->add_option("-l,--piece-size", args->PieceSize, "Piece size: " + PieceSizeChoices())
+        ->check(CLI::IsMember(choices));
+    create->add_option("-c,--comment", args->Comment, "Comment; each line (split at LF) is ended with CR LF");
+    create->add_option("-b,--backup", args->Backups, "Backup tracker URL (repeatable, in order)");
+    create->add_flag("--per-entry", args->PerEntry, "One torrent for each entry directly inside the folder");
+    create->add_option("-O,--output-dir", args->OutputFolder, "Folder for the --per-entry torrents");
+    create->add_flag("--keep-thumbs", args->KeepThumbs, "Keep files named thumbs.db (left out by default)");
+    create->add_option("--threads", args->Threads, "Hashing threads (default: hardware threads; 1 = sequential)")
+        ->check(CLI::Range(1, 64));
+    create->add_flag("-q,--quiet", args->Quiet, "No progress and no summary");
+    create->callback(
+        [args, &runner]
+        {
+            runner = [args](const TCliIo& io)
+            {
+                return RunCreate(*args, io);
+            };
+        });
+}
+
+} // namespace brisolt::cli

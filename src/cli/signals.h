@@ -1,0 +1,33 @@
+// Ctrl-C (SIGINT) and SIGTERM raise an abort flag instead of ending the
+// process, while an instance lives, so that a hashing run ends cleanly and
+// nothing half-written remains. The previous handlers come back on
+// destruction. One instance at a time, on the main thread.
+#pragma once
+
+#include <atomic>
+#include <csignal>
+
+namespace brisolt::cli
+{
+
+class TAbortOnSignal
+{
+public:
+    TAbortOnSignal();
+    ~TAbortOnSignal();
+    TAbortOnSignal(const TAbortOnSignal&) = delete;
+    TAbortOnSignal& operator=(const TAbortOnSignal&) = delete;
+
+    [[nodiscard]] const std::atomic<bool>& Flag() const;
+
+private:
+    struct sigaction OldInt
+    {
+    };
+
+    struct sigaction OldTerm
+    {
+    };
+};
+
+} // namespace brisolt::cli

@@ -1,0 +1,58 @@
+// Collecting the content files of a torrent: folder listings, the ordering of
+// names, the thumbs.db rule and file sizes. Pure file-system reads, no state;
+// any thread. Names are the file system's bytes, unchanged.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/torrentfile.h"
+
+namespace brisolt
+{
+
+// A file or folder that cannot be used; what() is the message for the user.
+class ECreateError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Ordinal comparison of the names' bytes: -1, 0 or 1 (B.txt before a.txt).
+[[nodiscard]] int CompareNames(std::string_view a, std::string_view b);
+
+// True when name, with the letters A to Z turned to lower case, is "thumbs.db".
+[[nodiscard]] bool IsThumbsDb(std::string_view name);
+
+// The size of a file, taken with the file open for reading. Refused while
+// another program holds an exclusive lock on it. Throws ECreateError
+// "Datei %s kann nicht geöffnet werden. %s" (path, reason).
+[[nodiscard]] int64_t FileSizeOf(const std::filesystem::path& path);
+
+// Appends the files of folder's tree to list, depth first, each folder's
+// names sorted with CompareNames; every entry gets its FullPath. relative is
+// the backslash-joined folder below the torrent's folder ("" at the top).
+// Symbolic links are followed; a link back to a folder being collected is an
+// error rather than an endless descent. Adds every length to total. Throws
+// ECreateError for a folder that cannot be listed or a file FileSizeOf refuses.
+void CollectFolder(
+    std::vector<TTorrentSubFile>& list,
+    int64_t& total,
+    const std::filesystem::path& folder,
+    const std::string& relative,
+    bool recursive,
+    bool skipThumbs);
+
+// The names directly inside folder, "." and ".." left out, in the order the
+// directory listing yields them. Throws ECreateError when it cannot be listed.
+[[nodiscard]] std::vector<std::string> ListFolderEntries(const std::filesystem::path& folder);
+
+// The files a person can select in folder: regular files (links followed)
+// that are not hidden (no leading dot), sorted with CompareNames.
+[[nodiscard]] std::vector<std::string> ListFolderFiles(const std::filesystem::path& folder);
+
+} // namespace brisolt

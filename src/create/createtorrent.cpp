@@ -1,0 +1,382 @@
+#include "create/createtorrent.h"
+
+#include <array>
+#include <cerrno>
+#include <stdexcept>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "create/collect.h"
+#include "hashing/hashedstorage.h"
+#include "platform/fileio.h"
+
+namespace brisolt
+{
+
+namespace
+{
+
+constexpr std::array<std::string_view, kPieceSizeCount> kPieceSizeItems{
+    "64kb", "128kb", "256kb", "512kb", "1024kb", "2048kb", "4096kb", "8192kb", "16384kb"};
+
+// The hashing run's hooks passed on to the action's observer; the abort
+// flag is the caller's.
+class TCreateStorage final : public THashedStorage
+{
+public:
+    TCreateStorage(
+        const std::vector<TTorrentSubFile>& files,
+        int64_t pieceLength,
+        bool multiFile,
+        const std::filesystem::path& base,
+        const TCreateOptions& options)
+        : THashedStorage(files, pieceLength, multiFile, base)
+        , Options(options)
+    {
+        ThreadCount = options.ThreadCount;
+    }
+
+protected:
+    void FileStarted(const std::string& path, int64_t size) override
+    {
+        if (Options.Observer)
+            Options.Observer->FileStarted(path, size);
+    }
+
+    void PieceHashed() override
+    {
+        if (Options.Observer)
+            Options.Observer->PieceHashed();
+    }
+
+    void ReportStatus(const std::string& status) override
+    {
+        if (Options.Observer)
+            Options.Observer->ReportStatus(status);
+    }
+
+    bool IsAborted() override { return Options.AbortRequested && Options.AbortRequested->load(); }
+
+    void ProcessMessages() override
+    {
+        if (Options.Observer)
+            Options.Observer->ProcessMessages();
+    }
+
+private:
+    const TCreateOptions& Options;
+};
+
+TCreateResult Finish(TCreateResult result, const TCreateOptions& options)
+{
+    if (options.Observer)
+        options.Observer->TorrentFinished(result);
+    return result;
+}
+
+TCreateResult Failure(const std::filesystem::path& output, std::string message, const TCreateOptions& options)
+{
+    TCreateResult result;
+    result.Status = TCreateStatus::Failed;
+    result.Output = output;
+    result.Message = std::move(message);
+    return Finish(std::move(result), options);
+}
+
+std::string CreateMessage(const std::filesystem::path& output, const std::string& reason)
+{
+    return "Datei " + output.string() + " kann nicht erstellt werden. " + reason;
+}
+
+// Whether output can be written, asked before hashing so that a long run is
+// not wasted on a folder that does not exist or cannot be written.
+bool CanCreate(const std::filesystem::path& output, std::string& reason)
+{
+    const auto folder = output.has_parent_path() ? output.parent_path() : std::filesystem::path(".");
+
+    struct stat st
+    {
+    };
+
+    int err = 0;
+    if (::stat(folder.c_str(), &st) != 0)
+        err = errno;
+    else if (!S_ISDIR(st.st_mode))
+        err = ENOTDIR;
+    else if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        err = errno;
+    else if (::stat(output.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        err = EISDIR;
+    if (err != 0)
+        reason = SystemErrorText(err);
+    return err == 0;
+}
+
+bool IsFolder(const std::filesystem::path& path)
+{
+    struct stat st
+    {
+    };
+
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void InitMultiFile(TTorrentFile& model, const std::string& name, const TCreateOptions& options)
+{
+    model.Init(options.AnnounceURL, name, MakeComment(options.CommentLines), {}, 0, true, options.Now);
+}
+
+// One multi-file torrent of a folder tree named name; base is the storage's
+// base path (every entry carries its full path).
+TCreateResult FolderTreeTorrent(
+    const std::filesystem::path& folder,
+    const std::string& name,
+    const std::filesystem::path& base,
+    const std::filesystem::path& output,
+    const TCreateOptions& options)
+{
+    std::vector<TTorrentSubFile> files;
+    int64_t total = 0;
+    try
+    {
+        CollectFolder(files, total, folder, {}, true, options.SkipThumbs);
+    }
+    catch (const ECreateError& e)
+    {
+        return Failure(output, e.what(), options);
+    }
+    TTorrentFile model;
+    InitMultiFile(model, name, options);
+    return BuildTorrent(model, std::move(files), base, output, options);
+}
+
+} // namespace
+
+std::string MakeComment(const std::vector<std::string>& lines)
+{
+    std::string comment;
+    for (const auto& line : lines)
+        comment += line + "\r\n";
+    return comment;
+}
+
+std::vector<std::string> SplitCommentLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    while (!text.empty())
+    {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (end != std::string_view::npos && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.emplace_back(line);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    }
+    return lines;
+}
+
+int64_t ChoosePieceLength(int64_t totalLength, int pieceSizeIndex)
+{
+    if (pieceSizeIndex != kAutoPieceSize)
+    {
+        if (pieceSizeIndex < 0 || pieceSizeIndex >= kPieceSizeCount)
+            throw std::invalid_argument("piece size index out of range");
+        return int64_t{1} << (16 + pieceSizeIndex);
+    }
+    if (totalLength > 2000000000)
+        return 2097152;
+    if (totalLength > 1000000000)
+        return 1048576;
+    if (totalLength > 450000000)
+        return 524288;
+    return 262144;
+}
+
+int PieceSizeIndexOf(std::string_view item)
+{
+    for (std::size_t i = 0; i < kPieceSizeItems.size(); ++i)
+    {
+        if (kPieceSizeItems[i] == item)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string PieceSizeItem(int index)
+{
+    return std::string(kPieceSizeItems.at(static_cast<std::size_t>(index)));
+}
+
+std::filesystem::path ProposeSaveName(const std::filesystem::path& source)
+{
+    return std::filesystem::path(source.native() + ".torrent");
+}
+
+std::string SelectionTitle(const std::filesystem::path& folder, const std::vector<std::string>& selected)
+{
+    std::string title = folder.filename().string();
+    if (title.empty() && !selected.empty())
+        title = selected.front(); // a root folder has no name of its own
+    return title;
+}
+
+std::filesystem::path
+ProposeSelectionSaveName(const std::filesystem::path& folder, const std::vector<std::string>& selected)
+{
+    if (selected.size() == 1)
+        return ProposeSaveName(folder / selected.front());
+    if (folder.filename().empty())
+        return std::filesystem::path(SelectionTitle(folder, selected) + ".torrent");
+    return ProposeSaveName(folder);
+}
+
+std::filesystem::path PerEntrySaveName(const std::filesystem::path& target, const std::string& entry)
+{
+    return target / (entry + ".torrent");
+}
+
+std::string TrimTrailingSeparator(std::string path)
+{
+    if (!path.empty() && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+TCreateResult BuildTorrent(
+    TTorrentFile& model,
+    std::vector<TTorrentSubFile> files,
+    const std::filesystem::path& base,
+    const std::filesystem::path& output,
+    const TCreateOptions& options)
+{
+    TCreateResult result;
+    result.Output = output;
+    for (const auto& file : files)
+        result.TotalLength += file.Length;
+    model.Files = std::move(files);
+    result.FileCount = model.Files.size();
+    result.PieceLength = ChoosePieceLength(result.TotalLength, options.PieceSizeIndex);
+    model.PieceLength = static_cast<int32_t>(result.PieceLength);
+    for (const auto& row : options.BackupRows)
+    {
+        std::string url = options.LookupAnnounceURL ? options.LookupAnnounceURL(row) : std::string();
+        model.BackupTrackers.push_back(url.empty() ? row : std::move(url));
+    }
+    if (model.Files.empty() && !options.AllowEmpty)
+        return Failure(output, "Keine Dateien in " + base.string() + ".", options);
+    std::string reason;
+    if (!CanCreate(output, reason))
+        return Failure(output, CreateMessage(output, reason), options);
+    if (options.Observer)
+        options.Observer->TorrentStarted(output, result.TotalLength, result.PieceLength, result.FileCount);
+    TCreateStorage storage(model.Files, result.PieceLength, model.MultiFile, base, options);
+    storage.HashFiles();
+    result.PieceCount = storage.PieceCount;
+    if (options.AbortRequested && options.AbortRequested->load())
+    {
+        result.Status = TCreateStatus::Aborted;
+        result.Message = kAbortedMessage;
+    }
+    else if (storage.Failed())
+    {
+        result.Status = TCreateStatus::Failed;
+        result.Message = storage.ErrorMessage;
+    }
+    else if (!WriteFileAtomic(output, model.SaveToString(storage.Pieces), reason))
+    {
+        result.Status = TCreateStatus::Failed;
+        result.Message = CreateMessage(output, reason);
+    }
+    else
+    {
+        result.Status = TCreateStatus::Written;
+    }
+    return Finish(std::move(result), options);
+}
+
+TCreateResult CreateSingleFileTorrent(
+    const std::filesystem::path& source, const std::filesystem::path& output, const TCreateOptions& options)
+{
+    int64_t total = 0;
+    try
+    {
+        total = FileSizeOf(source);
+    }
+    catch (const ECreateError& e)
+    {
+        return Failure(output, e.what(), options);
+    }
+    const std::string name = source.filename().string();
+    std::vector<TTorrentSubFile> files;
+    files.emplace_back(name, std::string(), total, 0);
+    TTorrentFile model;
+    model.Init(options.AnnounceURL, name, MakeComment(options.CommentLines), {}, total, false, options.Now);
+    return BuildTorrent(model, std::move(files), source, output, options);
+}
+
+TCreateResult CreateSelectionTorrent(
+    const std::filesystem::path& folder,
+    const std::vector<std::string>& selected,
+    const std::filesystem::path& output,
+    const TCreateOptions& options)
+{
+    if (selected.empty())
+        return Failure(output, std::string(kNoFilesSelectedMessage), options);
+    if (selected.size() == 1)
+        return CreateSingleFileTorrent(folder / selected.front(), output, options);
+    std::vector<TTorrentSubFile> files;
+    try
+    {
+        for (const auto& name : selected)
+        {
+            if (options.SkipThumbs && IsThumbsDb(name))
+                continue;
+            files.emplace_back(name, std::string(), FileSizeOf(folder / name), 0);
+        }
+    }
+    catch (const ECreateError& e)
+    {
+        return Failure(output, e.what(), options);
+    }
+    TTorrentFile model;
+    InitMultiFile(model, SelectionTitle(folder, selected), options);
+    return BuildTorrent(model, std::move(files), folder, output, options);
+}
+
+TCreateResult CreateFolderTorrent(
+    const std::filesystem::path& folder, const std::filesystem::path& output, const TCreateOptions& options)
+{
+    return FolderTreeTorrent(folder, folder.filename().string(), folder, output, options);
+}
+
+std::vector<TCreateResult> CreatePerEntryTorrents(
+    const std::filesystem::path& folder, const std::filesystem::path& target, const TCreateOptions& options)
+{
+    std::vector<TCreateResult> results;
+    std::vector<std::string> entries;
+    try
+    {
+        entries = ListFolderEntries(folder);
+    }
+    catch (const ECreateError& e)
+    {
+        results.push_back(Failure(target, e.what(), options));
+        return results;
+    }
+    for (const auto& entry : entries)
+    {
+        const auto path = folder / entry;
+        const auto output = PerEntrySaveName(target, entry);
+        if (IsFolder(path))
+            results.push_back(FolderTreeTorrent(path, entry, folder, output, options));
+        else
+            results.push_back(CreateSingleFileTorrent(path, output, options));
+        // A file error ends the action; an abort lets every entry report it.
+        if (results.back().Status == TCreateStatus::Failed)
+            break;
+    }
+    return results;
+}
+
+} // namespace brisolt

@@ -1,0 +1,164 @@
+// Creating torrents without a window: the four sources (a single file, files
+// selected in one folder, a folder tree, one torrent per entry of a folder),
+// the save-name proposals, the piece-length rule, backup trackers, hashing and
+// writing each output through a temporary file. The window and the command
+// line call these functions and only translate to and from their controls or
+// arguments.
+//
+// A create function runs on the caller's thread and returns when its action
+// is over; the observer's hooks are called on that thread. The abort flag is
+// the caller's: it may be raised from any thread (or a signal handler) and is
+// cleared by the caller before an action begins.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/torrentfile.h"
+
+namespace brisolt
+{
+
+inline constexpr int kAutoPieceSize = -1;
+inline constexpr int kPieceSizeCount = 9; // "64kb" (index 0) to "16384kb" (index 8)
+inline constexpr std::string_view kAbortedMessage = "Operation abgebrochen!";
+inline constexpr std::string_view kNoFilesSelectedMessage = "Keine Dateien ausgewählt!";
+
+enum class TCreateStatus
+{
+    Written,
+    Aborted, // Message is "Operation abgebrochen!"; nothing was written
+    Failed,  // Message says which file and what failed; nothing was written
+};
+
+// What became of one torrent of an action.
+struct TCreateResult
+{
+    TCreateStatus Status = TCreateStatus::Failed;
+    std::filesystem::path Output;
+    std::string Message;
+    int64_t TotalLength = 0;
+    int64_t PieceLength = 0;
+    int64_t PieceCount = 0;
+    std::size_t FileCount = 0;
+};
+
+// Progress of an action; every hook is optional.
+class TCreateObserver
+{
+public:
+    virtual ~TCreateObserver() = default;
+
+    // Before a torrent's hashing run (the progress dialog's caption and bar).
+    virtual void
+    TorrentStarted(const std::filesystem::path& output, int64_t totalLength, int64_t pieceLength, std::size_t fileCount)
+    {
+        (void)output;
+        (void)totalLength;
+        (void)pieceLength;
+        (void)fileCount;
+    }
+
+    // The hashing run's hooks, in the run's order.
+    virtual void FileStarted(const std::string& path, int64_t size)
+    {
+        (void)path;
+        (void)size;
+    }
+
+    virtual void PieceHashed() {}
+
+    virtual void ReportStatus(const std::string& status) { (void)status; }
+
+    virtual void ProcessMessages() {}
+
+    // After each torrent, also one that failed or was aborted.
+    virtual void TorrentFinished(const TCreateResult& result) { (void)result; }
+};
+
+struct TCreateOptions
+{
+    std::string AnnounceURL;
+    // The comment memo's lines; each is followed by CR LF in the torrent.
+    std::vector<std::string> CommentLines;
+    // kAutoPieceSize, or an index of the piece size list (2^(16+index) bytes).
+    int PieceSizeIndex = kAutoPieceSize;
+    // Leave files named thumbs.db out of collected file lists.
+    bool SkipThumbs = false;
+    // Backup tracker rows (empty when backup trackers are off); each row is
+    // looked up as a tracker name, and used as it stands when none matches.
+    std::vector<std::string> BackupRows;
+    std::function<std::string(const std::string&)> LookupAnnounceURL;
+    TCreateObserver* Observer = nullptr;
+    const std::atomic<bool>* AbortRequested = nullptr;
+    // Digesting threads: 0 = hardware threads, 1 = strictly sequential.
+    int ThreadCount = 0;
+    // Local time as an OLE date for the creation date; empty = the clock.
+    std::function<double()> Now;
+    // Whether a torrent without any file is written (the window writes one);
+    // when false such a torrent fails with "Keine Dateien in %s.".
+    bool AllowEmpty = true;
+};
+
+// The comment of a torrent: every line followed by CR LF.
+[[nodiscard]] std::string MakeComment(const std::vector<std::string>& lines);
+// Text cut into lines at LF (a CR before the LF is dropped); "" gives none.
+[[nodiscard]] std::vector<std::string> SplitCommentLines(std::string_view text);
+
+// The piece length for a content length: the custom size when an index is
+// given, else 262,144 up to 450,000,000 bytes, then 524,288, 1,048,576 and
+// above 2,000,000,000 bytes 2,097,152 (each threshold strictly greater).
+[[nodiscard]] int64_t ChoosePieceLength(int64_t totalLength, int pieceSizeIndex);
+// "64kb" ... "16384kb" to its index; -1 for any other text.
+[[nodiscard]] int PieceSizeIndexOf(std::string_view item);
+[[nodiscard]] std::string PieceSizeItem(int index);
+
+// The save dialog's proposals.
+// A single file, or a folder torrent: the path followed by ".torrent".
+[[nodiscard]] std::filesystem::path ProposeSaveName(const std::filesystem::path& source);
+// Files selected in folder (list order): one file gives its own proposal;
+// several give the folder followed by ".torrent", or at a root the torrent's
+// title followed by ".torrent".
+[[nodiscard]] std::filesystem::path
+ProposeSelectionSaveName(const std::filesystem::path& folder, const std::vector<std::string>& selected);
+// Several selected files: the folder's name, or at a root the first selected name.
+[[nodiscard]] std::string SelectionTitle(const std::filesystem::path& folder, const std::vector<std::string>& selected);
+// Per entry: target folder, entry name, ".torrent".
+[[nodiscard]] std::filesystem::path PerEntrySaveName(const std::filesystem::path& target, const std::string& entry);
+
+// A typed path with one trailing separator removed.
+[[nodiscard]] std::string TrimTrailingSeparator(std::string path);
+
+// The sources. A file that cannot be used ends the action with a Failed
+// result naming it; per entry, that result is the last one.
+[[nodiscard]] TCreateResult CreateSingleFileTorrent(
+    const std::filesystem::path& source, const std::filesystem::path& output, const TCreateOptions& options);
+// selected: names of files directly in folder, in list order. One name gives
+// a single-file torrent; several give one multi-file torrent.
+[[nodiscard]] TCreateResult CreateSelectionTorrent(
+    const std::filesystem::path& folder,
+    const std::vector<std::string>& selected,
+    const std::filesystem::path& output,
+    const TCreateOptions& options);
+[[nodiscard]] TCreateResult CreateFolderTorrent(
+    const std::filesystem::path& folder, const std::filesystem::path& output, const TCreateOptions& options);
+// One torrent per entry directly inside folder, written to target/E.torrent,
+// overwriting without asking.
+[[nodiscard]] std::vector<TCreateResult> CreatePerEntryTorrents(
+    const std::filesystem::path& folder, const std::filesystem::path& target, const TCreateOptions& options);
+
+// One torrent: backup trackers, piece length, hashing, writing. The model is
+// initialised; files becomes its file list; base is the storage's base path.
+[[nodiscard]] TCreateResult BuildTorrent(
+    TTorrentFile& model,
+    std::vector<TTorrentSubFile> files,
+    const std::filesystem::path& base,
+    const std::filesystem::path& output,
+    const TCreateOptions& options);
+
+} // namespace brisolt

@@ -1,0 +1,276 @@
+#include "hashing/hashedstorage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <stdexcept>
+#include <thread>
+
+#include "hashing/contentfile.h"
+#include "hashing/piecedigester.h"
+#include "platform/fileio.h"
+
+namespace brisolt
+{
+
+namespace
+{
+
+constexpr int kMaxThreads = 64;
+// Any power of two the program uses fits; a larger one is a caller's error.
+constexpr int64_t kMaxPieceLength = int64_t{1} << 28;
+
+std::string FileMessage(const char* what, const std::string& path, const std::string& reason)
+{
+    return std::string("Datei ") + path + " kann nicht " + what + " werden. " + reason;
+}
+
+int EffectiveThreads(int requested)
+{
+    if (requested <= 0)
+        requested = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return std::min(requested, kMaxThreads);
+}
+
+} // namespace
+
+// One hashing run. Reads fill piece buffers on the calling thread; finished
+// pieces go to the digester. The hooks that report (FileStarted, PieceHashed)
+// wait in a queue and are delivered in their sequential order: a file's
+// FileStarted only after every piece that ended before it was recorded, and
+// every piece before the next FileStarted or the end of the run. Queries
+// (IsAborted, ProcessMessages) are made at their sequential points.
+class THashedStorage::TRun
+{
+public:
+    TRun(THashedStorage& owner, int threads)
+        : Owner(owner)
+        , Digester(threads, static_cast<std::size_t>(owner.PieceLength))
+    {
+    }
+
+    void Run()
+    {
+        const std::size_t count = Owner.Files.size();
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            // Asked for every entry, so that once raised every remaining entry
+            // is skipped the same way.
+            if (Owner.IsAborted())
+                continue;
+            if (!HashFile(Owner.Files[i], i + 1 == count))
+                break;
+        }
+        // Finished pieces still in the slot being filled are digested too; a
+        // partly read piece is not.
+        if (Slot >= 0 && Digester.PieceCount(Slot) > 0)
+            SubmitSlot();
+        Deliver(true);
+    }
+
+private:
+    struct TEvent
+    {
+        int Slot = -1; // a piece when >= 0, else a file start
+        int Piece = 0; // the piece's index within its slot
+        std::string Path;
+        int64_t Size = 0;
+    };
+
+    // Reads one file into the stream; false when an error ended the run.
+    bool HashFile(const TTorrentSubFile& entry, bool last)
+    {
+        const std::string path = Owner.ResolvePath(entry).string();
+        const bool pad = Owner.LengthPolicy == TLengthPolicy::PadToListed;
+        TContentFile file;
+        std::string reason;
+        if (!file.Open(path, reason) && !pad)
+            return Fail(path, FileMessage("geöffnet", path, reason));
+        const int64_t size = pad ? entry.Length : file.Size();
+        if (!pad && size != entry.Length)
+            return Fail(path, FileMessage("gelesen", path, "Die Größe hat sich seit dem Auflisten geändert."));
+        Events.push_back({-1, 0, path, size});
+        Deliver(false);
+        int64_t pos = 0;
+        for (;;)
+        {
+            Owner.ProcessMessages();
+            if (Slot < 0)
+                Slot = AcquireSlot();
+            const int64_t want = std::min(Owner.PieceLength - Filled, size - pos);
+            int64_t got = 0;
+            if (want > 0 && !Read(file, pad, want, got, reason))
+                return Fail(path, FileMessage("gelesen", path, reason));
+            pos += got;
+            Filled += got;
+            const bool atEnd = pos == size;
+            if (Filled == Owner.PieceLength || (atEnd && last && Filled > 0))
+                FinishPiece();
+            Deliver(false);
+            if (atEnd)
+                break;
+            if (Owner.IsAborted())
+                return true;
+        }
+        if (!pad && file.SizeNow() != size)
+            return Fail(path, FileMessage("gelesen", path, "Die Datei hat sich beim Lesen verändert."));
+        return true;
+    }
+
+    // One read into the current piece. With padding, what the file cannot give
+    // is zeros; otherwise a read that returns nothing before the size taken at
+    // opening is an error, never a retry.
+    bool Read(TContentFile& file, bool pad, int64_t want, int64_t& got, std::string& reason)
+    {
+        char* target = Digester.NextPiece(Slot) + Filled;
+        got = file.IsOpen() ? file.Read(target, want, reason) : 0;
+        if (got < 0)
+        {
+            if (!pad)
+                return false;
+            got = 0;
+        }
+        if (got == 0)
+        {
+            if (!pad)
+            {
+                reason = "Die Datei ist beim Lesen kürzer geworden.";
+                return false;
+            }
+            std::memset(target, 0, static_cast<std::size_t>(want));
+            got = want;
+        }
+        return true;
+    }
+
+    // The current piece is complete: queue its report; a full slot goes to
+    // the digester.
+    void FinishPiece()
+    {
+        const int piece = Digester.AddPiece(Slot, static_cast<std::size_t>(Filled));
+        Events.push_back({Slot, piece, {}, 0});
+        Filled = 0;
+        if (Digester.PieceCount(Slot) == Digester.PiecesPerSlot())
+            SubmitSlot();
+    }
+
+    void SubmitSlot()
+    {
+        Digester.Submit(Slot);
+        Slot = -1;
+    }
+
+    // A free slot; while none is free, the oldest pieces are waited for and
+    // recorded, which frees their slot.
+    int AcquireSlot()
+    {
+        for (;;)
+        {
+            const int slot = Digester.TryAcquire();
+            if (slot >= 0)
+                return slot;
+            DeliverOnePiece();
+        }
+    }
+
+    // Delivers queued events in order; stops at a piece whose digest is not
+    // ready unless wait is set.
+    void Deliver(bool wait)
+    {
+        while (!Events.empty())
+        {
+            if (Events.front().Slot >= 0 && !wait && !Digester.IsDone(Events.front().Slot))
+                return;
+            DeliverFront();
+        }
+    }
+
+    // Delivers events up to and including the oldest slot's last piece.
+    void DeliverOnePiece()
+    {
+        while (!Events.empty())
+        {
+            const TEvent& front = Events.front();
+            const bool lastOfSlot = front.Slot >= 0 && front.Piece + 1 == Digester.PieceCount(front.Slot);
+            DeliverFront();
+            if (lastOfSlot)
+                return;
+        }
+        throw std::logic_error("no piece buffer in flight");
+    }
+
+    void DeliverFront()
+    {
+        TEvent event = std::move(Events.front());
+        Events.pop_front();
+        if (event.Slot < 0)
+        {
+            Owner.FileStarted(event.Path, event.Size);
+            return;
+        }
+        if (!Digester.Wait(event.Slot))
+            throw std::runtime_error("SHA-1 digest failed");
+        const TDigest& digest = Digester.Digest(event.Slot, event.Piece);
+        Owner.Pieces.emplace_back(std::string_view(digest.data(), digest.size()), true);
+        if (event.Piece + 1 == Digester.PieceCount(event.Slot))
+            Digester.Release(event.Slot);
+        Owner.PieceCount = static_cast<int64_t>(Owner.Pieces.size());
+        Owner.PieceHashed();
+    }
+
+    bool Fail(const std::string& path, std::string message)
+    {
+        Owner.ErrorPath = path;
+        Owner.ErrorMessage = std::move(message);
+        return false;
+    }
+
+    THashedStorage& Owner;
+    TPieceDigester Digester;
+    std::deque<TEvent> Events;
+    int Slot = -1;      // slot being filled
+    int64_t Filled = 0; // bytes of its current piece; PieceLength - Filled is "need"
+};
+
+THashedStorage::THashedStorage(
+    const std::vector<TTorrentSubFile>& files, int64_t pieceLength, bool multiFile, std::filesystem::path basePath)
+    : BasePath(std::move(basePath))
+    , Files(files)
+    , MultiFile(multiFile)
+    , PieceLength(pieceLength)
+{
+}
+
+std::filesystem::path THashedStorage::ResolvePath(const TTorrentSubFile& entry) const
+{
+    if (!entry.FullPath.empty())
+        return entry.FullPath;
+    if (MultiFile)
+        return BasePath / NativeRelativePath(entry.Path, entry.Name);
+    return BasePath;
+}
+
+void THashedStorage::HashFiles()
+{
+    Pieces.clear();
+    PieceCount = 0;
+    ErrorPath.clear();
+    ErrorMessage.clear();
+    ReportStatus("start");
+    try
+    {
+        if (PieceLength <= 0 || PieceLength > kMaxPieceLength)
+            throw std::invalid_argument("invalid piece length " + std::to_string(PieceLength));
+        TRun run(*this, EffectiveThreads(ThreadCount));
+        run.Run();
+    }
+    catch (const std::exception& e)
+    {
+        // Nothing escapes the run: a failure ends it like a file error.
+        if (ErrorMessage.empty())
+            ErrorMessage = e.what();
+    }
+    ReportStatus("done");
+}
+
+} // namespace brisolt

@@ -1,0 +1,93 @@
+// THashedStorage reads the content files of a torrent as one byte stream, cuts
+// it into pieces of PieceLength bytes and records the SHA-1 digest of each
+// piece in Pieces. HashFiles is synchronous and calls the hooks on the calling
+// thread, in exactly the order and with exactly the values of a strictly
+// sequential run; whole pieces may be digested on worker threads meanwhile
+// (ThreadCount). Reads stay sequential, one file open at a time, each read at
+// most the bytes missing from the current piece; memory is a fixed number of
+// piece buffers.
+//
+// The storage reads Files but never changes it; the caller keeps the list
+// alive for the storage's lifetime. One run at a time; not re-entrant.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/torrentfile.h"
+
+namespace brisolt
+{
+
+// What the run does when a file's size differs from its entry's Length.
+enum class TLengthPolicy
+{
+    // The size must match: a file that changed since it was listed ends the
+    // run with an error, so a torrent never describes other bytes than it hashed.
+    Exact,
+    // Read the entry's Length bytes, zeros standing in for what is missing or
+    // cannot be opened, so that later pieces stay aligned (for checking content).
+    PadToListed,
+};
+
+class THashedStorage
+{
+public:
+    // files: the content in reading order. basePath: the folder holding the
+    // files (multiFile) or the one file itself. Entries with a FullPath are read
+    // from there.
+    THashedStorage(
+        const std::vector<TTorrentSubFile>& files, int64_t pieceLength, bool multiFile, std::filesystem::path basePath);
+    virtual ~THashedStorage() = default;
+    THashedStorage(const THashedStorage&) = delete;
+    THashedStorage& operator=(const THashedStorage&) = delete;
+
+    // The hashing run. Returns normally in every case: after an abort, and
+    // after a file error, which Failed() and ErrorMessage then describe.
+    void HashFiles();
+
+    // The path read for an entry: its FullPath, else BasePath joined with its
+    // relative folder and name (multi-file), else BasePath.
+    [[nodiscard]] std::filesystem::path ResolvePath(const TTorrentSubFile& entry) const;
+
+    [[nodiscard]] bool Failed() const { return !ErrorMessage.empty(); }
+
+    std::filesystem::path BasePath;
+    const std::vector<TTorrentSubFile>& Files;
+    bool MultiFile;
+    std::vector<TTorrentPiece> Pieces;
+    int64_t PieceCount = 0;
+    int64_t PieceLength;
+
+    // Digesting threads: 0 = the machine's hardware threads, 1 = strictly
+    // sequential on the calling thread.
+    int ThreadCount = 0;
+    TLengthPolicy LengthPolicy = TLengthPolicy::Exact;
+
+    // Set when a file error ended the run: the file's path and the full
+    // message ("Datei ... kann nicht geöffnet werden. <reason>").
+    std::string ErrorPath;
+    std::string ErrorMessage;
+
+protected:
+    // A file has just been opened for reading (size taken at opening).
+    virtual void FileStarted(const std::string& path, int64_t size) = 0;
+    // One more piece was appended to Pieces.
+    virtual void PieceHashed() = 0;
+    // "start" before anything else, "done" after everything else, once each.
+    virtual void ReportStatus(const std::string& status) = 0;
+    // Asked before each file and after each read that did not reach the end
+    // of its file.
+    virtual bool IsAborted() = 0;
+
+    // Called before every read, so that a window can handle pending events.
+    virtual void ProcessMessages() {}
+
+private:
+    class TRun;
+    friend class TRun;
+};
+
+} // namespace brisolt

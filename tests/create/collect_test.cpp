@@ -1,0 +1,211 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "create/collect.h"
+#include "support/testsupport.h"
+
+namespace brisolt
+{
+namespace
+{
+
+using test::TSandbox;
+
+std::vector<std::string> Describe(const std::vector<TTorrentSubFile>& list)
+{
+    std::vector<std::string> lines;
+    for (const auto& f : list)
+        lines.push_back(f.Path + "|" + f.Name + "|" + std::to_string(f.Length));
+    return lines;
+}
+
+TEST(CompareNames, OrdersBytesOrdinally)
+{
+    EXPECT_EQ(CompareNames("B.txt", "a.txt"), -1);
+    EXPECT_EQ(CompareNames("a.txt", "B.txt"), 1);
+    EXPECT_EQ(CompareNames("Z", "_"), -1);
+    EXPECT_EQ(CompareNames("_", "a"), -1);
+    EXPECT_EQ(CompareNames("a", "a"), 0);
+    EXPECT_EQ(CompareNames("a", "ab"), -1);
+    // Bytes above 0x7F sort after every ASCII letter, as unsigned bytes.
+    EXPECT_EQ(CompareNames("\xE9", "z"), 1);
+}
+
+TEST(IsThumbsDb, FoldsOnlyAsciiLetters)
+{
+    EXPECT_TRUE(IsThumbsDb("thumbs.db"));
+    EXPECT_TRUE(IsThumbsDb("Thumbs.db"));
+    EXPECT_TRUE(IsThumbsDb("THUMBS.DB"));
+    EXPECT_FALSE(IsThumbsDb("thumbs.db "));
+    EXPECT_FALSE(IsThumbsDb("thumbs.dbx"));
+    EXPECT_FALSE(IsThumbsDb("Thumbs.db.txt"));
+    EXPECT_FALSE(IsThumbsDb("thumbs_db"));
+}
+
+TEST(CollectFolder, SortsEachFolderAndDescendsDepthFirst)
+{
+    TSandbox box;
+    box.Write("root/b.txt", "bb");
+    box.Write("root/A.txt", "a");
+    box.Write("root/sub/z.txt", "zzz");
+    box.Write("root/sub/deeper/y", "");
+    box.Write("root/_x", "x");
+    std::filesystem::create_directories(box.Path() / "root/empty");
+    std::vector<TTorrentSubFile> list;
+    int64_t total = 0;
+    CollectFolder(list, total, box.Path() / "root", "", true, true);
+    const std::vector<std::string> expected{"|A.txt|1", "|_x|1", "|b.txt|2", "sub\\deeper|y|0", "sub|z.txt|3"};
+    EXPECT_EQ(Describe(list), expected);
+    EXPECT_EQ(total, 7);
+    EXPECT_EQ(list[0].FullPath, (box.Path() / "root/A.txt").string());
+    EXPECT_EQ(list[3].FullPath, (box.Path() / "root/sub/deeper/y").string());
+}
+
+TEST(CollectFolder, ThumbsDbIsLeftOutOnlyWhenAsked)
+{
+    TSandbox box;
+    box.Write("root/Thumbs.db", "t");
+    box.Write("root/sub/thumbs.db", "t");
+    box.Write("root/.hidden", "h");
+    std::vector<TTorrentSubFile> skipped;
+    int64_t total = 0;
+    CollectFolder(skipped, total, box.Path() / "root", "", true, true);
+    EXPECT_EQ(Describe(skipped), (std::vector<std::string>{"|.hidden|1"}));
+    std::vector<TTorrentSubFile> kept;
+    CollectFolder(kept, total, box.Path() / "root", "", true, false);
+    EXPECT_EQ(Describe(kept), (std::vector<std::string>{"|.hidden|1", "|Thumbs.db|1", "sub|thumbs.db|1"}));
+}
+
+TEST(CollectFolder, FollowsLinksAndRefusesALoop)
+{
+    TSandbox box;
+    box.Write("outside/data.bin", "12345");
+    box.Write("root/sub/f", "f");
+    std::filesystem::create_symlink(box.Path() / "outside/data.bin", box.Path() / "root/link.bin");
+    std::vector<TTorrentSubFile> list;
+    int64_t total = 0;
+    CollectFolder(list, total, box.Path() / "root", "", true, false);
+    EXPECT_EQ(Describe(list), (std::vector<std::string>{"|link.bin|5", "sub|f|1"}));
+
+    std::filesystem::create_directory_symlink(box.Path() / "root", box.Path() / "root/sub/back");
+    list.clear();
+    try
+    {
+        CollectFolder(list, total, box.Path() / "root", "", true, false);
+        ADD_FAILURE() << "a link loop was followed";
+    }
+    catch (const ECreateError& e)
+    {
+        EXPECT_EQ(
+            std::string(e.what()),
+            "Ordner " + (box.Path() / "root/sub/back").string()
+                + " kann nicht gelesen werden. Too many levels of symbolic links");
+    }
+}
+
+TEST(CollectFolder, SelfLinkIsAFileThatCannotBeOpened)
+{
+    TSandbox box;
+    std::filesystem::create_directories(box.Path() / "root");
+    std::filesystem::create_symlink("self", box.Path() / "root/self");
+    std::vector<TTorrentSubFile> list;
+    int64_t total = 0;
+    try
+    {
+        CollectFolder(list, total, box.Path() / "root", "", true, false);
+        ADD_FAILURE();
+    }
+    catch (const ECreateError& e)
+    {
+        EXPECT_EQ(
+            std::string(e.what()),
+            "Datei " + (box.Path() / "root/self").string()
+                + " kann nicht geöffnet werden. Too many levels of symbolic links");
+    }
+}
+
+TEST(CollectFolder, MissingFolderNamesTheFolder)
+{
+    std::vector<TTorrentSubFile> list;
+    int64_t total = 0;
+    EXPECT_THROW(CollectFolder(list, total, "/nonexistent/brisolt", "", true, false), ECreateError);
+}
+
+TEST(CollectFolder, KeepsNamesThatAreNotUtf8)
+{
+    TSandbox box;
+    box.Write("root/caf\xE9.txt", "x");
+    std::vector<TTorrentSubFile> list;
+    int64_t total = 0;
+    CollectFolder(list, total, box.Path() / "root", "", true, false);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].Name, "caf\xE9.txt");
+}
+
+std::string SizeError(const std::filesystem::path& path)
+{
+    try
+    {
+        (void)FileSizeOf(path);
+    }
+    catch (const ECreateError& e)
+    {
+        return e.what();
+    }
+    return "no error";
+}
+
+TEST(FileSizeOf, GivesTheSizeOrTheExactMessage)
+{
+    TSandbox box;
+    EXPECT_EQ(FileSizeOf(box.Write("f", "12345")), 5);
+    const auto missing = box.Path() / "missing";
+    EXPECT_EQ(
+        SizeError(missing), "Datei " + missing.string() + " kann nicht geöffnet werden. No such file or directory");
+    EXPECT_EQ(SizeError(box.Path()), "Datei " + box.Path().string() + " kann nicht geöffnet werden. Is a directory");
+    const auto fifo = box.Path() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(SizeError(fifo), "Datei " + fifo.string() + " kann nicht geöffnet werden. Keine reguläre Datei.");
+}
+
+TEST(FileSizeOf, RefusesAFileAnotherProgramHoldsLocked)
+{
+    TSandbox box;
+    const auto path = box.Write("locked", "x");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_EQ(
+        SizeError(path), "Datei " + path.string() + " kann nicht geöffnet werden. Resource temporarily unavailable");
+    ::close(fd);
+    EXPECT_EQ(FileSizeOf(path), 1);
+}
+
+TEST(FileSizeOf, UnreadableFileIsRefused)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    TSandbox box;
+    const auto path = box.Write("secret", "x");
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+    EXPECT_EQ(SizeError(path), "Datei " + path.string() + " kann nicht geöffnet werden. Permission denied");
+}
+
+TEST(ListFolderFiles, ListsVisibleRegularFilesSorted)
+{
+    TSandbox box;
+    box.Write("d/b", "");
+    box.Write("d/A", "");
+    box.Write("d/.hidden", "");
+    box.Write("d/sub/x", "");
+    EXPECT_EQ(ListFolderFiles(box.Path() / "d"), (std::vector<std::string>{"A", "b"}));
+    auto entries = ListFolderEntries(box.Path() / "d");
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{".hidden", "A", "b", "sub"}));
+}
+
+} // namespace
+} // namespace brisolt

@@ -1,0 +1,410 @@
+#include <algorithm>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "create/createsupport.h"
+#include "create/createtorrent.h"
+#include "support/testsupport.h"
+
+namespace brisolt
+{
+namespace
+{
+
+using test::CheckWithLibtorrent;
+using test::TSandbox;
+
+constexpr int32_t kFixedSeconds = 1000000000; // 2001-09-09 01:46:40 local time
+
+TCreateOptions Options()
+{
+    TCreateOptions options;
+    options.AnnounceURL = "http://t/a";
+    options.Now = []
+    {
+        return FromUnixSeconds(kFixedSeconds);
+    };
+    return options;
+}
+
+TTorrentFile Load(const std::filesystem::path& path)
+{
+    TTorrentFile t;
+    EXPECT_TRUE(t.Load(test::ReadFile(path))) << path;
+    return t;
+}
+
+std::string FromHex(const std::vector<std::string>& hexPieces)
+{
+    std::string bytes;
+    for (const auto& hex : hexPieces)
+    {
+        for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+            bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    }
+    return bytes;
+}
+
+std::vector<std::string> FilesIn(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Records what the window would show.
+class TLog final : public TCreateObserver
+{
+public:
+    std::vector<std::string> Lines;
+    std::function<void()> OnPiece;
+    std::function<void()> OnFile;
+
+    void
+    TorrentStarted(const std::filesystem::path& output, int64_t total, int64_t pieceLength, std::size_t files) override
+    {
+        Lines.push_back(
+            "torrent " + output.filename().string() + " " + std::to_string(total) + " " + std::to_string(pieceLength)
+            + " " + std::to_string(files));
+    }
+
+    void FileStarted(const std::string& path, int64_t size) override
+    {
+        Lines.push_back("file " + std::filesystem::path(path).filename().string() + " " + std::to_string(size));
+        if (OnFile)
+            OnFile();
+    }
+
+    void PieceHashed() override
+    {
+        Lines.push_back("piece");
+        if (OnPiece)
+            OnPiece();
+    }
+
+    void ReportStatus(const std::string& status) override { Lines.push_back(status); }
+
+    void TorrentFinished(const TCreateResult& result) override
+    {
+        Lines.push_back("finished " + result.Output.filename().string() + " " + result.Message);
+    }
+};
+
+TEST(ChoosePieceLength, AutomaticThresholdsAreStrictlyGreater)
+{
+    const std::vector<std::pair<int64_t, int64_t>> table{
+        {0, 262144},
+        {450000000, 262144},
+        {450000001, 524288},
+        {1000000000, 524288},
+        {1000000001, 1048576},
+        {2000000000, 1048576},
+        {2000000001, 2097152},
+        {int64_t{1} << 40, 2097152},
+    };
+    for (const auto& [total, expected] : table)
+        EXPECT_EQ(ChoosePieceLength(total, kAutoPieceSize), expected) << total;
+}
+
+TEST(ChoosePieceLength, CustomSizeIgnoresTheContentLength)
+{
+    EXPECT_EQ(ChoosePieceLength(1, PieceSizeIndexOf("16384kb")), 16777216);
+    EXPECT_EQ(ChoosePieceLength(int64_t{1} << 40, PieceSizeIndexOf("64kb")), 65536);
+    EXPECT_EQ(ChoosePieceLength(0, 2), 262144);
+    EXPECT_THROW((void)ChoosePieceLength(0, 9), std::invalid_argument);
+    EXPECT_EQ(PieceSizeIndexOf("128kb"), 1);
+    EXPECT_EQ(PieceSizeIndexOf("128KB"), -1);
+    EXPECT_EQ(PieceSizeItem(8), "16384kb");
+}
+
+TEST(Comment, EveryMemoLineEndsWithCrLf)
+{
+    EXPECT_EQ(MakeComment({"abc"}), "abc\r\n");
+    EXPECT_EQ(MakeComment({}), "");
+    EXPECT_EQ(MakeComment({"a", "", "b"}), "a\r\n\r\nb\r\n");
+    EXPECT_EQ(SplitCommentLines("a\nb"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(SplitCommentLines("a\r\nb\n"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(SplitCommentLines(""), std::vector<std::string>{});
+    EXPECT_EQ(SplitCommentLines("\n"), std::vector<std::string>{""});
+}
+
+TEST(SaveNames, ProposalsFollowTheSource)
+{
+    EXPECT_EQ(ProposeSaveName("/data/film.avi"), "/data/film.avi.torrent");
+    EXPECT_EQ(ProposeSaveName("/data/Movies"), "/data/Movies.torrent");
+    const std::vector<std::string> three{"a.avi", "b.avi", "c.avi"};
+    EXPECT_EQ(ProposeSelectionSaveName("/data/Holiday", three), "/data/Holiday.torrent");
+    EXPECT_EQ(SelectionTitle("/data/Holiday", three), "Holiday");
+    EXPECT_EQ(ProposeSelectionSaveName("/", three), "a.avi.torrent");
+    EXPECT_EQ(SelectionTitle("/", three), "a.avi");
+    EXPECT_EQ(ProposeSelectionSaveName("/data/Holiday", {"b.avi"}), "/data/Holiday/b.avi.torrent");
+    EXPECT_EQ(PerEntrySaveName("/out", "Extras"), "/out/Extras.torrent");
+    EXPECT_EQ(TrimTrailingSeparator("/data/Movies/"), "/data/Movies");
+    EXPECT_EQ(TrimTrailingSeparator("/data/Movies"), "/data/Movies");
+    EXPECT_EQ(TrimTrailingSeparator(""), "");
+}
+
+TEST(CreateSingleFileTorrent, WritesTheExactBytes)
+{
+    TSandbox box;
+    const auto source = box.Write("a.bin", test::RandomBytes(70000, 3));
+    const auto output = box.Path() / "a.torrent";
+    auto options = Options();
+    options.CommentLines = {"abc"};
+    options.PieceSizeIndex = 0;
+    const auto result = CreateSingleFileTorrent(source, output, options);
+    ASSERT_EQ(result.Status, TCreateStatus::Written) << result.Message;
+    const std::string comment = "abc\r\n created with Brisolt v2.1 - Orl Edition Public Beta RC1";
+    const std::string pieces = FromHex(test::OraclePieces(65536, {source}));
+    const std::string expected =
+        "d8:announce10:http://t/a18:azureus_propertiesd17:dht_backup_enablei0ee7:comment"
+        + std::to_string(comment.size()) + ":" + comment
+        + "10:created by42:Brisolt v2.1 - Orl Edition Public Beta RC113:creation datei1000000000e"
+          "8:encoding12:windows-12524:infod6:lengthi70000e4:name5:a.bin12:piece lengthi65536e6:pieces40:"
+        + pieces + "7:privatei1eee";
+    EXPECT_EQ(test::ReadFile(output), expected);
+    EXPECT_EQ(result.PieceCount, 2);
+    EXPECT_EQ(CheckWithLibtorrent(output, source), "ok 2\n");
+}
+
+TEST(CreateSingleFileTorrent, SameBytesWithOneOrManyThreads)
+{
+    TSandbox box;
+    const auto source = box.Write("big.bin", test::RandomBytes(3 * 65536 + 17, 4));
+    auto options = Options();
+    options.PieceSizeIndex = 0;
+    options.ThreadCount = 1;
+    ASSERT_EQ(CreateSingleFileTorrent(source, box.Path() / "one.torrent", options).Status, TCreateStatus::Written);
+    options.ThreadCount = 4;
+    ASSERT_EQ(CreateSingleFileTorrent(source, box.Path() / "four.torrent", options).Status, TCreateStatus::Written);
+    EXPECT_EQ(test::ReadFile(box.Path() / "one.torrent"), test::ReadFile(box.Path() / "four.torrent"));
+}
+
+TEST(CreateSingleFileTorrent, AutomaticPieceLengthAtTheFirstThreshold)
+{
+    TSandbox box;
+    for (const auto& [size, expected] :
+         std::vector<std::pair<int64_t, int32_t>>{{450000000, 262144}, {450000001, 524288}})
+    {
+        const auto source = box.Path() / "sparse.bin";
+        test::MakeSparse(source, size, "end");
+        const auto output = box.Path() / "sparse.torrent";
+        const auto result = CreateSingleFileTorrent(source, output, Options());
+        ASSERT_EQ(result.Status, TCreateStatus::Written) << result.Message;
+        const auto t = Load(output);
+        EXPECT_EQ(t.PieceLength, expected);
+        EXPECT_EQ(static_cast<int64_t>(t.Pieces.size()), (size + expected - 1) / expected);
+        EXPECT_EQ(t.Length, size);
+    }
+}
+
+TEST(CreateSelectionTorrent, NamesTheTorrentAfterTheFolderAndSkipsThumbs)
+{
+    TSandbox box;
+    const auto folder = box.Path() / "Holiday";
+    box.Write("Holiday/b.avi", test::RandomBytes(90000, 1));
+    box.Write("Holiday/Thumbs.db", "thumbs");
+    box.Write("Holiday/a.avi", test::RandomBytes(200000, 2));
+    auto options = Options();
+    options.SkipThumbs = true;
+    TLog log;
+    options.Observer = &log;
+    const auto output = ProposeSelectionSaveName(folder, {"b.avi", "Thumbs.db", "a.avi"});
+    const auto result = CreateSelectionTorrent(folder, {"b.avi", "Thumbs.db", "a.avi"}, output, options);
+    ASSERT_EQ(result.Status, TCreateStatus::Written) << result.Message;
+    const auto t = Load(box.Path() / "Holiday.torrent");
+    EXPECT_EQ(t.Name, "Holiday");
+    ASSERT_EQ(t.Files.size(), 2u);
+    EXPECT_EQ(t.Files[0].Name, "b.avi"); // list order, as given
+    EXPECT_EQ(t.Files[1].Name, "a.avi");
+    EXPECT_EQ(CheckWithLibtorrent(output, box.Path()), "ok 2\n");
+    const std::vector<std::string> lines{
+        "torrent Holiday.torrent 290000 262144 2",
+        "start",
+        "file b.avi 90000",
+        "file a.avi 200000",
+        "piece",
+        "piece",
+        "done",
+        "finished Holiday.torrent "};
+    EXPECT_EQ(log.Lines, lines);
+}
+
+TEST(CreateSelectionTorrent, OnlyThumbsSelectedGivesItsOwnTorrent)
+{
+    TSandbox box;
+    box.Write("d/Thumbs.db", "thumbs");
+    auto options = Options();
+    options.SkipThumbs = true;
+    const auto output = ProposeSelectionSaveName(box.Path() / "d", {"Thumbs.db"});
+    ASSERT_EQ(CreateSelectionTorrent(box.Path() / "d", {"Thumbs.db"}, output, options).Status, TCreateStatus::Written);
+    const auto t = Load(box.Path() / "d/Thumbs.db.torrent");
+    EXPECT_FALSE(t.MultiFile);
+    EXPECT_EQ(t.Name, "Thumbs.db");
+    EXPECT_EQ(CreateSelectionTorrent(box.Path() / "d", {}, output, options).Message, "Keine Dateien ausgewählt!");
+}
+
+TEST(CreateFolderTorrent, OrdersTheTreeAndPassesLibtorrent)
+{
+    TSandbox box;
+    box.Write("Movies/b.txt", test::RandomBytes(100000, 1));
+    box.Write("Movies/A.txt", test::RandomBytes(300000, 2));
+    box.Write("Movies/sub/z.txt", test::RandomBytes(5, 3));
+    box.Write("Movies/sub/caf\xE9.txt", test::RandomBytes(70000, 4));
+    box.Write("Movies/sub/thumbs.db", "t");
+    auto options = Options();
+    options.SkipThumbs = true;
+    options.BackupRows = {"Known", "http://direct/announce", "http://t/a"};
+    options.LookupAnnounceURL = [](const std::string& row)
+    {
+        return row == "Known" ? "http://known/announce" : "";
+    };
+    const auto output = ProposeSaveName(box.Path() / "Movies");
+    const auto result = CreateFolderTorrent(box.Path() / "Movies", output, options);
+    ASSERT_EQ(result.Status, TCreateStatus::Written) << result.Message;
+    const auto t = Load(output);
+    EXPECT_EQ(t.Name, "Movies");
+    std::vector<std::string> files;
+    for (const auto& f : t.Files)
+        files.push_back(f.Path + f.Name);
+    EXPECT_EQ(files, (std::vector<std::string>{"A.txt", "b.txt", "sub\\caf\xE9.txt", "sub\\z.txt"}));
+    EXPECT_EQ(
+        t.BackupTrackers, (std::vector<std::string>{"http://t/a", "http://known/announce", "http://direct/announce"}));
+    EXPECT_EQ(ToUnixSeconds(t.CreationDate), kFixedSeconds);
+    EXPECT_EQ(CheckWithLibtorrent(output, box.Path()), "ok 2\n");
+}
+
+TEST(CreateFolderTorrent, FolderWithoutFilesWritesAnEmptyListUnlessRefused)
+{
+    TSandbox box;
+    std::filesystem::create_directories(box.Path() / "Empty/sub");
+    auto options = Options();
+    const auto output = box.Path() / "Empty.torrent";
+    ASSERT_EQ(CreateFolderTorrent(box.Path() / "Empty", output, options).Status, TCreateStatus::Written);
+    EXPECT_NE(
+        test::ReadFile(output).find("5:filesle4:name5:Empty12:piece lengthi262144e6:pieces0:"), std::string::npos);
+    std::filesystem::remove(output);
+    options.AllowEmpty = false;
+    const auto refused = CreateFolderTorrent(box.Path() / "Empty", output, options);
+    EXPECT_EQ(refused.Status, TCreateStatus::Failed);
+    EXPECT_EQ(refused.Message, "Keine Dateien in " + (box.Path() / "Empty").string() + ".");
+    EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST(CreateFolderTorrent, FileVanishingDuringHashingWritesNothing)
+{
+    TSandbox box;
+    box.Write("d/a", test::RandomBytes(300000, 1));
+    const auto b = box.Write("d/b", test::RandomBytes(1000, 2));
+    auto options = Options();
+    options.ThreadCount = 2;
+    TLog log;
+    log.OnFile = [&]
+    {
+        std::filesystem::remove(b);
+    };
+    options.Observer = &log;
+    const auto output = box.Path() / "out/d.torrent";
+    std::filesystem::create_directories(output.parent_path());
+    const auto result = CreateFolderTorrent(box.Path() / "d", output, options);
+    EXPECT_EQ(result.Status, TCreateStatus::Failed);
+    EXPECT_EQ(result.Message, "Datei " + b.string() + " kann nicht geöffnet werden. No such file or directory");
+    EXPECT_EQ(FilesIn(output.parent_path()), std::vector<std::string>{});
+}
+
+TEST(CreateFolderTorrent, OutputFolderThatCannotBeWrittenFailsBeforeHashing)
+{
+    TSandbox box;
+    box.Write("d/a", "abc");
+    const auto notAFolder = box.Write("plain", "x");
+    TLog log;
+    auto options = Options();
+    options.Observer = &log;
+    const auto missing = box.Path() / "nowhere/d.torrent";
+    auto result = CreateFolderTorrent(box.Path() / "d", missing, options);
+    EXPECT_EQ(result.Message, "Datei " + missing.string() + " kann nicht erstellt werden. No such file or directory");
+    const auto inFile = notAFolder / "d.torrent";
+    result = CreateFolderTorrent(box.Path() / "d", inFile, options);
+    EXPECT_EQ(result.Message, "Datei " + inFile.string() + " kann nicht erstellt werden. Not a directory");
+    EXPECT_EQ(std::count(log.Lines.begin(), log.Lines.end(), "start"), 0);
+}
+
+TEST(CreatePerEntryTorrents, OneTorrentPerEntryUnfilteredAtTheTop)
+{
+    TSandbox box;
+    box.Write("src/a.avi", test::RandomBytes(100000, 1));
+    box.Write("src/thumbs.db", "thumbs");
+    box.Write("src/Extras/making-of.avi", test::RandomBytes(50000, 2));
+    box.Write("src/Extras/stills/one.jpg", test::RandomBytes(1234, 3));
+    box.Write("src/Extras/stills/Thumbs.db", "t");
+    std::filesystem::create_directories(box.Path() / "target");
+    auto options = Options();
+    options.SkipThumbs = true;
+    const auto results = CreatePerEntryTorrents(box.Path() / "src", box.Path() / "target", options);
+    ASSERT_EQ(results.size(), 3u);
+    for (const auto& r : results)
+        EXPECT_EQ(r.Status, TCreateStatus::Written) << r.Message;
+    EXPECT_EQ(
+        FilesIn(box.Path() / "target"),
+        (std::vector<std::string>{"Extras.torrent", "a.avi.torrent", "thumbs.db.torrent"}));
+    const auto extras = Load(box.Path() / "target/Extras.torrent");
+    EXPECT_TRUE(extras.MultiFile);
+    EXPECT_EQ(extras.Name, "Extras");
+    ASSERT_EQ(extras.Files.size(), 2u);
+    EXPECT_EQ(extras.Files[1].Path, "stills\\");
+    EXPECT_FALSE(Load(box.Path() / "target/thumbs.db.torrent").MultiFile);
+    EXPECT_EQ(CheckWithLibtorrent(box.Path() / "target/Extras.torrent", box.Path() / "src"), "ok 1\n");
+    EXPECT_EQ(CheckWithLibtorrent(box.Path() / "target/a.avi.torrent", box.Path() / "src/a.avi"), "ok 1\n");
+}
+
+TEST(CreatePerEntryTorrents, AfterAnAbortEveryRemainingEntryReportsIt)
+{
+    TSandbox box;
+    for (int i = 0; i < 4; ++i)
+        box.Write("src/e" + std::to_string(i), test::RandomBytes(300000, static_cast<uint32_t>(i)));
+    std::filesystem::create_directories(box.Path() / "target");
+    std::atomic<bool> abort{false};
+    TLog log;
+    log.OnPiece = [&]
+    {
+        abort = true;
+    };
+    auto options = Options();
+    options.AbortRequested = &abort;
+    options.Observer = &log;
+    options.ThreadCount = 1;
+    const auto results = CreatePerEntryTorrents(box.Path() / "src", box.Path() / "target", options);
+    ASSERT_EQ(results.size(), 4u);
+    for (const auto& r : results)
+    {
+        EXPECT_EQ(r.Status, TCreateStatus::Aborted);
+        EXPECT_EQ(r.Message, "Operation abgebrochen!");
+    }
+    EXPECT_EQ(FilesIn(box.Path() / "target"), std::vector<std::string>{});
+    // Later entries still start a run, which skips every file at once.
+    EXPECT_EQ(std::count(log.Lines.begin(), log.Lines.end(), "start"), 4);
+    EXPECT_EQ(
+        std::count_if(log.Lines.begin(), log.Lines.end(), [](const auto& l) { return l.starts_with("file "); }), 1);
+}
+
+TEST(CreatePerEntryTorrents, AFileErrorEndsTheAction)
+{
+    TSandbox box;
+    box.Write("src/a", "a");
+    ASSERT_EQ(::mkfifo((box.Path() / "src/fifo").c_str(), 0644), 0);
+    box.Write("src/z", "z");
+    std::filesystem::create_directories(box.Path() / "target");
+    const auto results = CreatePerEntryTorrents(box.Path() / "src", box.Path() / "target", Options());
+    ASSERT_FALSE(results.empty());
+    EXPECT_EQ(results.back().Status, TCreateStatus::Failed);
+    EXPECT_EQ(
+        results.back().Message,
+        "Datei " + (box.Path() / "src/fifo").string() + " kann nicht geöffnet werden. Keine reguläre Datei.");
+    EXPECT_EQ(FilesIn(box.Path() / "target").size(), results.size() - 1);
+}
+
+} // namespace
+} // namespace brisolt

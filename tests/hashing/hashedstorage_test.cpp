@@ -1,0 +1,364 @@
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <random>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "create/createsupport.h"
+#include "hashing/hashedstorage.h"
+#include "support/testsupport.h"
+
+namespace brisolt
+{
+namespace
+{
+
+using test::OraclePieces;
+using test::TSandbox;
+
+// Records the hooks as lines; optional actions let a test abort or change
+// files at chosen moments.
+class TRecorder final : public THashedStorage
+{
+public:
+    using THashedStorage::THashedStorage;
+
+    std::vector<std::string> Log;
+    int AbortQuestions = 0;
+    std::function<bool(int question)> AbortWhen;
+    std::function<void(const std::string& path)> OnFileStarted;
+
+protected:
+    void FileStarted(const std::string& path, int64_t size) override
+    {
+        Log.push_back("file " + std::filesystem::path(path).filename().string() + " " + std::to_string(size));
+        if (OnFileStarted)
+            OnFileStarted(path);
+    }
+
+    void PieceHashed() override { Log.push_back("piece " + std::to_string(PieceCount)); }
+
+    void ReportStatus(const std::string& status) override { Log.push_back(status); }
+
+    bool IsAborted() override
+    {
+        ++AbortQuestions;
+        return AbortWhen && AbortWhen(AbortQuestions);
+    }
+};
+
+struct TContent
+{
+    std::vector<TTorrentSubFile> Files;
+    std::vector<std::filesystem::path> Paths;
+};
+
+// Files named f0, f1, ... of the given sizes, with their full paths.
+TContent MakeFiles(const TSandbox& box, const std::vector<int64_t>& sizes, uint32_t seed = 1)
+{
+    TContent content;
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+    {
+        const std::string name = "f" + std::to_string(i);
+        const auto path =
+            box.Write(name, test::RandomBytes(static_cast<std::size_t>(sizes[i]), seed + static_cast<uint32_t>(i)));
+        TTorrentSubFile entry(name, "", sizes[i], 0);
+        entry.FullPath = path.string();
+        content.Files.push_back(entry);
+        content.Paths.push_back(path);
+    }
+    return content;
+}
+
+// The hook lines of a sequential run, worked out from the sizes alone: a
+// piece is reported in the file where it ends.
+std::vector<std::string> ExpectedLog(const std::vector<int64_t>& sizes, int64_t pieceLength)
+{
+    std::vector<std::string> log{"start"};
+    int64_t offset = 0;
+    int64_t pieces = 0;
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+    {
+        log.push_back("file f" + std::to_string(i) + " " + std::to_string(sizes[i]));
+        offset += sizes[i];
+        int64_t ended = offset / pieceLength;
+        if (i + 1 == sizes.size() && offset % pieceLength != 0)
+            ++ended;
+        while (pieces < ended)
+            log.push_back("piece " + std::to_string(++pieces));
+    }
+    log.push_back("done");
+    return log;
+}
+
+class HashedStorageThreads : public ::testing::TestWithParam<int>
+{
+};
+
+INSTANTIATE_TEST_SUITE_P(Threads, HashedStorageThreads, ::testing::Values(1, 2, 4));
+
+TEST_P(HashedStorageThreads, TwoFilesShareTheFirstPieceAndReportBothPiecesInTheSecond)
+{
+    TSandbox box;
+    const auto content = MakeFiles(box, {100000, 300000});
+    TRecorder storage(content.Files, 262144, true, box.Path());
+    storage.ThreadCount = GetParam();
+    storage.HashFiles();
+    EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
+    const std::vector<std::string> log{"start", "file f0 100000", "file f1 300000", "piece 1", "piece 2", "done"};
+    EXPECT_EQ(storage.Log, log);
+    EXPECT_EQ(storage.PieceCount, 2);
+    EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(262144, content.Paths));
+    EXPECT_TRUE(storage.Pieces[0].Computed);
+}
+
+TEST_P(HashedStorageThreads, BoundariesEmptyFilesAndRemaindersMatchTheOracle)
+{
+    const std::vector<std::vector<int64_t>> cases{
+        {65536, 65536},   // a non-last file ends on a boundary
+        {131072},         // the last file ends on a boundary: no further piece
+        {1000, 0, 70000}, // an empty file between others
+        {65536, 0},       // empty last file after a boundary: no zero-byte piece
+        {70000, 0},       // the final piece closes in the empty last file
+        {0},              // empty content: no piece
+        {0, 0, 0},
+        {1},
+        {65535, 1, 65537, 3},
+    };
+    for (const auto& sizes : cases)
+    {
+        TSandbox box;
+        const auto content = MakeFiles(box, sizes);
+        TRecorder storage(content.Files, 65536, true, box.Path());
+        storage.ThreadCount = GetParam();
+        storage.HashFiles();
+        EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
+        EXPECT_EQ(storage.Log, ExpectedLog(sizes, 65536)) << sizes.size() << " files, first " << sizes[0];
+        EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(65536, content.Paths));
+    }
+}
+
+TEST_P(HashedStorageThreads, EmptyListReportsStartAndDoneOnly)
+{
+    std::vector<TTorrentSubFile> none;
+    TRecorder storage(none, 65536, true, "/nonexistent");
+    storage.ThreadCount = GetParam();
+    storage.HashFiles();
+    EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "done"}));
+    EXPECT_EQ(storage.PieceCount, 0);
+    EXPECT_FALSE(storage.Failed());
+}
+
+TEST_P(HashedStorageThreads, AbortInTheThirdOfFiveFilesKeepsFinishedPiecesOnly)
+{
+    TSandbox box;
+    const std::vector<int64_t> sizes(5, 200000);
+    const auto content = MakeFiles(box, sizes);
+    TRecorder storage(content.Files, 65536, true, box.Path());
+    storage.ThreadCount = GetParam();
+    // Raised at the question after the first read of the third file: f0 is
+    // asked before and after 3 reads short of its end, f1 likewise, f2 before
+    // and after its first read (58,752 bytes, completing piece 7).
+    storage.AbortWhen = [](int question)
+    {
+        return question >= 10;
+    };
+    storage.HashFiles();
+    const std::vector<std::string> log{
+        "start",
+        "file f0 200000",
+        "piece 1",
+        "piece 2",
+        "piece 3",
+        "file f1 200000",
+        "piece 4",
+        "piece 5",
+        "piece 6",
+        "file f2 200000",
+        "piece 7",
+        "done"};
+    EXPECT_EQ(storage.Log, log);
+    // Asked once more for each of the two skipped files, never opened.
+    EXPECT_EQ(storage.AbortQuestions, 12);
+    auto expected = OraclePieces(65536, content.Paths);
+    expected.resize(7);
+    EXPECT_EQ(test::HexPieces(storage.Pieces), expected);
+    EXPECT_FALSE(storage.Failed());
+}
+
+TEST_P(HashedStorageThreads, RandomTreesMatchTheOracleAndTheSequentialHooks)
+{
+    std::mt19937 rng(20240601u + static_cast<uint32_t>(GetParam()));
+    for (int round = 0; round < 6; ++round)
+    {
+        TSandbox box;
+        std::vector<int64_t> sizes(1 + rng() % 12);
+        for (auto& size : sizes)
+            size = rng() % 4 == 0 ? 0 : static_cast<int64_t>(rng() % 300000);
+        const int64_t pieceLength = int64_t{65536} << (rng() % 3);
+        const auto content = MakeFiles(box, sizes, static_cast<uint32_t>(rng()));
+        TRecorder storage(content.Files, pieceLength, true, box.Path());
+        storage.ThreadCount = GetParam();
+        storage.HashFiles();
+        EXPECT_EQ(storage.Log, ExpectedLog(sizes, pieceLength)) << "round " << round;
+        EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(pieceLength, content.Paths)) << "round " << round;
+    }
+}
+
+TEST_P(HashedStorageThreads, ManySmallFilesKeepTheHookOrder)
+{
+    TSandbox box;
+    std::vector<int64_t> sizes;
+    for (int i = 0; i < 300; ++i)
+        sizes.push_back((i * 7919) % 3000);
+    const auto content = MakeFiles(box, sizes);
+    TRecorder storage(content.Files, 65536, true, box.Path());
+    storage.ThreadCount = GetParam();
+    storage.HashFiles();
+    EXPECT_EQ(storage.Log, ExpectedLog(sizes, 65536));
+    EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(65536, content.Paths));
+}
+
+TEST_P(HashedStorageThreads, FileDeletedAfterListingEndsTheRunWithItsName)
+{
+    TSandbox box;
+    const auto content = MakeFiles(box, {70000, 5000, 1000});
+    std::filesystem::remove(content.Paths[1]);
+    TRecorder storage(content.Files, 65536, true, box.Path());
+    storage.ThreadCount = GetParam();
+    storage.HashFiles();
+    ASSERT_TRUE(storage.Failed());
+    EXPECT_EQ(storage.ErrorPath, content.Paths[1].string());
+    EXPECT_EQ(
+        storage.ErrorMessage,
+        "Datei " + content.Paths[1].string() + " kann nicht geöffnet werden. No such file or directory");
+    EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 70000", "piece 1", "done"}));
+    EXPECT_EQ(storage.PieceCount, 1);
+}
+
+TEST_P(HashedStorageThreads, FileThatShrinksWhileReadEndsTheRunInsteadOfLooping)
+{
+    TSandbox box;
+    const auto content = MakeFiles(box, {100000, 200000});
+    TRecorder storage(content.Files, 65536, true, box.Path());
+    storage.ThreadCount = GetParam();
+    // The first file's start is reported before its first read (nothing is
+    // queued yet), so the file shrinks while it is open.
+    storage.OnFileStarted = [&](const std::string& path)
+    {
+        if (path == content.Paths[0].string())
+            std::filesystem::resize_file(path, 50000);
+    };
+    storage.HashFiles();
+    ASSERT_TRUE(storage.Failed());
+    EXPECT_EQ(
+        storage.ErrorMessage,
+        "Datei " + content.Paths[0].string() + " kann nicht gelesen werden. Die Datei ist beim Lesen kürzer geworden.");
+    EXPECT_EQ(storage.Log.back(), "done");
+}
+
+TEST_P(HashedStorageThreads, FileThatGrowsWhileReadEndsTheRun)
+{
+    TSandbox box;
+    const auto content = MakeFiles(box, {100000, 200000});
+    TRecorder storage(content.Files, 65536, true, box.Path());
+    storage.ThreadCount = GetParam();
+    storage.OnFileStarted = [&](const std::string& path)
+    {
+        if (path == content.Paths[0].string())
+            std::ofstream(path, std::ios::binary | std::ios::app) << "more";
+    };
+    storage.HashFiles();
+    ASSERT_TRUE(storage.Failed());
+    EXPECT_EQ(
+        storage.ErrorMessage,
+        "Datei " + content.Paths[0].string() + " kann nicht gelesen werden. Die Datei hat sich beim Lesen verändert.");
+}
+
+TEST(HashedStorage, FileChangedSinceListingIsNotHashed)
+{
+    TSandbox box;
+    auto content = MakeFiles(box, {1000});
+    content.Files[0].Length = 999;
+    TRecorder storage(content.Files, 65536, true, box.Path());
+    storage.HashFiles();
+    EXPECT_EQ(
+        storage.ErrorMessage,
+        "Datei " + content.Paths[0].string()
+            + " kann nicht gelesen werden. Die Größe hat sich seit dem Auflisten geändert.");
+    EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "done"}));
+}
+
+TEST(HashedStorage, FolderAndFifoAreRefusedWithoutBlocking)
+{
+    TSandbox box;
+    std::filesystem::create_directory(box.Path() / "dir");
+    ASSERT_EQ(::mkfifo((box.Path() / "fifo").c_str(), 0644), 0);
+    for (const std::string name : {"dir", "fifo"})
+    {
+        std::vector<TTorrentSubFile> files{TTorrentSubFile(name, "", 0, 0)};
+        TRecorder storage(files, 65536, true, box.Path());
+        storage.HashFiles();
+        const std::string reason = name == "dir" ? "Is a directory" : "Keine reguläre Datei.";
+        EXPECT_EQ(
+            storage.ErrorMessage, "Datei " + (box.Path() / name).string() + " kann nicht geöffnet werden. " + reason);
+    }
+}
+
+TEST(HashedStorage, PathsResolveFromFullPathBaseFolderOrTheFileItself)
+{
+    std::vector<TTorrentSubFile> files;
+    TTorrentSubFile withFull("a", "", 0, 0);
+    withFull.FullPath = "/x/y/a";
+    TRecorder multi(files, 65536, true, "/base");
+    EXPECT_EQ(multi.ResolvePath(withFull), "/x/y/a");
+    EXPECT_EQ(multi.ResolvePath(TTorrentSubFile("n.txt", "", 0, 0)), "/base/n.txt");
+    EXPECT_EQ(multi.ResolvePath(TTorrentSubFile("n.txt", "s\\t", 0, 0)), "/base/s/t/n.txt");
+    TRecorder single(files, 65536, false, "/base/file.bin");
+    EXPECT_EQ(single.ResolvePath(TTorrentSubFile("other", "", 0, 0)), "/base/file.bin");
+}
+
+TEST(HashedStorage, SingleFileStorageReadsTheBasePath)
+{
+    TSandbox box;
+    const auto path = box.Write("one.bin", test::RandomBytes(70000, 5));
+    std::vector<TTorrentSubFile> files{TTorrentSubFile("one.bin", "", 70000, 0)};
+    TRecorder storage(files, 65536, false, path);
+    storage.HashFiles();
+    EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(65536, {path}));
+}
+
+TEST(HashedStorage, PaddingStandsInForMissingAndShortFiles)
+{
+    TSandbox box;
+    const auto a = box.Write("a", std::string(1000, 'x'));
+    const auto zeros = box.Write("zeros", std::string(3000, '\0'));
+    const auto c = box.Write("c", std::string(500, 'y'));
+    const auto expected = OraclePieces(1 << 16, {a, zeros, c});
+    std::filesystem::remove(zeros);
+    box.Write("short", std::string(400, '\0')); // 600 bytes short
+    std::vector<TTorrentSubFile> files{
+        TTorrentSubFile("a", "", 1000, 0),
+        TTorrentSubFile("zeros", "", 2000, 0),
+        TTorrentSubFile("short", "", 1000, 0),
+        TTorrentSubFile("c", "", 500, 0)};
+    TRecorder storage(files, 1 << 16, true, box.Path());
+    storage.LengthPolicy = TLengthPolicy::PadToListed;
+    storage.HashFiles();
+    EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
+    EXPECT_EQ(test::HexPieces(storage.Pieces), expected);
+}
+
+TEST(HashedStorage, InvalidPieceLengthFailsWithoutReading)
+{
+    std::vector<TTorrentSubFile> files{TTorrentSubFile("a", "", 1, 0)};
+    TRecorder storage(files, 0, true, "/nonexistent");
+    storage.HashFiles();
+    EXPECT_TRUE(storage.Failed());
+    EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "done"}));
+}
+
+} // namespace
+} // namespace brisolt
