@@ -1,0 +1,11 @@
+// The HTTP client runs on Qt's event loop, so the tests need an application
+// object for their whole run.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    QCoreApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
