@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the program.
+# Installs what is missing, builds, and starts the program: the window without
+# arguments, brisolt-cli with them (scripts/run.sh show file.torrent).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -7,4 +8,4 @@ scripts/build.sh build
 if [ $# -gt 0 ]; then
     exec build/src/cli/brisolt-cli "$@"
 fi
-exec build/src/cli/brisolt-cli show samples/sample.torrent
+exec build/src/ui/brisolt

@@ -1,0 +1,201 @@
+#include "ui/brisolt_main.h"
+
+#include <exception>
+#include <utility>
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "ui/about.h"
+#include "ui/brisolt_backup.h"
+#include "ui/brisolt_progress.h"
+#include "ui/controls.h"
+#include "ui/filelists.h"
+#include "ui/userinterface.h"
+
+namespace brisolt
+{
+
+TfrmBrisolt::TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , Ui(ui)
+    , Arguments(std::move(arguments))
+{
+    BuildWindow();
+    ConnectHandlers();
+    // The folder list starts where the program was started.
+    const QString start = QDir::currentPath();
+    DirectoryListBox1->SetDirectory(QFileInfo(start).isDir() ? start : QDir::homePath());
+    FormCreate();
+}
+
+TfrmBrisolt::~TfrmBrisolt() = default;
+
+void TfrmBrisolt::BuildWindow()
+{
+    setObjectName(QStringLiteral("frmBrisolt"));
+    setWindowTitle(QLatin1String(kProgramTitle));
+
+    pgeMain = MakeControl<QTabWidget>(this, "pgeMain");
+    tabCreate = BuildCreatePage();
+    tabViewTorrent = BuildEditPage();
+    tabSettings = BuildSettingsPage();
+    tabAbout = BuildAboutPage();
+    tabAboutOrl = BuildAboutOrlPage();
+    pgeMain->addTab(tabCreate, QStringLiteral("Erstelle Torrent"));
+    pgeMain->addTab(tabViewTorrent, QStringLiteral("Bearbeite Torrent"));
+    pgeMain->addTab(tabSettings, QStringLiteral("Einstellungen"));
+    pgeMain->addTab(tabAbout, Text("Über Brisolt"));
+    pgeMain->addTab(tabAboutOrl, Text("Über Orl"));
+    pgeMain->setTabVisible(4, false); // nothing ever shows it
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 0);
+    layout->addWidget(pgeMain);
+    setCentralWidget(central);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+
+    updateTimer = MakeControl<QTimer>(this, "updateTimer");
+    updateTimer->setInterval(500);
+    windowSaveTimer = MakeControl<QTimer>(this, "windowSaveTimer");
+    windowSaveTimer->setInterval(200);
+    windowSaveTimer->setSingleShot(true);
+
+    // Never smaller than the design size, nor than the controls need (large fonts).
+    const QSize needed = central->minimumSizeHint() + QSize(0, statusBar()->sizeHint().height());
+    setMinimumSize(QSize(kMinimumWidth, kMinimumHeight).expandedTo(needed));
+}
+
+void TfrmBrisolt::ConnectHandlers()
+{
+    connect(updateTimer, &QTimer::timeout, this, &TfrmBrisolt::updateTimerTimer);
+    connect(windowSaveTimer, &QTimer::timeout, this, &TfrmBrisolt::SaveWindowPositionGuarded);
+    connect(btnSaveSettings, &QPushButton::clicked, this, &TfrmBrisolt::btnSaveSettingsClick);
+    connect(chkZINdefault, &QCheckBox::toggled, this, &TfrmBrisolt::chkZINdefaultClick);
+    connect(chkPrivate1, &QCheckBox::toggled, this, &TfrmBrisolt::chkPrivate1Click);
+    connect(chkPrivate2, &QCheckBox::toggled, this, &TfrmBrisolt::chkPrivate2Click);
+    connect(chkBackup, &QCheckBox::toggled, this, &TfrmBrisolt::chkBackupClick);
+    connect(chkViewBackup, &QCheckBox::toggled, this, &TfrmBrisolt::chkViewBackupClick);
+    connect(DirectoryListBox1, &TDirectoryListBox::DirectoryChanged, this, &TfrmBrisolt::DirectoryListBox1Change);
+}
+
+void TfrmBrisolt::CreateDialogs()
+{
+    if (Progress)
+        return;
+    Progress = new TfrmProgress(this);
+    Backup = new TfrmBackup(this);
+    About = new TfrmAbout(this);
+}
+
+void TfrmBrisolt::Guarded(const std::function<void()>& body)
+{
+    try
+    {
+        body();
+    }
+    catch (const std::exception& error)
+    {
+        Ui.MessageBox(QString::fromUtf8(error.what()), QLatin1String(kProgramTitle), TMessageButtons::Ok);
+    }
+}
+
+void TfrmBrisolt::SetStatusText(const QString& text)
+{
+    statusBar()->showMessage(text);
+}
+
+void TfrmBrisolt::FormCreate()
+{
+    cmbPieceSize->setCurrentIndex(1);
+    pgeMain->setCurrentIndex(0);
+    ViewTorrent.reset();
+    Guarded([this] { LoadSettings(); });
+    // Only the first argument counts, spelled exactly so.
+    AutoSize = Arguments.size() > 1 && Arguments.at(1) == QLatin1String("-autosize");
+    updateTimer->start();
+}
+
+void TfrmBrisolt::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!Shown)
+    {
+        Shown = true;
+        FormShow();
+    }
+}
+
+void TfrmBrisolt::FormShow()
+{
+    Guarded([this] { LoadWindowPosition(); });
+    if (AutoSize)
+        resize(sizeHint().expandedTo(minimumSize()));
+    // Centred with the size it now has: the stored position is not used.
+    if (const QScreen* desktop = screen())
+    {
+        const QRect area = desktop->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void TfrmBrisolt::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TfrmBrisolt::FormResize()
+{
+    // A drag resizes many times; the size is written once it has settled.
+    if (Shown)
+        windowSaveTimer->start();
+}
+
+void TfrmBrisolt::SaveWindowPositionGuarded()
+{
+    // The message box's own event loop may deliver more resizes: one report at a time.
+    if (SavingWindowPosition)
+        return;
+    SavingWindowPosition = true;
+    Guarded([this] { SaveWindowPosition(); });
+    SavingWindowPosition = false;
+}
+
+void TfrmBrisolt::closeEvent(QCloseEvent* event)
+{
+    if (windowSaveTimer->isActive())
+    {
+        windowSaveTimer->stop();
+        SaveWindowPositionGuarded();
+    }
+    FormCloseQuery();
+    // The window closes even when a write failed: the message has told the user.
+    event->accept();
+}
+
+void TfrmBrisolt::updateTimerTimer()
+{
+    updateTimer->stop();
+}
+
+void TfrmBrisolt::btnSaveSettingsClick()
+{
+    Guarded(
+        [this]
+        {
+            SaveSettings();
+            updateTimer->start();
+        });
+}
+
+} // namespace brisolt

@@ -1,0 +1,257 @@
+// TfrmBrisolt: the main window. It owns the state that the pages share (the
+// install directory, the tracker tables, the torrent open on the edit page,
+// the abort flag), the three dialogs, and every control of its five pages;
+// the pages' code lives in brisolt_main_*.cpp. The settings are held in the
+// Settings page's controls while the program runs and reach "brisolt.ini"
+// through LoadSettings/SaveSettings. Every event handler catches what it
+// throws and shows it in a message box. User-interface thread only.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include "core/torrentfile.h"
+#include "platform/tracker.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTimer;
+
+namespace brisolt
+{
+
+class TDirectoryListBox;
+class TDriveComboBox;
+class TFileListBox;
+class TPrivateProfile;
+class TUserInterface;
+class TfrmAbout;
+class TfrmBackup;
+class TfrmProgress;
+
+inline constexpr const char* kProgramTitle = "Brisolt v2.1 - Orl Edition Public Beta RC1";
+inline constexpr int kMinimumWidth = 608;
+inline constexpr int kMinimumHeight = 502;
+
+class TfrmBrisolt : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // arguments as the program got them, the program's name first. ui answers
+    // every question the window asks and must outlive it.
+    TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* parent = nullptr);
+    ~TfrmBrisolt() override;
+
+    // The hidden dialogs, created in this order, once, after the window.
+    void CreateDialogs();
+
+    [[nodiscard]] TfrmProgress* frmProgress() const { return Progress; }
+
+    [[nodiscard]] TfrmBackup* frmBackup() const { return Backup; }
+
+    [[nodiscard]] TfrmAbout* frmAbout() const { return About; }
+
+    [[nodiscard]] TUserInterface& UI() const { return Ui; }
+
+    // Whether "-autosize" was the first argument.
+    [[nodiscard]] bool AutoSizing() const { return AutoSize; }
+
+    void ReadInstallDir();
+    // InstallDir + "brisolt.ini", reading the install directory first when needed.
+    [[nodiscard]] std::filesystem::path SettingsPath();
+    void LoadSettings();
+    // Throws EProfileWriteError at the first write that fails.
+    void SaveSettings();
+    void LoadWindowPosition();
+    void SaveWindowPosition();
+    // Index of the last private tracker named exactly name, or -1.
+    [[nodiscard]] int FindPrivateTracker(const QString& name) const;
+    // The status bar's one text panel.
+    void SetStatusText(const QString& text);
+
+    // Directory of the settings file and the tracker cache, ending in a separator; empty until first needed.
+    std::string InstallDir;
+    std::vector<TTracker> Trackers;
+    std::vector<TTracker> PrivateTrackers;
+    std::unique_ptr<TTorrentFile> ViewTorrent;
+    QString ViewFileName;
+    std::atomic<bool> AbortRequested{false};
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void updateTimerTimer();
+    void btnSaveSettingsClick();
+    void chkZINdefaultClick();
+    void chkPrivate1Click();
+    void chkPrivate2Click();
+    void chkBackupClick();
+    void chkViewBackupClick();
+    void DirectoryListBox1Change();
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void FormCloseQuery();
+    void SaveWindowPositionGuarded();
+
+    // Runs an event handler's body; whatever it throws is shown in a message box.
+    void Guarded(const std::function<void()>& body);
+
+    void BuildWindow();
+    QWidget* BuildCreatePage();
+    QWidget* BuildSimplePage();
+    QWidget* BuildClassicPage();
+    QLayout* BuildTrackerChoice(QWidget* page);
+    QLayout* BuildCreateOptions(QWidget* page);
+    QLayout* BuildCommentAndCreate(QWidget* page);
+    QWidget* BuildEditPage();
+    QLayout* BuildEditFields(QWidget* page);
+    QWidget* BuildEditFiles(QWidget* page);
+    QWidget* BuildSettingsPage();
+    QLayout* BuildStartupAndOptions(QWidget* page);
+    QWidget* BuildPrivateTrackerGroup(QWidget* page);
+    QWidget* BuildAboutPage();
+    QWidget* BuildAboutOrlPage();
+    void ConnectHandlers();
+    void LoadPrivateTrackers(const TPrivateProfile& profile);
+    void ApplyRememberedFolder(const TPrivateProfile& profile);
+
+    TUserInterface& Ui;
+    QStringList Arguments;
+    bool AutoSize = false;
+    bool Shown = false;
+    bool SavingWindowPosition = false;
+
+    TfrmProgress* Progress = nullptr;
+    TfrmBackup* Backup = nullptr;
+    TfrmAbout* About = nullptr;
+
+    QTimer* updateTimer = nullptr;
+    QTimer* windowSaveTimer = nullptr; // lets a resize settle before it is written
+    QTabWidget* pgeMain = nullptr;
+    QWidget* tabCreate = nullptr;
+    QWidget* tabViewTorrent = nullptr;
+    QWidget* tabSettings = nullptr;
+    QWidget* tabAbout = nullptr;
+    QWidget* tabAboutOrl = nullptr;
+
+    // Create page
+    QTabWidget* pageMode = nullptr;
+    QWidget* tabSimple = nullptr;
+    QWidget* tabClassic = nullptr;
+    TDriveComboBox* DriveComboBox1 = nullptr;
+    TDirectoryListBox* DirectoryListBox1 = nullptr;
+    TFileListBox* FileListBox1 = nullptr;
+    QPushButton* btnAll = nullptr;
+    QPushButton* btnNone = nullptr;
+    QPushButton* btnInverse = nullptr;
+    QLabel* lblSimpleTip = nullptr;
+    QLabel* lblClassicPath = nullptr;
+    QLineEdit* txtClassicPath = nullptr;
+    QPushButton* btnClassicFile = nullptr;
+    QPushButton* btnClassicDir = nullptr;
+    QRadioButton* radFolder = nullptr;
+    QRadioButton* radFile = nullptr;
+    QLabel* lblAnnounceURL = nullptr;
+    QComboBox* cmbAnnounceURL = nullptr;
+    QPushButton* btnVisit = nullptr;
+    QLabel* lblURL = nullptr;
+    QLabel* lblStatus = nullptr;
+    QLabel* lblPieceSize = nullptr;
+    QRadioButton* radAuto = nullptr;
+    QRadioButton* radCustom = nullptr;
+    QComboBox* cmbPieceSize = nullptr;
+    QCheckBox* chkPrivate1 = nullptr;
+    QLabel* lblDHT1 = nullptr;
+    QCheckBox* chkDHTAzu1 = nullptr;
+    QCheckBox* chkDHTBitcomet1 = nullptr;
+    QCheckBox* chkBackup = nullptr;
+    QPushButton* btnBackup = nullptr;
+    QLabel* lblComment = nullptr;
+    QPlainTextEdit* mmoComment = nullptr;
+    QPushButton* btnCreateTorrent = nullptr;
+    QPushButton* btnPath = nullptr;
+    QLabel* lblPfad = nullptr;
+
+    // Edit page
+    QPushButton* btnTorrentBrowse = nullptr;
+    QLineEdit* txtTorrent = nullptr;
+    QLabel* lblTorrent = nullptr;
+    QLabel* lblViewAnnounceURL = nullptr;
+    QLineEdit* txtAnnounceURL = nullptr;
+    QCheckBox* chkViewBackup = nullptr;
+    QPushButton* btnViewBackupTrackers = nullptr;
+    QLabel* lblViewName = nullptr;
+    QLineEdit* txtViewName = nullptr;
+    QLabel* lblViewComment = nullptr;
+    QPlainTextEdit* mmoViewComment = nullptr;
+    QLabel* lblViewSHA1 = nullptr;
+    QLabel* lblViewCreationDate = nullptr;
+    QPushButton* btnCreationDateReset = nullptr;
+    QCheckBox* chkPrivate2 = nullptr;
+    QCheckBox* chkDHTAzu2 = nullptr;
+    QCheckBox* chkDHTBitcomet2 = nullptr;
+    QGroupBox* grpFiles = nullptr;
+    QListWidget* lstFiles = nullptr;
+    QLabel* lblFilesName = nullptr;
+    QLineEdit* txtFilesName = nullptr;
+    QPushButton* btnChange = nullptr;
+    QLabel* lblFilesSize = nullptr;
+    QPushButton* btnViewSave = nullptr;
+    QPushButton* btnViewSaveAs = nullptr;
+
+    // Settings page
+    QGroupBox* radStartupMode = nullptr;
+    QRadioButton* radSimple = nullptr;
+    QRadioButton* radClassic = nullptr;
+    QCheckBox* chkRememberFolder = nullptr;
+    QCheckBox* chkRememberTracker = nullptr;
+    QCheckBox* chkNoUpdate = nullptr;
+    QCheckBox* chkAutoSave = nullptr;
+    QCheckBox* chkSkipThumbs = nullptr;
+    QCheckBox* chkZINdefault = nullptr;
+    QPushButton* btnSaveSettings = nullptr;
+    QGroupBox* grpPrivateTrackers = nullptr;
+    QListWidget* lstPrivateTrackers = nullptr;
+    QLabel* lblPrivateName = nullptr;
+    QLineEdit* txtPrivateName = nullptr;
+    QLabel* lblPrivateAnnounce = nullptr;
+    QLineEdit* txtPrivateAnnounce = nullptr;
+    QLabel* lblPrivateWebsite = nullptr;
+    QLineEdit* txtPrivateWebsite = nullptr;
+    QPushButton* btnPrivateAddModify = nullptr;
+    QPushButton* btnPrivateDelete = nullptr;
+
+    // About page
+    QPlainTextEdit* mmoAbout = nullptr;
+    QLabel* lblBrisoltHP = nullptr;
+    QPushButton* btnHomepage = nullptr;
+    QLabel* lblOrlHP = nullptr;
+    QPushButton* btnAboutOrl = nullptr;
+    QPushButton* btnOrlForum = nullptr;
+    QPushButton* btnOrlTracker = nullptr;
+};
+
+} // namespace brisolt

@@ -1,0 +1,321 @@
+// The Settings page, the settings file and the window geometry.
+#include <algorithm>
+
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "platform/installdir.h"
+#include "platform/settingsfile.h"
+#include "platform/textconv.h"
+#include "ui/brisolt_main.h"
+#include "ui/controls.h"
+#include "ui/filelists.h"
+
+namespace brisolt
+{
+
+namespace
+{
+
+constexpr const char* kSettings = "settings";
+constexpr const char* kMemory = "memory";
+constexpr const char* kPrivate = "private";
+constexpr const char* kWindow = "window";
+
+// Far more private trackers than anyone keeps: a larger count is garbage.
+constexpr int32_t kMaxPrivateTrackers = 1000;
+
+std::string PrivateSection(int32_t index)
+{
+    return kPrivate + std::to_string(index);
+}
+
+std::string ToBytes(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+// Values from older files may be Windows-1252; held and shown as UTF-8 from here on.
+std::string Normalised(const std::string& bytes)
+{
+    return DisplayText(bytes);
+}
+
+} // namespace
+
+QWidget* TfrmBrisolt::BuildSettingsPage()
+{
+    auto* page = MakeControl<QWidget>(nullptr, "tabSettings");
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(BuildStartupAndOptions(page));
+    layout->addWidget(BuildPrivateTrackerGroup(page), 1);
+    btnSaveSettings = MakeControl<QPushButton>(page, "btnSaveSettings", QStringLiteral("Einstellungen speichern"));
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(btnSaveSettings);
+    layout->addLayout(bottom);
+    return page;
+}
+
+QLayout* TfrmBrisolt::BuildStartupAndOptions(QWidget* page)
+{
+    // The two start-mode buttons belong to the page, not to the frame; they
+    // share its cell so that they appear inside it.
+    radStartupMode = MakeControl<QGroupBox>(page, "radStartupMode");
+    radStartupMode->setTitle(QStringLiteral("Startmodus"));
+    radSimple = MakeControl<QRadioButton>(page, "radSimple", QStringLiteral("Einfach"));
+    radClassic = MakeControl<QRadioButton>(page, "radClassic", QStringLiteral("Klassisch"));
+    auto* radios = new QVBoxLayout;
+    const int titleHeight = radStartupMode->fontMetrics().height();
+    radios->setContentsMargins(12, titleHeight + 8, 12, 10);
+    radios->addWidget(radSimple);
+    radios->addWidget(radClassic);
+    auto* frameCell = new QGridLayout;
+    frameCell->addWidget(radStartupMode, 0, 0);
+    frameCell->addLayout(radios, 0, 0);
+
+    chkRememberFolder =
+        MakeControl<QCheckBox>(page, "chkRememberFolder", QStringLiteral("Zuletzt benutzten Ordner merken"));
+    chkRememberTracker = MakeControl<QCheckBox>(
+        page, "chkRememberTracker", QStringLiteral("Tracker merken, welcher zuletzt benutzt wurde"));
+    chkNoUpdate = MakeControl<QCheckBox>(page, "chkNoUpdate", QStringLiteral("KEIN Update der Tracker beim Starten"));
+    chkAutoSave = MakeControl<QCheckBox>(
+        page, "chkAutoSave", QStringLiteral("Automatisches speichern der Einstellungen beim beenden"));
+    chkSkipThumbs = MakeControl<QCheckBox>(page, "chkSkipThumbs", QStringLiteral("Datei thumbs.db immer ignorieren"));
+    chkZINdefault = MakeControl<QCheckBox>(page, "chkZINdefault", QStringLiteral("ZIN Einstellungen als Standard"));
+    chkZINdefault->setEnabled(false); // only the settings file sets it
+    auto* options = new QVBoxLayout;
+    for (QCheckBox* box :
+         {chkRememberFolder, chkRememberTracker, chkNoUpdate, chkAutoSave, chkSkipThumbs, chkZINdefault})
+        options->addWidget(box);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(frameCell);
+    top->setAlignment(frameCell, Qt::AlignTop);
+    top->addSpacing(12);
+    top->addLayout(options);
+    top->addStretch();
+    return top;
+}
+
+QWidget* TfrmBrisolt::BuildPrivateTrackerGroup(QWidget* page)
+{
+    grpPrivateTrackers = MakeControl<QGroupBox>(page, "grpPrivateTrackers");
+    grpPrivateTrackers->setTitle(QStringLiteral("Eigene Tracker "));
+    QWidget* group = grpPrivateTrackers;
+    lstPrivateTrackers = MakeControl<QListWidget>(group, "lstPrivateTrackers");
+    lstPrivateTrackers->setAccessibleName(QStringLiteral("Eigene Tracker"));
+    lstPrivateTrackers->setMaximumWidth(200);
+    lblPrivateName = MakeControl<QLabel>(group, "lblPrivateName", QStringLiteral("Name:"));
+    txtPrivateName = MakeControl<QLineEdit>(group, "txtPrivateName");
+    lblPrivateAnnounce = MakeControl<QLabel>(group, "lblPrivateAnnounce", QStringLiteral("Announce URL:"));
+    txtPrivateAnnounce = MakeControl<QLineEdit>(group, "txtPrivateAnnounce");
+    lblPrivateWebsite = MakeControl<QLabel>(group, "lblPrivateWebsite", QStringLiteral("Website URL:"));
+    txtPrivateWebsite = MakeControl<QLineEdit>(group, "txtPrivateWebsite");
+    btnPrivateAddModify = MakeControl<QPushButton>(group, "btnPrivateAddModify", Text("Hinzufügen"));
+    btnPrivateDelete = MakeControl<QPushButton>(group, "btnPrivateDelete", Text("Löschen"));
+    btnPrivateDelete->setEnabled(false);
+    lblPrivateName->setBuddy(txtPrivateName);
+    lblPrivateAnnounce->setBuddy(txtPrivateAnnounce);
+    lblPrivateWebsite->setBuddy(txtPrivateWebsite);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(lblPrivateName, 0, 0);
+    fields->addWidget(txtPrivateName, 0, 1);
+    fields->addWidget(lblPrivateAnnounce, 1, 0);
+    fields->addWidget(txtPrivateAnnounce, 1, 1);
+    fields->addWidget(lblPrivateWebsite, 2, 0);
+    fields->addWidget(txtPrivateWebsite, 2, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnPrivateAddModify);
+    buttons->addWidget(btnPrivateDelete);
+    fields->addLayout(buttons, 3, 0, 1, 2);
+    fields->setRowStretch(4, 1);
+    auto* layout = new QHBoxLayout(group);
+    layout->addWidget(lstPrivateTrackers, 2);
+    layout->addLayout(fields, 3);
+    return group;
+}
+
+void TfrmBrisolt::ReadInstallDir()
+{
+    InstallDir = ::brisolt::ReadInstallDir();
+}
+
+std::filesystem::path TfrmBrisolt::SettingsPath()
+{
+    if (InstallDir.empty())
+        ReadInstallDir();
+    return std::filesystem::path(InstallDir + "brisolt.ini");
+}
+
+void TfrmBrisolt::LoadSettings()
+{
+    const TPrivateProfile profile(SettingsPath());
+    chkRememberFolder->setChecked(profile.ReadBool(kSettings, "rememberfolder", true));
+    if (chkRememberFolder->isChecked())
+        ApplyRememberedFolder(profile);
+    chkNoUpdate->setChecked(profile.ReadBool(kSettings, "noupdate", false));
+    chkAutoSave->setChecked(profile.ReadBool(kSettings, "autosave", true));
+    chkSkipThumbs->setChecked(profile.ReadBool(kSettings, "skipthumbs", true));
+
+    // The partner profile locks both "Privater Torrent" boxes checked.
+    chkZINdefault->setChecked(profile.ReadBool(kSettings, "defaultzin", true));
+    const bool partner = chkZINdefault->isChecked();
+    chkPrivate1->setChecked(partner);
+    chkPrivate2->setChecked(partner);
+    chkPrivate1->setEnabled(!partner);
+    chkPrivate2->setEnabled(!partner);
+
+    chkRememberTracker->setChecked(profile.ReadBool(kSettings, "remembertracker", true));
+    switch (profile.ReadInteger(kSettings, "startup", 0))
+    {
+    case 0:
+        radSimple->setChecked(true);
+        pageMode->setCurrentIndex(0);
+        break;
+    case 1:
+        radClassic->setChecked(true);
+        pageMode->setCurrentIndex(1);
+        break;
+    default:
+        break; // an unknown mode keeps the design's page and checks neither button
+    }
+    LoadPrivateTrackers(profile);
+}
+
+void TfrmBrisolt::ApplyRememberedFolder(const TPrivateProfile& profile)
+{
+    const std::string folder = profile.ReadString(kMemory, "folder", "");
+    if (folder.empty())
+        return;
+    // A folder that is gone (an unplugged disk, say) leaves the list at home.
+    if (!DirectoryListBox1->SetDirectory(QFile::decodeName(QByteArray::fromStdString(folder))))
+        DirectoryListBox1->SetDirectory(QDir::homePath());
+}
+
+void TfrmBrisolt::LoadPrivateTrackers(const TPrivateProfile& profile)
+{
+    int32_t count = std::max(0, profile.ReadInteger(kPrivate, "count", 0));
+    if (count > kMaxPrivateTrackers)
+    {
+        // A garbled count: keep the entries up to the last section that exists.
+        int32_t present = 0;
+        for (int32_t i = 0; i < kMaxPrivateTrackers; ++i)
+        {
+            if (profile.SectionExists(PrivateSection(i)))
+                present = i + 1;
+        }
+        count = present;
+    }
+    PrivateTrackers.assign(static_cast<std::size_t>(count), TTracker{});
+    lstPrivateTrackers->clear();
+    for (int32_t i = 0; i < count; ++i)
+    {
+        const std::string section = PrivateSection(i);
+        TTracker& tracker = PrivateTrackers[static_cast<std::size_t>(i)];
+        tracker.Name = Normalised(profile.ReadString(section, "name", ""));
+        tracker.Announce = Normalised(profile.ReadString(section, "announce", ""));
+        tracker.Webpage = Normalised(profile.ReadString(section, "webpage", ""));
+        tracker.Down = false;
+        lstPrivateTrackers->addItem(QString::fromStdString(tracker.Name));
+    }
+}
+
+void TfrmBrisolt::SaveSettings()
+{
+    TPrivateProfile profile(SettingsPath());
+    profile.WriteBool(kSettings, "rememberfolder", chkRememberFolder->isChecked());
+    profile.WriteBool(kSettings, "remembertracker", chkRememberTracker->isChecked());
+    profile.WriteBool(kSettings, "noupdate", chkNoUpdate->isChecked());
+    profile.WriteBool(kSettings, "autosave", chkAutoSave->isChecked());
+    profile.WriteBool(kSettings, "skipthumbs", chkSkipThumbs->isChecked());
+    profile.WriteBool(kSettings, "defaultzin", chkZINdefault->isChecked());
+    if (radSimple->isChecked())
+        profile.WriteInteger(kSettings, "startup", 0);
+    else if (radClassic->isChecked())
+        profile.WriteInteger(kSettings, "startup", 1);
+
+    const int count = lstPrivateTrackers->count();
+    profile.WriteInteger(kPrivate, "count", count);
+    for (int i = 0; i < count; ++i)
+    {
+        const QString name = lstPrivateTrackers->item(i)->text();
+        const int index = FindPrivateTracker(name);
+        // A list entry without its table entry is saved with its name alone.
+        const TTracker tracker =
+            index >= 0 ? PrivateTrackers[static_cast<std::size_t>(index)] : TTracker{ToBytes(name), {}, {}, false};
+        const std::string section = PrivateSection(i);
+        profile.WriteString(section, "name", tracker.Name);
+        profile.WriteString(section, "announce", tracker.Announce);
+        profile.WriteString(section, "webpage", tracker.Webpage);
+    }
+}
+
+int TfrmBrisolt::FindPrivateTracker(const QString& name) const
+{
+    return FindLastTracker(PrivateTrackers, ToBytes(name));
+}
+
+void TfrmBrisolt::LoadWindowPosition()
+{
+    const TPrivateProfile profile(SettingsPath());
+    int width = profile.ReadInteger(kWindow, "width", 460);
+    int height = profile.ReadInteger(kWindow, "height", 427);
+    const int top = profile.ReadInteger(kWindow, "top", 144);
+    const int left = profile.ReadInteger(kWindow, "left", 227);
+    // A garbled size must not make the window larger than the screen.
+    if (const QScreen* desktop = screen())
+    {
+        width = std::min(width, desktop->availableGeometry().width());
+        height = std::min(height, desktop->availableGeometry().height());
+    }
+    resize(width, height); // the minimum size applies
+    move(left, top);
+}
+
+void TfrmBrisolt::SaveWindowPosition()
+{
+    TPrivateProfile profile(SettingsPath());
+    profile.WriteInteger(kWindow, "left", x());
+    profile.WriteInteger(kWindow, "top", y());
+    profile.WriteInteger(kWindow, "width", width());
+    profile.WriteInteger(kWindow, "height", height());
+}
+
+void TfrmBrisolt::FormCloseQuery()
+{
+    Guarded(
+        [this]
+        {
+            TPrivateProfile profile(SettingsPath());
+            if (chkRememberFolder->isChecked())
+                profile.WriteString(kMemory, "folder", QFile::encodeName(DirectoryListBox1->Directory()).toStdString());
+            if (chkRememberTracker->isChecked())
+                profile.WriteString(kMemory, "tracker", ToBytes(cmbAnnounceURL->currentText()));
+            if (chkAutoSave->isChecked())
+                SaveSettings();
+        });
+}
+
+void TfrmBrisolt::chkZINdefaultClick()
+{
+    Guarded(
+        [this]
+        {
+            const bool partner = chkZINdefault->isChecked();
+            chkPrivate1->setChecked(partner);
+            chkPrivate2->setChecked(partner);
+        });
+}
+
+} // namespace brisolt

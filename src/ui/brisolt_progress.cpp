@@ -1,0 +1,78 @@
+#include "ui/brisolt_progress.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace brisolt
+{
+
+namespace
+{
+
+QProgressBar* NewBar(QWidget* parent, const char* name, const QString& accessibleName)
+{
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName(QLatin1String(name));
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    bar->setAccessibleName(accessibleName);
+    return bar;
+}
+
+} // namespace
+
+TfrmProgress::TfrmProgress(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("frmProgress"));
+    setWindowTitle(QStringLiteral("Erzeuge"));
+
+    lblHashing = new QLabel(QStringLiteral("Hashe:"), this);
+    lblHashing->setObjectName(QStringLiteral("lblHashing"));
+    lblHashing->setFixedWidth(433); // long names are clipped, the dialog keeps its size
+    ProgressBar1 = NewBar(this, "ProgressBar1", QStringLiteral("Fortschritt der Datei"));
+    lblOverall = new QLabel(QStringLiteral("Gesamter Fortschritt:"), this);
+    lblOverall->setObjectName(QStringLiteral("lblOverall"));
+    ProgressBar2 = NewBar(this, "ProgressBar2", QStringLiteral("Gesamter Fortschritt"));
+    lblOverall->setBuddy(ProgressBar2);
+    btnAbort = new QPushButton(QStringLiteral("Abbrechen"), this);
+    btnAbort->setObjectName(QStringLiteral("btnAbort"));
+    btnFinished = new QPushButton(QStringLiteral("Fertig"), this);
+    btnFinished->setObjectName(QStringLiteral("btnFinished"));
+    btnFinished->setEnabled(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnAbort);
+    buttons->addWidget(btnFinished);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(lblHashing);
+    layout->addWidget(ProgressBar1);
+    layout->addSpacing(8);
+    layout->addWidget(lblOverall);
+    layout->addWidget(ProgressBar2);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // fixed border: the user cannot resize it
+}
+
+void TfrmProgress::reject()
+{
+    if (btnFinished->isEnabled())
+        btnFinished->click();
+}
+
+void TfrmProgress::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    reject();
+}
+
+} // namespace brisolt

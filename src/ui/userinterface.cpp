@@ -1,0 +1,194 @@
+#include "ui/userinterface.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace brisolt
+{
+
+TQtUserInterface::TQtUserInterface(QWidget* owner)
+    : Owner(owner)
+{
+}
+
+TMessageResult TQtUserInterface::MessageBox(const QString& text, const QString& caption, TMessageButtons buttons)
+{
+    const bool question = buttons == TMessageButtons::YesNo;
+    QMessageBox box(
+        QMessageBox::NoIcon, caption, text, question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, Owner);
+    if (question)
+    {
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    }
+    const int answer = box.exec();
+    if (!question)
+        return TMessageResult::Ok;
+    return answer == QMessageBox::Yes ? TMessageResult::Yes : TMessageResult::No;
+}
+
+QString TQtUserInterface::QtFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+    {
+        QString description = parts[i].trimmed();
+        const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+        if (open > 0 && description.endsWith(QLatin1Char(')')))
+            description = description.left(open).trimmed();
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns)
+        {
+            pattern = pattern.trimmed();
+            if (pattern == QLatin1String("*.*"))
+                pattern = QStringLiteral("*");
+        }
+        result << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return result.join(QStringLiteral(";;"));
+}
+
+namespace
+{
+
+// Opens the dialog in the proposal's folder with the proposal's name filled in.
+void Propose(QFileDialog& dialog, const QString& fileName)
+{
+    if (fileName.isEmpty())
+    {
+        dialog.setDirectory(QDir::homePath());
+        return;
+    }
+    const QFileInfo info(fileName);
+    dialog.setDirectory(info.absoluteDir().exists() ? info.absolutePath() : QDir::homePath());
+    dialog.selectFile(info.fileName());
+}
+
+std::optional<QString> Run(QFileDialog& dialog)
+{
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+std::optional<QString> TQtUserInterface::OpenFile(const TOpenFileRequest& request)
+{
+    QFileDialog dialog(Owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(QtFilter(request.Filter));
+    Propose(dialog, request.FileName);
+    return Run(dialog);
+}
+
+std::optional<QString> TQtUserInterface::SaveFile(const TSaveFileRequest& request)
+{
+    QFileDialog dialog(Owner);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QtFilter(request.Filter));
+    dialog.setDefaultSuffix(request.DefaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.ConfirmOverwrite);
+    Propose(dialog, request.FileName);
+    return Run(dialog);
+}
+
+std::optional<QString> TQtUserInterface::BrowseForFolder(const QString& title)
+{
+    const QString folder = QFileDialog::getExistingDirectory(Owner, title, QDir::homePath());
+    if (folder.isEmpty())
+        return std::nullopt;
+    return folder;
+}
+
+void TQtUserInterface::OpenUrl(const QString& url)
+{
+    QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+}
+
+TMessageResult TScriptedUserInterface::MessageBox(const QString& text, const QString& caption, TMessageButtons buttons)
+{
+    TCall call;
+    call.Kind = TKind::MessageBox;
+    call.Text = text;
+    call.Caption = caption;
+    call.Buttons = buttons;
+    Calls.push_back(call);
+    const TMessageResult fallback = buttons == TMessageButtons::YesNo ? TMessageResult::No : TMessageResult::Ok;
+    if (Answers.empty())
+        return fallback;
+    const TMessageResult answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+}
+
+std::optional<QString> TScriptedUserInterface::NextPath()
+{
+    if (Paths.empty())
+        return std::nullopt;
+    const bool cancelled = !Paths.front().has_value();
+    const QString path = Paths.front().value_or(QString());
+    Paths.pop_front();
+    if (cancelled)
+        return std::nullopt;
+    return path;
+}
+
+std::optional<QString> TScriptedUserInterface::OpenFile(const TOpenFileRequest& request)
+{
+    TCall call;
+    call.Kind = TKind::OpenFile;
+    call.Filter = request.Filter;
+    call.FileName = request.FileName;
+    Calls.push_back(call);
+    return NextPath();
+}
+
+std::optional<QString> TScriptedUserInterface::SaveFile(const TSaveFileRequest& request)
+{
+    TCall call;
+    call.Kind = TKind::SaveFile;
+    call.Filter = request.Filter;
+    call.FileName = request.FileName;
+    call.DefaultSuffix = request.DefaultSuffix;
+    call.ConfirmOverwrite = request.ConfirmOverwrite;
+    Calls.push_back(call);
+    return NextPath();
+}
+
+std::optional<QString> TScriptedUserInterface::BrowseForFolder(const QString& title)
+{
+    TCall call;
+    call.Kind = TKind::BrowseForFolder;
+    call.Text = title;
+    Calls.push_back(call);
+    return NextPath();
+}
+
+void TScriptedUserInterface::OpenUrl(const QString& url)
+{
+    TCall call;
+    call.Kind = TKind::OpenUrl;
+    call.Text = url;
+    Calls.push_back(call);
+}
+
+QStringList TScriptedUserInterface::Messages() const
+{
+    QStringList lines;
+    for (const TCall& call : Calls)
+    {
+        if (call.Kind == TKind::MessageBox)
+            lines << call.Caption + QStringLiteral(": ") + call.Text;
+    }
+    return lines;
+}
+
+} // namespace brisolt

@@ -1,0 +1,92 @@
+#include "uitestsupport.h"
+
+#include <fstream>
+#include <sstream>
+
+#include <QTest>
+
+#include "platform/installdir.h"
+#include "platform/settingsfile.h"
+
+namespace brisolt::test
+{
+
+namespace
+{
+
+const char* const kVariables[] = {kInstallDirVariable, "HOME", "XDG_CONFIG_HOME"};
+
+} // namespace
+
+TUiSandbox::TUiSandbox()
+{
+    for (int i = 0; i < 3; ++i)
+        Saved[i] = qgetenv(kVariables[i]);
+    std::filesystem::create_directories(InstallDir());
+    std::filesystem::create_directories(Home());
+    qputenv(kInstallDirVariable, QFile::encodeName(QString::fromStdString(InstallDir().string())));
+    qputenv("HOME", QFile::encodeName(QString::fromStdString(Home().string())));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(QString::fromStdString((Home() / ".config").string())));
+}
+
+TUiSandbox::~TUiSandbox()
+{
+    for (int i = 0; i < 3; ++i)
+        qputenv(kVariables[i], Saved[i]);
+}
+
+std::filesystem::path TUiSandbox::Root() const
+{
+    return std::filesystem::path(QFile::encodeName(Dir.path()).toStdString());
+}
+
+void TUiSandbox::WriteIni(const std::string& text) const
+{
+    Write(IniPath().lexically_relative(Root()), text);
+}
+
+std::string TUiSandbox::Ini() const
+{
+    std::ifstream in(IniPath(), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+QString TUiSandbox::Value(const char* section, const char* key, const char* def) const
+{
+    return QString::fromStdString(ReadProfileString(IniPath(), section, key, def));
+}
+
+QStringList Strings(std::initializer_list<const char*> items)
+{
+    QStringList list;
+    for (const char* item : items)
+        list << QString::fromUtf8(item);
+    return list;
+}
+
+std::filesystem::path TUiSandbox::Write(const std::filesystem::path& relative, const std::string& bytes) const
+{
+    const auto path = Root() / relative;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return path;
+}
+
+TWindow::TWindow(const QStringList& arguments)
+{
+    Form = std::make_unique<TfrmBrisolt>(Ui, arguments);
+    Form->CreateDialogs();
+}
+
+TWindow::~TWindow() = default;
+
+bool TWindow::Show()
+{
+    Form->show();
+    return QTest::qWaitForWindowExposed(Form.get());
+}
+
+} // namespace brisolt::test

@@ -1,0 +1,79 @@
+// Helpers for the window tests: a fresh install directory, home and
+// configuration folder per test, the main window built as the program builds
+// it (with a scripted user interface), and finding controls by object name.
+#pragma once
+
+#include <filesystem>
+#include <initializer_list>
+#include <memory>
+#include <string>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include "ui/brisolt_main.h"
+#include "ui/userinterface.h"
+
+namespace brisolt::test
+{
+
+// Points BRISOLT_INSTALL_DIR, HOME and XDG_CONFIG_HOME into a temporary
+// folder for as long as it lives.
+class TUiSandbox
+{
+public:
+    TUiSandbox();
+    ~TUiSandbox();
+    TUiSandbox(const TUiSandbox&) = delete;
+    TUiSandbox& operator=(const TUiSandbox&) = delete;
+
+    [[nodiscard]] std::filesystem::path Root() const;
+
+    [[nodiscard]] std::filesystem::path Home() const { return Root() / "home"; }
+
+    [[nodiscard]] std::filesystem::path InstallDir() const { return Root() / "install"; }
+
+    [[nodiscard]] std::filesystem::path IniPath() const { return InstallDir() / "brisolt.ini"; }
+
+    void WriteIni(const std::string& text) const;
+    // The settings file's bytes; empty when there is none.
+    [[nodiscard]] std::string Ini() const;
+    // A value of the settings file as UTF-8 text, def when it is missing.
+    [[nodiscard]] QString Value(const char* section, const char* key, const char* def = "<none>") const;
+    std::filesystem::path Write(const std::filesystem::path& relative, const std::string& bytes) const;
+
+private:
+    QTemporaryDir Dir;
+    QByteArray Saved[3];
+};
+
+// UTF-8 literals to a list, since the build forbids casts from char*.
+[[nodiscard]] QStringList Strings(std::initializer_list<const char*> items);
+
+// The main window and its dialogs, answering through a script.
+class TWindow
+{
+public:
+    explicit TWindow(const QStringList& arguments = {QStringLiteral("brisolt")});
+    ~TWindow();
+
+    TScriptedUserInterface Ui;
+    std::unique_ptr<TfrmBrisolt> Form;
+
+    // Shows the window and waits until it is on the screen.
+    [[nodiscard]] bool Show();
+
+    template <class T>
+    T* Get(const char* name) const
+    {
+        auto* found = Form->findChild<T*>(QLatin1String(name));
+        if (!found)
+            qFatal("no control %s of the requested kind", name);
+        return found;
+    }
+};
+
+} // namespace brisolt::test
