@@ -15,21 +15,12 @@
 #include <string_view>
 
 #include "core/bdecode.h"
+#include "fuzzcheck.h"
 
 namespace
 {
 
 using namespace brisolt;
-
-#define FUZZ_CHECK(cond)                                                                                               \
-    do                                                                                                                 \
-    {                                                                                                                  \
-        if (!(cond))                                                                                                   \
-        {                                                                                                              \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                                     \
-            __builtin_trap();                                                                                          \
-        }                                                                                                              \
-    } while (false)
 
 // Keys the program looks up; the dictionary cannot be enumerated, so these
 // (and every string met in the tree) are the keys the walk tries.

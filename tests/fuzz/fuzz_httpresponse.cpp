@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzzcheck.h"
 #include "net/httpprot.h"
 #include "net/httpresponse.h"
 
@@ -17,16 +18,6 @@ namespace
 {
 
 using namespace brisolt;
-
-#define FUZZ_CHECK(cond)                                                                                               \
-    do                                                                                                                 \
-    {                                                                                                                  \
-        if (!(cond))                                                                                                   \
-        {                                                                                                              \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                                     \
-            __builtin_trap();                                                                                          \
-        }                                                                                                              \
-    } while (false)
 
 struct TRun
 {

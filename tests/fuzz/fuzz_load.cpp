@@ -12,21 +12,12 @@
 #include "core/bdecode.h"
 #include "core/messagedigests.h"
 #include "core/torrentfile.h"
+#include "fuzzcheck.h"
 
 namespace
 {
 
 using namespace brisolt;
-
-#define FUZZ_CHECK(cond)                                                                                               \
-    do                                                                                                                 \
-    {                                                                                                                  \
-        if (!(cond))                                                                                                   \
-        {                                                                                                              \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                                     \
-            __builtin_trap();                                                                                          \
-        }                                                                                                              \
-    } while (false)
 
 constexpr std::string_view kNotBencoded = "Error parsing file; does not appear to be valid bencoded metainfo";
 constexpr std::string_view kSomethingBad =

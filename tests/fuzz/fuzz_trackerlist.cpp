@@ -10,22 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzzcheck.h"
 #include "platform/trackerlist.h"
 
 namespace
 {
 
 using namespace brisolt;
-
-#define FUZZ_CHECK(cond)                                                                                               \
-    do                                                                                                                 \
-    {                                                                                                                  \
-        if (!(cond))                                                                                                   \
-        {                                                                                                              \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                                     \
-            __builtin_trap();                                                                                          \
-        }                                                                                                              \
-    } while (false)
 
 // Leading blanks, an optional sign, decimal digits, within 32 bits.
 bool ReferenceStrToInt(const std::string& text, int32_t& value)
