@@ -1,5 +1,6 @@
 #include <chrono>
 #include <csignal>
+#include <fstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -206,6 +207,24 @@ TEST(CliCreate, FileOverFourGibibytes)
 
 // Ctrl-C on the real program: it ends with status 1, writes nothing and
 // leaves no temporary file.
+// Whether pid has a handler for sig, by its SigCgt mask in /proc; waits up to 60 s.
+bool WaitUntilCatching(pid_t pid, int sig)
+{
+    const std::string statusPath = "/proc/" + std::to_string(pid) + "/status";
+    for (int i = 0; i < 600; ++i)
+    {
+        std::ifstream status(statusPath);
+        std::string line;
+        while (std::getline(status, line))
+        {
+            if (line.rfind("SigCgt:", 0) == 0 && (std::stoull(line.substr(7), nullptr, 16) >> (sig - 1) & 1u) != 0)
+                return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
 TEST(CliCreate, InterruptWritesNothing)
 {
     TSandbox box;
@@ -216,7 +235,9 @@ TEST(CliCreate, InterruptWritesNothing)
     std::vector<const char*> argv{program.c_str(), "create", sourceText.c_str(), "-a", "x", "-q", nullptr};
     pid_t pid = 0;
     ASSERT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, const_cast<char**>(argv.data()), environ), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Interrupt only once the program catches SIGINT; a slow start (sanitizers,
+    // a loaded machine) would otherwise let the default action kill it.
+    ASSERT_TRUE(WaitUntilCatching(pid, SIGINT)) << "the program never set up its Ctrl-C handler";
     ::kill(pid, SIGINT);
     int status = 0;
     bool ended = false;
