@@ -14,6 +14,7 @@ int RunCli(int argc, const char* const* argv, const TCliIo& io)
     TCommandRunner runner;
     AddCreateCommand(app, runner);
     AddShowCommand(app, runner);
+    AddEditCommand(app, runner);
     AddVerifyCommand(app, runner);
     try
     {

@@ -30,6 +30,7 @@ int RunCli(int argc, const char* const* argv, const TCliIo& io);
 void AddShowCommand(CLI::App& app, TCommandRunner& runner);
 void AddCreateCommand(CLI::App& app, TCommandRunner& runner);
 void AddVerifyCommand(CLI::App& app, TCommandRunner& runner);
+void AddEditCommand(CLI::App& app, TCommandRunner& runner);
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;

@@ -14,6 +14,8 @@
 #include "create/collect.h"
 #include "create/createtorrent.h"
 #include "platform/fileio.h"
+#include "platform/installdir.h"
+#include "platform/trackerlist.h"
 
 namespace brisolt::cli
 {
@@ -66,6 +68,15 @@ std::filesystem::path Absolute(const std::string& source)
     if (text.size() > 1)
         text = TrimTrailingSeparator(std::move(text));
     return text;
+}
+
+// -a takes a tracker's name from the cached tracker list, as the window's
+// tracker choice does; any other text is the announce URL itself.
+std::string ResolveAnnounce(const std::string& text)
+{
+    const TTrackerList list = LoadTrackerList(ReadInstallDir() + std::string(kTrackerListFileName));
+    std::string url = LookupAnnounceURL(list.Trackers, text);
+    return url.empty() ? text : url;
 }
 
 int Usage(const TCliIo& io, const std::string& message)
@@ -138,7 +149,7 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     const TKind kind = KindOf(sources.front());
 
     TCreateOptions options;
-    options.AnnounceURL = args.Announce;
+    options.AnnounceURL = ResolveAnnounce(args.Announce);
     options.CommentLines = SplitCommentLines(args.Comment);
     options.PieceSizeIndex = args.PieceSize == "auto" ? kAutoPieceSize : PieceSizeIndexOf(args.PieceSize);
     options.SkipThumbs = !args.KeepThumbs;
@@ -184,7 +195,9 @@ void AddCreateCommand(CLI::App& app, TCommandRunner& runner)
         "one torrent named after the folder.\nExit status: 0 when every torrent was written, 1 when one failed or "
         "was aborted (Ctrl-C; nothing is written), 2 for a usage error.");
     create->add_option("SOURCE", args->Sources, "A file, a folder, or several files of one folder")->required();
-    create->add_option("-a,--announce", args->Announce, "Announce URL of the tracker")->required();
+    create
+        ->add_option("-a,--announce", args->Announce, "Announce URL, or a tracker's name from the cached tracker list")
+        ->required();
     create->add_option("-o,--output", args->Output, "Output file (default: the source followed by .torrent)");
     std::vector<std::string> choices{"auto"};
     for (int i = 0; i < kPieceSizeCount; ++i)

@@ -1,5 +1,7 @@
 #include "ui/brisolt_backup.h"
 
+#include <memory>
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
@@ -7,11 +9,16 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "platform/textconv.h"
+
 namespace brisolt
 {
 
 namespace
 {
+
+// A row's bytes, apart from the text it shows.
+constexpr int kBytesRole = Qt::UserRole;
 
 QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption)
 {
@@ -66,6 +73,102 @@ TfrmBackup::TfrmBackup(QWidget* parent)
     layout->addWidget(btnOk, 4, 3, Qt::AlignBottom);
     layout->setColumnStretch(2, 1);
     resize(478, 204);
+
+    connect(btnAdd, &QPushButton::clicked, this, &TfrmBackup::btnAddClick);
+    connect(btnRemove, &QPushButton::clicked, this, &TfrmBackup::btnRemoveClick);
+    connect(btnUp, &QPushButton::clicked, this, &TfrmBackup::btnUpClick);
+    connect(btnDown, &QPushButton::clicked, this, &TfrmBackup::btnDownClick);
+    connect(btnOk, &QPushButton::clicked, this, &TfrmBackup::btnOkClick);
+}
+
+void TfrmBackup::SetRows(const std::vector<std::string>& rows)
+{
+    lstBackup->clear();
+    for (const auto& row : rows)
+        AppendRow(row);
+}
+
+std::vector<std::string> TfrmBackup::Rows() const
+{
+    std::vector<std::string> rows;
+    rows.reserve(static_cast<std::size_t>(lstBackup->count()));
+    for (int i = 0; i < lstBackup->count(); ++i)
+        rows.push_back(lstBackup->item(i)->data(kBytesRole).toByteArray().toStdString());
+    return rows;
+}
+
+void TfrmBackup::FillTrackers(const std::vector<TTracker>& trackers)
+{
+    cmbTrackers->clear();
+    for (const auto& tracker : trackers)
+        cmbTrackers->addItem(QString::fromStdString(tracker.Name), QByteArray::fromStdString(tracker.Name));
+    cmbTrackers->setCurrentIndex(cmbTrackers->count() > 0 ? 0 : -1);
+}
+
+void TfrmBackup::AppendRow(const std::string& bytes)
+{
+    auto* item = new QListWidgetItem(QString::fromStdString(DisplayText(bytes)), lstBackup);
+    item->setData(kBytesRole, QByteArray::fromStdString(bytes));
+}
+
+int TfrmBackup::SelectedRow() const
+{
+    const auto selected = lstBackup->selectedItems();
+    return selected.isEmpty() ? -1 : lstBackup->row(selected.front());
+}
+
+void TfrmBackup::SwapRows(int a, int b)
+{
+    QListWidgetItem* first = lstBackup->item(a);
+    QListWidgetItem* second = lstBackup->item(b);
+    const QString text = first->text();
+    const QVariant bytes = first->data(kBytesRole);
+    first->setText(second->text());
+    first->setData(kBytesRole, second->data(kBytesRole));
+    second->setText(text);
+    second->setData(kBytesRole, bytes);
+}
+
+void TfrmBackup::btnAddClick()
+{
+    if (cmbTrackers->currentIndex() < 0)
+        return;
+    const QString name = cmbTrackers->currentText();
+    for (int i = 0; i < lstBackup->count(); ++i)
+    {
+        if (lstBackup->item(i)->text().compare(name, Qt::CaseInsensitive) == 0)
+            return;
+    }
+    AppendRow(cmbTrackers->currentData().toByteArray().toStdString());
+}
+
+void TfrmBackup::btnRemoveClick()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const std::unique_ptr<QListWidgetItem> removed(lstBackup->takeItem(row));
+    lstBackup->setCurrentRow(-1);
+    lstBackup->clearSelection();
+}
+
+void TfrmBackup::btnUpClick()
+{
+    const int row = SelectedRow();
+    if (row >= 1)
+        SwapRows(row, row - 1);
+}
+
+void TfrmBackup::btnDownClick()
+{
+    const int row = SelectedRow();
+    if (row >= 0 && row + 1 < lstBackup->count())
+        SwapRows(row, row + 1);
+}
+
+void TfrmBackup::btnOkClick()
+{
+    hide();
 }
 
 void TfrmBackup::reject()

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "net/httpprot.h"
 #include "ui/about.h"
 #include "ui/brisolt_backup.h"
 #include "ui/brisolt_progress.h"
@@ -28,6 +29,7 @@ TfrmBrisolt::TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* par
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , Ui(ui)
     , Arguments(std::move(arguments))
+    , HttpCli1(std::make_unique<THttpCli>("HttpCli1"))
 {
     BuildWindow();
     ConnectHandlers();
@@ -86,6 +88,7 @@ void TfrmBrisolt::ConnectHandlers()
     connect(chkBackup, &QCheckBox::toggled, this, &TfrmBrisolt::chkBackupClick);
     connect(chkViewBackup, &QCheckBox::toggled, this, &TfrmBrisolt::chkViewBackupClick);
     connect(DirectoryListBox1, &TDirectoryListBox::DirectoryChanged, this, &TfrmBrisolt::DirectoryListBox1Change);
+    ConnectTrackerHandlers();
 }
 
 void TfrmBrisolt::CreateDialogs()
@@ -122,6 +125,7 @@ void TfrmBrisolt::FormCreate()
     Guarded([this] { LoadSettings(); });
     // Only the first argument counts, spelled exactly so.
     AutoSize = Arguments.size() > 1 && Arguments.at(1) == QLatin1String("-autosize");
+    InstallDefaultTrackerList();
     updateTimer->start();
 }
 
@@ -181,11 +185,9 @@ void TfrmBrisolt::closeEvent(QCloseEvent* event)
     FormCloseQuery();
     // The window closes even when a write failed: the message has told the user.
     event->accept();
-}
-
-void TfrmBrisolt::updateTimerTimer()
-{
-    updateTimer->stop();
+    // A tracker download still waiting would keep the program from ending.
+    Closing = true;
+    HttpCli1->Abort();
 }
 
 void TfrmBrisolt::btnSaveSettingsClick()

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include <QStringList>
 
 #include "core/torrentfile.h"
+#include "create/createtorrent.h"
 #include "platform/tracker.h"
 
 class QButtonGroup;
@@ -37,9 +39,11 @@ namespace brisolt
 {
 
 class TDirectoryListBox;
+class THttpCli;
 class TDriveComboBox;
 class TFileListBox;
 class TPrivateProfile;
+class TScrollingCredits;
 class TUserInterface;
 class TfrmAbout;
 class TfrmBackup;
@@ -86,6 +90,16 @@ public:
     // The status bar's one text panel.
     void SetStatusText(const QString& text);
 
+    // Tracker directory. The announce URL for the tracker choice's text (the
+    // text itself when no directory entry has that name); sets lblStatus and
+    // enables btnVisit for a directory entry.
+    std::string GetAnnounceURL();
+    // Announce URL of the last directory entry named exactly name, or empty.
+    [[nodiscard]] std::string LookupAnnounceURL(const std::string& name) const;
+
+    // The client that fetches the tracker list; tests shorten its time-out.
+    [[nodiscard]] THttpCli& HttpClient() { return *HttpCli1; }
+
     // Directory of the settings file and the tracker cache, ending in a separator; empty until first needed.
     std::string InstallDir;
     std::vector<TTracker> Trackers;
@@ -93,6 +107,8 @@ public:
     std::unique_ptr<TTorrentFile> ViewTorrent;
     QString ViewFileName;
     std::atomic<bool> AbortRequested{false};
+    // "Abbrechen" of the progress dialog: the running create action stops.
+    void RequestAbort();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -100,6 +116,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private slots:
+    // About page
+    void btnHomepageClick();
+    void btnOrlForumClick();
+    void btnOrlTrackerClick();
+    void btnAboutOrlClick();
     void updateTimerTimer();
     void btnSaveSettingsClick();
     void chkZINdefaultClick();
@@ -107,7 +128,38 @@ private slots:
     void chkPrivate2Click();
     void chkBackupClick();
     void chkViewBackupClick();
+    // Edit page
+    void btnTorrentBrowseClick();
+    void txtTorrentChange();
+    void lstFilesClick();
+    void txtAnnounceURLChange();
+    void txtViewNameChange();
+    void mmoViewCommentChange();
+    void btnCreationDateResetClick();
+    void btnChangeClick();
+    void btnViewBackupTrackersClick();
+    void btnViewSaveClick();
+    void btnViewSaveAsClick();
     void DirectoryListBox1Change();
+    // Create page
+    void btnCreateTorrentClick();
+    void DriveComboBox1Change();
+    void FileListBox1Change();
+    void btnAllClick();
+    void btnNoneClick();
+    void btnInverseClick();
+    void btnClassicFileClick();
+    void btnClassicDirClick();
+    void radAutoClick();
+    void btnPathClick();
+    void btnBackupClick();
+    // Tracker directory
+    void cmbAnnounceURL2Change();
+    void btnVisitClick();
+    void lstPrivateTrackersClick();
+    void txtPrivateNameChange();
+    void btnPrivateAddModifyClick();
+    void btnPrivateDeleteClick();
 
 private:
     void FormCreate();
@@ -129,6 +181,13 @@ private:
     QWidget* BuildEditPage();
     QLayout* BuildEditFields(QWidget* page);
     QWidget* BuildEditFiles(QWidget* page);
+    // Edit page
+    void ConnectEditHandlers();
+    void LoadViewTorrent(const QString& fileName);
+    void FillViewPage();
+    void ClearViewPage();
+    void SaveViewTorrent(const QString& fileName, const QString& successSuffix);
+    void ShowViewCreationDate();
     QWidget* BuildSettingsPage();
     QLayout* BuildStartupAndOptions(QWidget* page);
     QWidget* BuildPrivateTrackerGroup(QWidget* page);
@@ -137,6 +196,12 @@ private:
     void ConnectHandlers();
     void LoadPrivateTrackers(const TPrivateProfile& profile);
     void ApplyRememberedFolder(const TPrivateProfile& profile);
+    // Tracker directory
+    void ConnectTrackerHandlers();
+    void InstallDefaultTrackerList();
+    [[nodiscard]] bool DownloadTrackerList(std::string& buffer);
+    void ParseTrackerBuffer(const std::string& buffer);
+    void ApplyRememberedTracker();
 
     TUserInterface& Ui;
     QStringList Arguments;
@@ -149,6 +214,9 @@ private:
     TfrmAbout* About = nullptr;
 
     QTimer* updateTimer = nullptr;
+    std::unique_ptr<THttpCli> HttpCli1;
+    // The window is closing: a running tracker refresh ends quietly.
+    bool Closing = false;
     QTimer* windowSaveTimer = nullptr; // lets a resize settle before it is written
     QTabWidget* pgeMain = nullptr;
     QWidget* tabCreate = nullptr;
@@ -194,8 +262,22 @@ private:
     QPushButton* btnCreateTorrent = nullptr;
     QPushButton* btnPath = nullptr;
     QLabel* lblPfad = nullptr;
+    // The create action (brisolt_main_create.cpp).
+    void ConnectCreatePage();
+    [[nodiscard]] bool ConfirmTrackerOnline();
+    [[nodiscard]] TCreateOptions CreateOptions();
+    void CreateSimple();
+    void CreateClassic();
+    // The save dialog with its proposal; nothing when cancelled.
+    [[nodiscard]] std::optional<std::filesystem::path> AskOutput(const std::filesystem::path& proposal);
+    // Runs one create call with the progress dialog and the create button held.
+    void RunCreate(const std::function<void(const TCreateOptions&)>& create);
+    void ShowCreateResult(const TCreateResult& result);
+    bool Creating = false;
+    bool CloseAfterCreate = false; // the window was closed during the run
 
     // Edit page
+    bool FillingViewPage = false; // the load sets the fields: the model already holds their bytes
     QPushButton* btnTorrentBrowse = nullptr;
     QLineEdit* txtTorrent = nullptr;
     QLabel* lblTorrent = nullptr;
@@ -252,6 +334,7 @@ private:
     QPushButton* btnAboutOrl = nullptr;
     QPushButton* btnOrlForum = nullptr;
     QPushButton* btnOrlTracker = nullptr;
+    TScrollingCredits* ScrollingCreditsOrl = nullptr; // on the hidden page "Über Orl"
 };
 
 } // namespace brisolt

@@ -1,8 +1,14 @@
 // The create page: source choice (simple and classic), tracker choice,
-// options and comment, and the interlocks of its check boxes.
+// options and comment, the interlocks of its check boxes, and the create
+// action, which hands the controls' values to the create layer and shows
+// its progress and results.
+#include <system_error>
+#include <utility>
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -10,12 +16,35 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "platform/trackerlist.h"
+#include "ui/brisolt_backup.h"
 #include "ui/brisolt_main.h"
+#include "ui/brisolt_progress.h"
+#include "ui/brisolt_storage.h"
 #include "ui/controls.h"
 #include "ui/filelists.h"
+#include "ui/userinterface.h"
 
 namespace brisolt
 {
+
+namespace
+{
+
+const char* const kTrackerPrompt = "Gib die Trackeradresse ein oder wähle einen aus der Liste";
+
+// Paths and typed text reach the layers below as the local 8-bit bytes.
+std::filesystem::path ToPath(const QString& text)
+{
+    return std::filesystem::path(QFile::encodeName(text).toStdString());
+}
+
+QString FromBytes(const std::string& bytes)
+{
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+} // namespace
 
 QWidget* TfrmBrisolt::BuildCreatePage()
 {
@@ -41,6 +70,7 @@ QWidget* TfrmBrisolt::BuildCreatePage()
     btnPath->setVisible(false);
     lblPfad = MakeControl<QLabel>(page, "lblPfad");
     lblPfad->setVisible(false);
+    ConnectCreatePage();
     return page;
 }
 
@@ -108,7 +138,7 @@ QLayout* TfrmBrisolt::BuildTrackerChoice(QWidget* page)
     cmbAnnounceURL->setEditable(true);
     cmbAnnounceURL->setInsertPolicy(QComboBox::NoInsert); // Enter must not add the typed text to the list
     cmbAnnounceURL->addItem(QStringLiteral("[please wait - refreshing list]"));
-    cmbAnnounceURL->setEditText(Text("Gib die Trackeradresse ein oder wähle einen aus der Liste"));
+    cmbAnnounceURL->setEditText(Text(kTrackerPrompt));
     cmbAnnounceURL->setToolTip(Text("Wähle einen Tracker oder gib die Tracker URL manuell ein."));
     cmbAnnounceURL->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     lblAnnounceURL->setBuddy(cmbAnnounceURL);
@@ -231,6 +261,297 @@ void TfrmBrisolt::DirectoryListBox1Change()
             const QString folder = DirectoryListBox1->Directory();
             DriveComboBox1->ShowDriveOf(folder);
             FileListBox1->SetDirectory(folder);
+        });
+}
+
+void TfrmBrisolt::ConnectCreatePage()
+{
+    connect(btnCreateTorrent, &QPushButton::clicked, this, &TfrmBrisolt::btnCreateTorrentClick);
+    connect(DriveComboBox1, &QComboBox::currentIndexChanged, this, &TfrmBrisolt::DriveComboBox1Change);
+    connect(FileListBox1, &QListWidget::itemSelectionChanged, this, &TfrmBrisolt::FileListBox1Change);
+    connect(FileListBox1, &QListWidget::currentItemChanged, this, &TfrmBrisolt::FileListBox1Change);
+    connect(btnAll, &QPushButton::clicked, this, &TfrmBrisolt::btnAllClick);
+    connect(btnNone, &QPushButton::clicked, this, &TfrmBrisolt::btnNoneClick);
+    connect(btnInverse, &QPushButton::clicked, this, &TfrmBrisolt::btnInverseClick);
+    connect(btnClassicFile, &QPushButton::clicked, this, &TfrmBrisolt::btnClassicFileClick);
+    connect(btnClassicDir, &QPushButton::clicked, this, &TfrmBrisolt::btnClassicDirClick);
+    connect(radAuto, &QRadioButton::toggled, this, &TfrmBrisolt::radAutoClick);
+    connect(radCustom, &QRadioButton::toggled, this, &TfrmBrisolt::radAutoClick);
+    connect(btnPath, &QPushButton::clicked, this, &TfrmBrisolt::btnPathClick);
+    connect(btnBackup, &QPushButton::clicked, this, &TfrmBrisolt::btnBackupClick);
+    // Closing the window during a run stops the run first; the window closes
+    // when the run is over.
+    new TCloseDuringRun(
+        this,
+        [this] { return Creating; },
+        [this]
+        {
+            CloseAfterCreate = true;
+            RequestAbort();
+        });
+}
+
+void TfrmBrisolt::RequestAbort()
+{
+    AbortRequested = true;
+}
+
+void TfrmBrisolt::btnCreateTorrentClick()
+{
+    Guarded(
+        [this]
+        {
+            if (Creating)
+                return; // one run at a time; the button is disabled meanwhile
+            AbortRequested = false;
+            if (cmbAnnounceURL->currentText() == Text(kTrackerPrompt))
+            {
+                Ui.MessageBox(
+                    Text("Du musst einen Tracker zum Erzeugen des Torrents angeben!"),
+                    QStringLiteral("Error, kein Tracker"),
+                    TMessageButtons::Ok);
+                return;
+            }
+            if (!ConfirmTrackerOnline())
+                return;
+            if (pageMode->currentIndex() == 0)
+                CreateSimple();
+            else if (pageMode->currentIndex() == 1)
+                CreateClassic();
+        });
+}
+
+bool TfrmBrisolt::ConfirmTrackerOnline()
+{
+    if (lblStatus->text() != QStringLiteral("Status: *DOWN*"))
+        return true;
+    return Ui.MessageBox(
+               Text("Der Tracker ist möglicherweise offline, möchten sie wirklich fortsetzte"),
+               QStringLiteral("Frage"),
+               TMessageButtons::YesNo)
+           == TMessageResult::Yes;
+}
+
+void TfrmBrisolt::CreateSimple()
+{
+    const QStringList names = FileListBox1->SelectedNames();
+    if (names.isEmpty())
+    {
+        Ui.MessageBox(Text(kNoFilesSelectedMessage.data()), QStringLiteral("Error"), TMessageButtons::Ok);
+        return;
+    }
+    const std::filesystem::path folder = ToPath(FileListBox1->Directory());
+    std::vector<std::string> selected;
+    selected.reserve(static_cast<std::size_t>(names.size()));
+    for (const QString& name : names)
+        selected.push_back(QFile::encodeName(name).toStdString());
+    const auto output = AskOutput(ProposeSelectionSaveName(folder, selected));
+    if (!output)
+        return;
+    RunCreate([&](const TCreateOptions& options) { (void)CreateSelectionTorrent(folder, selected, *output, options); });
+}
+
+void TfrmBrisolt::CreateClassic()
+{
+    const QString typed = txtClassicPath->text();
+    const QString path = FromBytes(TrimTrailingSeparator(QFile::encodeName(typed).toStdString()));
+    if (path != typed)
+        txtClassicPath->setText(path);
+    const std::filesystem::path source = ToPath(path);
+    std::error_code error;
+    const auto status = std::filesystem::status(source, error);
+    if (path.isEmpty() || !std::filesystem::exists(status))
+    {
+        Ui.MessageBox(
+            QStringLiteral("Please enter a file or directory name!"), QStringLiteral("Error"), TMessageButtons::Ok);
+        return;
+    }
+    if (!std::filesystem::is_directory(status))
+    {
+        // A file: the radio buttons play no part.
+        if (const auto output = AskOutput(ProposeSaveName(source)))
+            RunCreate([&](const TCreateOptions& options) { (void)CreateSingleFileTorrent(source, *output, options); });
+        return;
+    }
+    if (radFolder->isChecked())
+    {
+        if (const auto output = AskOutput(ProposeSaveName(source)))
+            RunCreate([&](const TCreateOptions& options) { (void)CreateFolderTorrent(source, *output, options); });
+        return;
+    }
+    const auto target = Ui.BrowseForFolder(Text("Wähle ein Verzeichnis, wo die Torrents gespeichert werden sollen:"));
+    if (!target)
+        return;
+    RunCreate([&](const TCreateOptions& options) { (void)CreatePerEntryTorrents(source, ToPath(*target), options); });
+}
+
+std::optional<std::filesystem::path> TfrmBrisolt::AskOutput(const std::filesystem::path& proposal)
+{
+    TSaveFileRequest request;
+    request.Filter = QStringLiteral("Torrent Dateien (*.torrent)|*.torrent");
+    request.FileName = FromBytes(proposal.string());
+    request.DefaultSuffix = QStringLiteral("torrent");
+    request.ConfirmOverwrite = true;
+    const auto chosen = Ui.SaveFile(request);
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
+    return ToPath(*chosen);
+}
+
+TCreateOptions TfrmBrisolt::CreateOptions()
+{
+    TCreateOptions options;
+    options.AnnounceURL = GetAnnounceURL();
+    options.CommentLines = SplitCommentLines(mmoComment->toPlainText().toLocal8Bit().toStdString());
+    options.PieceSizeIndex = radCustom->isChecked() ? cmbPieceSize->currentIndex() : kAutoPieceSize;
+    options.SkipThumbs = chkSkipThumbs->isChecked();
+    if (chkBackup->isChecked())
+        options.BackupRows = Backup->Rows();
+    // Looked up on the hashing thread: a copy of the directory, which a
+    // refresh may replace meanwhile.
+    options.LookupAnnounceURL = [trackers = Trackers](const std::string& row)
+    {
+        return ::brisolt::LookupAnnounceURL(trackers, row);
+    };
+    options.AbortRequested = &AbortRequested;
+    options.AllowEmpty = true; // a folder without files gives a torrent without files
+    return options;
+}
+
+void TfrmBrisolt::RunCreate(const std::function<void(const TCreateOptions&)>& create)
+{
+    TBrisoltBTHashedStorage storage(*Progress, [this](const TCreateResult& result) { ShowCreateResult(result); });
+    TCreateOptions options = CreateOptions();
+    options.Observer = &storage;
+
+    // The button comes back however the run ends.
+    struct THeld
+    {
+        TfrmBrisolt& Form;
+
+        ~THeld()
+        {
+            Form.Creating = false;
+            Form.btnCreateTorrent->setEnabled(true);
+        }
+    } held{*this};
+
+    Creating = true;
+    btnCreateTorrent->setEnabled(false);
+    storage.Run([&] { create(options); });
+    if (CloseAfterCreate)
+    {
+        CloseAfterCreate = false;
+        Creating = false;
+        close();
+    }
+}
+
+void TfrmBrisolt::ShowCreateResult(const TCreateResult& result)
+{
+    switch (result.Status)
+    {
+    case TCreateStatus::Written:
+        break;
+    case TCreateStatus::Aborted:
+        // Closing the window asked for the abort: no message per torrent.
+        if (!CloseAfterCreate)
+            Ui.MessageBox(Text(kAbortedMessage.data()), QStringLiteral("Benutzerabbruch"), TMessageButtons::Ok);
+        break;
+    case TCreateStatus::Failed:
+        Ui.MessageBox(QString::fromStdString(result.Message), QLatin1String(kProgramTitle), TMessageButtons::Ok);
+        break;
+    }
+}
+
+void TfrmBrisolt::DriveComboBox1Change()
+{
+    Guarded(
+        [this]
+        {
+            const QString drive = DriveComboBox1->Drive();
+            if (!drive.isEmpty())
+                DirectoryListBox1->SetDirectory(drive);
+        });
+}
+
+void TfrmBrisolt::FileListBox1Change()
+{
+    const QListWidgetItem* focused = FileListBox1->currentItem();
+    SetStatusText(
+        focused && focused->isSelected()
+            ? QDir::toNativeSeparators(QDir(FileListBox1->Directory()).filePath(focused->text()))
+            : QString());
+}
+
+void TfrmBrisolt::btnAllClick()
+{
+    if (FileListBox1->count() > 0)
+        FileListBox1->selectAll();
+}
+
+void TfrmBrisolt::btnNoneClick()
+{
+    if (FileListBox1->count() > 0)
+        FileListBox1->clearSelection();
+}
+
+void TfrmBrisolt::btnInverseClick()
+{
+    if (FileListBox1->count() == 0)
+        return;
+    const QModelIndex first = FileListBox1->model()->index(0, 0);
+    const QModelIndex last = FileListBox1->model()->index(FileListBox1->count() - 1, 0);
+    FileListBox1->selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::Toggle);
+}
+
+void TfrmBrisolt::btnClassicFileClick()
+{
+    Guarded(
+        [this]
+        {
+            TOpenFileRequest request;
+            request.Filter = QStringLiteral("Alle Dateien (*.*)|*.*");
+            if (const auto chosen = Ui.OpenFile(request))
+                txtClassicPath->setText(QDir::toNativeSeparators(*chosen));
+        });
+}
+
+void TfrmBrisolt::btnClassicDirClick()
+{
+    Guarded(
+        [this]
+        {
+            if (const auto chosen = Ui.BrowseForFolder(Text("Wähle einen Ordner zum hashen")))
+                txtClassicPath->setText(QDir::toNativeSeparators(*chosen));
+        });
+}
+
+void TfrmBrisolt::radAutoClick()
+{
+    cmbPieceSize->setEnabled(!radAuto->isChecked());
+}
+
+void TfrmBrisolt::btnPathClick()
+{
+    Guarded(
+        [this]
+        {
+            if (InstallDir.empty())
+                ReadInstallDir();
+            lblPfad->setText(FromBytes(InstallDir));
+        });
+}
+
+void TfrmBrisolt::btnBackupClick()
+{
+    Guarded(
+        [this]
+        {
+            Backup->FillTrackers(Trackers);
+            Backup->show();
+            Backup->raise();
+            Backup->activateWindow();
         });
 }
 

@@ -1,18 +1,96 @@
-// The edit page: the torrent's fields, its files, and the interlocks of its
-// check boxes.
+// The edit page: loading a torrent into its fields, the edits, renaming file
+// entries, the backup trackers, and saving. The rules below the controls live
+// in create/edittorrent.
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "core/oledate.h"
+#include "create/edittorrent.h"
+#include "platform/dateformat.h"
+#include "platform/textconv.h"
+#include "ui/brisolt_backup.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
+#include "ui/userinterface.h"
 
 namespace brisolt
 {
+
+namespace
+{
+
+// Bytes of the model as the page shows them.
+QString ShownText(const std::string& bytes)
+{
+    return QString::fromStdString(DisplayText(bytes));
+}
+
+// What the user typed, as bytes of the local 8-bit encoding.
+std::string Typed(const QString& text)
+{
+    return text.toStdString();
+}
+
+// The memo holds lines; the model holds them joined by CR LF.
+QString MemoText(const std::string& comment)
+{
+    return ShownText(comment).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+std::filesystem::path NativePath(const QString& fileName)
+{
+    return std::filesystem::path(fileName.toStdString());
+}
+
+// Only a regular file loads: a folder does not, nor a device or pipe whose
+// read could block the window.
+bool NamesFile(const QString& fileName)
+{
+    std::error_code error;
+    return !fileName.isEmpty() && std::filesystem::is_regular_file(NativePath(fileName), error);
+}
+
+// Clears a flag when the scope ends, also by an exception.
+class TFlagScope
+{
+public:
+    explicit TFlagScope(bool& flag)
+        : Flag(flag)
+    {
+        Flag = true;
+    }
+
+    ~TFlagScope() { Flag = false; }
+
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& Flag;
+};
+
+// Both saves need a loaded torrent; without one the user is told so.
+bool SaidNoTorrent(TUserInterface& ui, const TTorrentFile* torrent)
+{
+    if (torrent)
+        return false;
+    ui.MessageBox(QStringLiteral("Kein Torrent geladen!"), QStringLiteral("Error"), TMessageButtons::Ok);
+    return true;
+}
+
+} // namespace
 
 QWidget* TfrmBrisolt::BuildEditPage()
 {
@@ -29,6 +107,7 @@ QWidget* TfrmBrisolt::BuildEditPage()
     save->addWidget(btnViewSave);
     save->addWidget(btnViewSaveAs);
     layout->addLayout(save);
+    ConnectEditHandlers();
     return page;
 }
 
@@ -37,10 +116,13 @@ QLayout* TfrmBrisolt::BuildEditFields(QWidget* page)
     btnTorrentBrowse = MakeControl<QPushButton>(page, "btnTorrentBrowse", Text("Öffne Torrent"));
     txtTorrent = MakeControl<QLineEdit>(page, "txtTorrent");
     txtTorrent->setAccessibleName(QStringLiteral("Torrent"));
+    // Names and addresses are not cut at the default 32767 characters.
+    txtTorrent->setMaxLength(std::numeric_limits<int>::max());
     lblTorrent = MakeControl<QLabel>(page, "lblTorrent", QStringLiteral("Torrent:"));
     lblTorrent->setVisible(false);
     lblViewAnnounceURL = MakeControl<QLabel>(page, "lblViewAnnounceURL", QStringLiteral("Announce URL:"));
     txtAnnounceURL = MakeControl<QLineEdit>(page, "txtAnnounceURL");
+    txtAnnounceURL->setMaxLength(std::numeric_limits<int>::max());
     lblViewAnnounceURL->setBuddy(txtAnnounceURL);
     chkViewBackup = MakeControl<QCheckBox>(page, "chkViewBackup");
     chkViewBackup->setAccessibleName(QStringLiteral("Backup"));
@@ -48,6 +130,7 @@ QLayout* TfrmBrisolt::BuildEditFields(QWidget* page)
     btnViewBackupTrackers->setEnabled(false);
     lblViewName = MakeControl<QLabel>(page, "lblViewName", QStringLiteral("Name:"));
     txtViewName = MakeControl<QLineEdit>(page, "txtViewName");
+    txtViewName->setMaxLength(std::numeric_limits<int>::max());
     lblViewName->setBuddy(txtViewName);
     lblViewComment = MakeControl<QLabel>(page, "lblViewComment", QStringLiteral("Kommentar:"));
     mmoViewComment = MakeControl<QPlainTextEdit>(page, "mmoViewComment");
@@ -104,6 +187,7 @@ QWidget* TfrmBrisolt::BuildEditFiles(QWidget* page)
     lstFiles->setAccessibleName(QStringLiteral("Dateien"));
     lblFilesName = MakeControl<QLabel>(group, "lblFilesName", QStringLiteral("Name:"));
     txtFilesName = MakeControl<QLineEdit>(group, "txtFilesName");
+    txtFilesName->setMaxLength(std::numeric_limits<int>::max());
     lblFilesName->setBuddy(txtFilesName);
     btnChange = MakeControl<QPushButton>(group, "btnChange", Text("Ändern"));
     lblFilesSize = MakeControl<QLabel>(group, "lblFilesSize", Text("Größe:"));
@@ -142,6 +226,285 @@ void TfrmBrisolt::chkViewBackupClick()
             if (ViewTorrent)
                 btnViewBackupTrackers->setEnabled(chkViewBackup->isChecked());
         });
+}
+
+void TfrmBrisolt::ConnectEditHandlers()
+{
+    connect(btnTorrentBrowse, &QPushButton::clicked, this, &TfrmBrisolt::btnTorrentBrowseClick);
+    connect(txtTorrent, &QLineEdit::textChanged, this, &TfrmBrisolt::txtTorrentChange);
+    // A click on the selected row restores its text too, as does a move by keyboard.
+    connect(lstFiles, &QListWidget::currentRowChanged, this, &TfrmBrisolt::lstFilesClick);
+    connect(lstFiles, &QListWidget::itemClicked, this, &TfrmBrisolt::lstFilesClick);
+    connect(txtAnnounceURL, &QLineEdit::textChanged, this, &TfrmBrisolt::txtAnnounceURLChange);
+    connect(txtViewName, &QLineEdit::textChanged, this, &TfrmBrisolt::txtViewNameChange);
+    connect(mmoViewComment, &QPlainTextEdit::textChanged, this, &TfrmBrisolt::mmoViewCommentChange);
+    connect(btnCreationDateReset, &QPushButton::clicked, this, &TfrmBrisolt::btnCreationDateResetClick);
+    connect(btnChange, &QPushButton::clicked, this, &TfrmBrisolt::btnChangeClick);
+    connect(btnViewBackupTrackers, &QPushButton::clicked, this, &TfrmBrisolt::btnViewBackupTrackersClick);
+    connect(btnViewSave, &QPushButton::clicked, this, &TfrmBrisolt::btnViewSaveClick);
+    connect(btnViewSaveAs, &QPushButton::clicked, this, &TfrmBrisolt::btnViewSaveAsClick);
+}
+
+void TfrmBrisolt::btnTorrentBrowseClick()
+{
+    Guarded(
+        [this]
+        {
+            const auto chosen =
+                Ui.OpenFile({QStringLiteral(".Torrent Dateien (*.torrent)|*.torrent"), txtTorrent->text()});
+            // The same path again changes nothing, so nothing loads.
+            if (chosen)
+                txtTorrent->setText(*chosen);
+        });
+}
+
+void TfrmBrisolt::txtTorrentChange()
+{
+    Guarded([this] { LoadViewTorrent(txtTorrent->text()); });
+}
+
+void TfrmBrisolt::LoadViewTorrent(const QString& fileName)
+{
+    if (!NamesFile(fileName))
+        return;
+    ViewTorrent.reset();
+    auto model = std::make_unique<TTorrentFile>();
+    const QString previousStatus = statusBar()->currentMessage();
+    SetStatusText(Text("Lade Torrent! Das könnte eine weile dauern ..."));
+    statusBar()->repaint();
+    try
+    {
+        LoadTorrentForEdit(NativePath(fileName), *model);
+    }
+    catch (const EEditError&)
+    {
+        // Not read at all: the page keeps what it shows, with no torrent behind it.
+        SetStatusText(previousStatus);
+        throw;
+    }
+    ViewTorrent = std::move(model);
+    bool filled = false;
+    try
+    {
+        FillViewPage();
+        filled = true;
+    }
+    catch (const std::exception&)
+    {
+    }
+    if (!filled)
+    {
+        Ui.MessageBox(
+            QString::fromStdString(DisplayText(LoaderMessage(*ViewTorrent))),
+            QStringLiteral("Fehler beim laden!"),
+            TMessageButtons::Ok);
+        SetStatusText(QStringLiteral("Loading error!"));
+        ClearViewPage();
+        ViewTorrent.reset();
+        btnViewSaveAs->setEnabled(false);
+        btnViewSave->setEnabled(false);
+        return;
+    }
+    SetStatusText(QStringLiteral("Fertig geladen!"));
+    btnViewSaveAs->setEnabled(true);
+    btnViewSave->setEnabled(true);
+    ViewFileName = txtTorrent->text();
+}
+
+void TfrmBrisolt::FillViewPage()
+{
+    const TTorrentFile& torrent = *ViewTorrent;
+    {
+        TFlagScope filling(FillingViewPage);
+        lstFiles->clear();
+        txtAnnounceURL->setText(ShownText(torrent.Announce));
+        txtViewName->setText(ShownText(torrent.Name));
+        mmoViewComment->setPlainText(MemoText(torrent.Comment));
+    }
+    lblViewSHA1->setText(QStringLiteral("Hash: ") + QString::fromStdString(torrent.InfoHashText));
+    const bool hasBackup = !torrent.BackupTrackers.empty();
+    chkViewBackup->setChecked(hasBackup);
+    btnViewBackupTrackers->setEnabled(hasBackup);
+    ShowViewCreationDate();
+    for (const auto& file : torrent.Files)
+        lstFiles->addItem(ShownText(file.Path + file.Name));
+    if (!IsLoadedForEdit(torrent))
+        throw EEditError("no file entry");
+    // The working list becomes this torrent's, so that a save writes its own
+    // backup trackers, not what an earlier torrent or the create page left.
+    if (frmBackup())
+        frmBackup()->SetRows(torrent.BackupTrackers);
+    lstFiles->setCurrentRow(0);
+    lstFilesClick();
+    txtFilesName->setEnabled(torrent.MultiFile);
+}
+
+void TfrmBrisolt::ClearViewPage()
+{
+    TFlagScope filling(FillingViewPage);
+    lstFiles->clear();
+    txtAnnounceURL->clear();
+    txtViewName->clear();
+    mmoViewComment->clear();
+    txtFilesName->clear();
+    lblViewSHA1->setText(QStringLiteral("Hash:"));
+    lblViewCreationDate->setText(QStringLiteral("Erstellungsdatum:"));
+    lblFilesSize->setText(Text("Größe:"));
+}
+
+void TfrmBrisolt::ShowViewCreationDate()
+{
+    const double date = ViewTorrent->CreationDate;
+    lblViewCreationDate->setText(
+        QStringLiteral("Erstellungsdatum: ")
+        + (date != 0.0 ? QString::fromStdString(FormatDateTimeC(date)) : QStringLiteral("N/A")));
+}
+
+void TfrmBrisolt::lstFilesClick()
+{
+    Guarded(
+        [this]
+        {
+            const int row = lstFiles->currentRow();
+            if (!ViewTorrent || row < 0 || static_cast<std::size_t>(row) >= ViewTorrent->Files.size())
+                return;
+            txtFilesName->setText(lstFiles->item(row)->text());
+            lblFilesSize->setText(
+                Text("Größe: ") + QString::number(ViewTorrent->Files[static_cast<std::size_t>(row)].Length));
+        });
+}
+
+void TfrmBrisolt::txtAnnounceURLChange()
+{
+    Guarded(
+        [this]
+        {
+            if (ViewTorrent && !FillingViewPage)
+                ViewTorrent->Announce = FieldBytes(Typed(txtAnnounceURL->text()), ViewTorrent->Announce);
+        });
+}
+
+void TfrmBrisolt::txtViewNameChange()
+{
+    Guarded(
+        [this]
+        {
+            if (!ViewTorrent || FillingViewPage)
+                return;
+            const QString text = txtViewName->text();
+            SetTorrentName(*ViewTorrent, FieldBytes(Typed(text), ViewTorrent->Name));
+            if (ViewTorrent->MultiFile)
+                return;
+            if (lstFiles->count() == 1)
+                lstFiles->item(0)->setText(text);
+            txtFilesName->setText(text);
+        });
+}
+
+void TfrmBrisolt::mmoViewCommentChange()
+{
+    Guarded(
+        [this]
+        {
+            if (!ViewTorrent || FillingViewPage)
+                return;
+            const std::string text = CrLfLineBreaks(Typed(mmoViewComment->toPlainText()));
+            ViewTorrent->Comment = FieldBytes(text, ViewTorrent->Comment);
+        });
+}
+
+void TfrmBrisolt::btnCreationDateResetClick()
+{
+    Guarded(
+        [this]
+        {
+            if (!ViewTorrent)
+                return;
+            ViewTorrent->CreationDate = LocalNowOle();
+            ShowViewCreationDate();
+        });
+}
+
+void TfrmBrisolt::btnChangeClick()
+{
+    Guarded(
+        [this]
+        {
+            const int row = lstFiles->currentRow();
+            if (!ViewTorrent || row < 0 || static_cast<std::size_t>(row) >= ViewTorrent->Files.size())
+                return;
+            const auto index = static_cast<std::size_t>(row);
+            const QString text = txtFilesName->text();
+            const TTorrentSubFile& entry = ViewTorrent->Files[index];
+            const std::string bytes = FieldBytes(Typed(text), entry.Path + entry.Name);
+            lstFiles->item(row)->setText(text);
+            RenameFileEntry(*ViewTorrent, index, bytes);
+        });
+}
+
+void TfrmBrisolt::btnViewBackupTrackersClick()
+{
+    Guarded(
+        [this]
+        {
+            if (!ViewTorrent || !frmBackup())
+                return;
+            // The working list already holds the loaded torrent's trackers and
+            // whatever the user changed since: showing it again keeps those changes.
+            frmBackup()->FillTrackers(Trackers);
+            frmBackup()->show();
+            frmBackup()->raise();
+            frmBackup()->activateWindow();
+        });
+}
+
+void TfrmBrisolt::btnViewSaveClick()
+{
+    Guarded(
+        [this]
+        {
+            if (SaidNoTorrent(Ui, ViewTorrent.get()))
+                return;
+            SaveViewTorrent(ViewFileName, QStringLiteral(" erfolgreich geschrieben!"));
+        });
+}
+
+void TfrmBrisolt::btnViewSaveAsClick()
+{
+    Guarded(
+        [this]
+        {
+            if (SaidNoTorrent(Ui, ViewTorrent.get()))
+                return;
+            TSaveFileRequest request;
+            request.Filter = QStringLiteral("Torrent Dateien (*.torrent)|*.torrent");
+            request.FileName = ViewFileName;
+            request.DefaultSuffix = QStringLiteral("torrent");
+            request.ConfirmOverwrite = true;
+            const auto chosen = Ui.SaveFile(request);
+            if (chosen)
+                SaveViewTorrent(*chosen, QStringLiteral(" erfolgreich gespeichert!"));
+        });
+}
+
+void TfrmBrisolt::SaveViewTorrent(const QString& fileName, const QString& successSuffix)
+{
+    const std::vector<std::string> rows = frmBackup() ? frmBackup()->Rows() : std::vector<std::string>();
+    SetBackupTrackers(
+        *ViewTorrent,
+        chkViewBackup->isChecked(),
+        rows,
+        [this](const std::string& name) { return LookupAnnounceURL(name); });
+    std::string reason;
+    if (fileName.isEmpty() || !SaveEditedTorrent(*ViewTorrent, NativePath(fileName), reason))
+    {
+        Ui.MessageBox(
+            QString::fromStdString(WriteErrorMessage(NativePath(fileName))),
+            QStringLiteral("Error"),
+            TMessageButtons::Ok);
+        return;
+    }
+    SetStatusText(fileName + successSuffix);
 }
 
 } // namespace brisolt

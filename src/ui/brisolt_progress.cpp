@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/brisolt_main.h"
+
 namespace brisolt
 {
 
@@ -34,7 +36,9 @@ TfrmProgress::TfrmProgress(QWidget* parent)
 
     lblHashing = new QLabel(QStringLiteral("Hashe:"), this);
     lblHashing->setObjectName(QStringLiteral("lblHashing"));
-    lblHashing->setFixedWidth(433); // long names are clipped, the dialog keeps its size
+    // Fixed in both directions: long names are clipped, the dialog keeps its
+    // size, and a new name does not lay the dialog out again.
+    lblHashing->setFixedSize(433, lblHashing->sizeHint().height());
     ProgressBar1 = NewBar(this, "ProgressBar1", QStringLiteral("Fortschritt der Datei"));
     lblOverall = new QLabel(QStringLiteral("Gesamter Fortschritt:"), this);
     lblOverall->setObjectName(QStringLiteral("lblOverall"));
@@ -61,6 +65,21 @@ TfrmProgress::TfrmProgress(QWidget* parent)
     layout->addSpacing(8);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize); // fixed border: the user cannot resize it
+
+    connect(btnAbort, &QPushButton::clicked, this, &TfrmProgress::btnAbortClick);
+    connect(btnFinished, &QPushButton::clicked, this, &TfrmProgress::btnFinishedClick);
+}
+
+void TfrmProgress::btnAbortClick()
+{
+    // The flag is the main window's; the run sees it at its next question.
+    if (auto* owner = qobject_cast<TfrmBrisolt*>(parentWidget()))
+        owner->RequestAbort();
+}
+
+void TfrmProgress::btnFinishedClick()
+{
+    hide();
 }
 
 void TfrmProgress::reject()

@@ -1,7 +1,9 @@
 // TfrmProgress: the dialog that shows a hashing run, the file being read,
 // how far that file and the whole torrent have come, and the abort button.
 // One instance lives, hidden, from start-up to the end of the program; the
-// create action drives its controls. User-interface thread only.
+// create action drives its controls through TBrisoltBTHashedStorage. Its
+// parent is the main window, whose RequestAbort "Abbrechen" calls.
+// User-interface thread only.
 #pragma once
 
 #include <QDialog>
@@ -32,6 +34,10 @@ protected:
     // window manager's close count as "Fertig" only while it is enabled.
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void btnAbortClick();
+    void btnFinishedClick();
 };
 
 } // namespace brisolt

@@ -1,11 +1,17 @@
 #include "ui/filelists.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
 #include <QStyle>
+
+#include "create/collect.h"
 
 namespace brisolt
 {
@@ -151,10 +157,22 @@ void TFileListBox::SetDirectory(const QString& folder)
 {
     Current = folder;
     clear();
-    const QDir dir(folder);
-    // Without QDir::Hidden dot files are left out; without QDir::System so are
-    // devices, sockets and broken links.
-    addItems(dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
+    // The create layer decides which files a person can select and their
+    // order, so that the window and the command line agree.
+    std::vector<std::string> names;
+    try
+    {
+        names = ListFolderFiles(std::filesystem::path(QFile::encodeName(folder).toStdString()));
+    }
+    catch (const ECreateError&)
+    {
+        return; // a folder that cannot be listed shows no files
+    }
+    QStringList items;
+    items.reserve(static_cast<qsizetype>(names.size()));
+    for (const auto& name : names)
+        items << QFile::decodeName(QByteArray::fromStdString(name));
+    addItems(items);
 }
 
 QStringList TFileListBox::SelectedNames() const

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# The create action driven through the window (offscreen) against
+# brisolt-cli create on the same data in the same run: 256 KiB pieces, page
+# cache warm, alternating rounds, medians. Goal: the window reaches at least
+# 0.9x the command line's throughput. Also reports the longest time the event
+# loop went unserved during hashing, and how long "Abbrechen" takes to end a
+# run with 16 MiB pieces. Data: bench/create_data.py in $BENCH_DATA (default
+# /tmp/brisolt-bench). Usage: bench/window_create.sh [ROUNDS]   (default 3)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${1:-3}
+data=${BENCH_DATA:-/tmp/brisolt-bench}
+out=$(mktemp -d /tmp/brisolt-wbench-out.XXXXXX)
+trap 'rm -rf "$out"' EXIT
+
+dir=build-bench-window
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRISOLT_BUILD_TESTS=OFF -DBRISOLT_BUILD_GUI=ON \
+    -DBRISOLT_BUILD_BENCH=ON >/dev/null
+cmake --build "$dir" --target brisolt-cli window_create_bench -- -j2 >/dev/null
+cli=$PWD/$dir/src/cli/brisolt-cli
+window=$PWD/$dir/bench/window_create_bench
+export QT_QPA_PLATFORM=offscreen
+# The window reads and writes its settings in a folder of its own.
+export BRISOLT_INSTALL_DIR=$out/install/
+mkdir -p "$BRISOLT_INSTALL_DIR"
+
+/usr/bin/python3 bench/create_data.py "$data"
+load_before=$(cut -d' ' -f1 /proc/loadavg)
+
+# One timed run: appends "tool dataset wall max_pause_ms" to $out/times.
+run() {
+    local tool=$1 name=$2 source=$3 target=$out/$tool-$name.torrent
+    rm -f "$target"
+    if [[ $tool == cli ]]; then
+        local start end
+        start=$(date +%s.%N)
+        "$cli" create "$source" -a http://t/a -l 256kb -o "$target" -q >/dev/null
+        end=$(date +%s.%N)
+        echo "cli $name $(awk "BEGIN {print $end - $start}") -" >>"$out/times"
+    else
+        # 256kb is item 2 of the piece size list.
+        read -r wall pause _ < <("$window" "$source" "$target" 2 2>>"$out/window.err")
+        [[ -n ${wall:-} ]] || { cat "$out/window.err" >&2; exit 1; }
+        echo "window $name $wall $pause" >>"$out/times"
+    fi
+}
+
+declare -A sources=([big]=$data/big.bin [tree]=$data/tree [tree5k]=$data/tree/part0 [sparse]=$data/sparse.bin)
+names=(big tree tree5k sparse)
+for name in "${names[@]}"; do
+    find "${sources[$name]}" -type f -print0 | xargs -0 cat >/dev/null
+done
+for ((r = 0; r < rounds; r++)); do
+    for name in "${names[@]}"; do
+        if ((r % 2 == 0)); then order=(window cli); else order=(cli window); fi
+        for tool in "${order[@]}"; do
+            run "$tool" "$name" "${sources[$name]}"
+        done
+    done
+done
+# The same pieces from both, or the times mean nothing.
+for name in "${names[@]}"; do
+    /usr/bin/python3 - "$out/window-$name.torrent" "$out/cli-$name.torrent" <<'PY'
+import sys, libtorrent as lt
+a, b = (lt.bdecode(open(p, "rb").read())[b"info"][b"pieces"] for p in sys.argv[1:])
+sys.exit(0 if a == b else "pieces differ: " + sys.argv[1])
+PY
+done
+
+# 16 MiB pieces (item 8): longest pause over a whole run, then an abort half
+# a second in; nothing may be written after the abort.
+read -r big16_wall big16_pause _ < <("$window" "${sources[big]}" "$out/big16.torrent" 8 2>>"$out/window.err")
+read -r _ abort_pause _ abort_latency < <("$window" "${sources[big]}" "$out/abort16.torrent" 8 500 2>>"$out/window.err")
+[[ ! -e $out/abort16.torrent ]] || { echo "aborted run wrote its torrent" >&2; exit 1; }
+
+echo "load average (1 min) before: $load_before, after: $(cut -d' ' -f1 /proc/loadavg) on $(nproc) cores"
+/usr/bin/python3 - "$out/times" "$rounds" <<'PY'
+import statistics, sys
+from collections import defaultdict
+times, rounds = sys.argv[1], sys.argv[2]
+walls, pauses = defaultdict(list), defaultdict(list)
+for line in open(times):
+    tool, name, wall, pause = line.split()
+    walls[tool, name].append(float(wall))
+    if pause != "-":
+        pauses[name].append(float(pause))
+print("medians of %s rounds, 256 KiB pieces" % rounds)
+print("%-7s %9s %9s %7s %14s" % ("data", "cli", "window", "ratio", "max pause ms"))
+worst = None
+for name in ("big", "tree", "tree5k", "sparse"):
+    c, w = statistics.median(walls["cli", name]), statistics.median(walls["window", name])
+    ratio = c / w
+    worst = ratio if worst is None else min(worst, ratio)
+    print("%-7s %8.2fs %8.2fs %6.2fx %14.1f" % (name, c, w, ratio, max(pauses[name])))
+print("ratio: cli wall / window wall (throughput of the window relative to the command line); goal >= 0.90: %s"
+      % ("met" if worst >= 0.9 else "NOT met"))
+PY
+echo "16 MiB pieces, big: window ${big16_wall}s, longest event-loop pause ${big16_pause} ms;" \
+    "abort 0.5 s in: the run ended ${abort_latency} ms after the click (longest pause ${abort_pause} ms)"

@@ -1,0 +1,79 @@
+// Editing an existing torrent without a window: loading it for editing, the
+// name and file-entry rules, the comment's line breaks, the backup trackers,
+// and saving it again with the piece hashes it was loaded with. The edit page
+// and `brisolt-cli edit` call these and only translate to and from their
+// controls or arguments. Pure functions on a model the caller owns; any
+// thread, one model per thread.
+//
+// Text that a person typed arrives as UTF-8, the local 8-bit encoding; the
+// bytes of a field the person left alone are kept exactly (FieldBytes).
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/torrentfile.h"
+
+namespace brisolt
+{
+
+class EEditError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A tracker name to its announce URL, or "" when no tracker has that name.
+using TTrackerLookup = std::function<std::string(const std::string&)>;
+
+// Fills a fresh model from the file at path. A file too large for metainfo
+// loads as data that is not bencoded. The comment comes back with CR LF line
+// breaks, as the edit page's memo holds it. Throws EEditError
+// ("Datei <path> kann nicht geöffnet werden. <reason>") when the file cannot
+// be read. Returns IsLoadedForEdit.
+bool LoadTorrentForEdit(const std::filesystem::path& path, TTorrentFile& model);
+
+// Whether the model can be edited and saved: it has at least one file entry.
+// A load that found none failed, whatever else it read.
+[[nodiscard]] bool IsLoadedForEdit(const TTorrentFile& model);
+
+// The loader's problem lines, each followed by a line break.
+[[nodiscard]] std::string LoaderMessage(const TTorrentFile& model);
+
+// Every line break (CR LF, a lone LF or a lone CR) as CR LF.
+[[nodiscard]] std::string CrLfLineBreaks(std::string_view text);
+
+// The bytes for a field that shows shown (UTF-8): original itself while its
+// shown form is still exactly that text, else the text as typed.
+[[nodiscard]] std::string FieldBytes(std::string_view shown, std::string_view original);
+
+// The torrent's name. A single-file torrent's one entry is named the same.
+void SetTorrentName(TTorrentFile& model, const std::string& name);
+
+// Applies the text of a file row to entry index: a text with a backslash is
+// split after its last backslash into Path and Name (a trailing backslash
+// leaves an empty name); a text without one becomes the Name and the entry
+// keeps its Path. Throws EEditError when there is no such entry.
+void RenameFileEntry(TTorrentFile& model, std::size_t index, const std::string& text);
+
+// The rows of the backup list as announce URLs, in order: the URL the lookup
+// finds for a row, or the row itself when it finds none (no lookup: none).
+[[nodiscard]] std::vector<std::string>
+ResolveBackupRows(const std::vector<std::string>& rows, const TTrackerLookup& lookup);
+
+// What a save writes as backup trackers: none unless enabled, else the rows resolved.
+void SetBackupTrackers(
+    TTorrentFile& model, bool enabled, const std::vector<std::string>& rows, const TTrackerLookup& lookup);
+
+// Writes the model with its own pieces to path through a temporary file. On
+// failure path is untouched and reason says why.
+[[nodiscard]] bool SaveEditedTorrent(const TTorrentFile& model, const std::filesystem::path& path, std::string& reason);
+
+// The message of a failed save: "Fehler beim Schreiben " and the path.
+[[nodiscard]] std::string WriteErrorMessage(const std::filesystem::path& path);
+
+} // namespace brisolt

@@ -1,0 +1,384 @@
+// The tracker directory: the refresh that downloads (or reads from the cache)
+// the tracker list and fills the tracker choice, the lookups by name, the
+// Visit button, and the private trackers of the Settings page. The list
+// format and the lookups themselves live in platform/trackerlist.
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include "net/httpprot.h"
+#include "platform/fileio.h"
+#include "platform/settingsfile.h"
+#include "platform/textconv.h"
+#include "platform/trackerlist.h"
+#include "ui/brisolt_main.h"
+#include "ui/controls.h"
+#include "ui/userinterface.h"
+
+namespace brisolt
+{
+
+namespace
+{
+
+// Where the list is fetched from unless the settings file names other
+// addresses: first port 81, then the default port.
+constexpr const char* kDefaultTrackerList1 = "http://trackers.brisolt.org:81/torrent/trackers.lst";
+constexpr const char* kDefaultTrackerList2 = "http://trackers.brisolt.org/brisolt/trackers.lst";
+constexpr const char* kRememberedTrackerDefault = "(enter a tracker URL, or select from list below)";
+
+std::string ToBytes(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+// Lists from elsewhere may be Windows-1252; shown and compared as UTF-8.
+QString Displayed(const std::string& bytes)
+{
+    return QString::fromStdString(DisplayText(bytes));
+}
+
+void Normalise(std::vector<TTracker>& trackers)
+{
+    for (TTracker& tracker : trackers)
+    {
+        tracker.Name = DisplayText(tracker.Name);
+        tracker.Announce = DisplayText(tracker.Announce);
+        tracker.Webpage = DisplayText(tracker.Webpage);
+    }
+}
+
+// Rebuilding the items must neither replace the combo's text nor report a
+// change of it: the text stays what the user typed or picked.
+class TKeepComboText
+{
+public:
+    explicit TKeepComboText(QComboBox* combo)
+        : Combo(combo)
+        , Blocker(combo)
+        , Text(combo->currentText())
+    {
+    }
+
+    ~TKeepComboText()
+    {
+        Combo->setCurrentIndex(-1);
+        Combo->setEditText(Text);
+    }
+
+    TKeepComboText(const TKeepComboText&) = delete;
+    TKeepComboText& operator=(const TKeepComboText&) = delete;
+
+private:
+    QComboBox* Combo;
+    QSignalBlocker Blocker;
+    QString Text;
+};
+
+std::filesystem::path CachePath(TfrmBrisolt& form)
+{
+    if (form.InstallDir.empty())
+        form.ReadInstallDir();
+    return std::filesystem::path(form.InstallDir + std::string(kTrackerListFileName));
+}
+
+bool IsFile(const std::filesystem::path& path)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+} // namespace
+
+void TfrmBrisolt::ConnectTrackerHandlers()
+{
+    connect(cmbAnnounceURL, &QComboBox::editTextChanged, this, &TfrmBrisolt::cmbAnnounceURL2Change);
+    connect(btnVisit, &QPushButton::clicked, this, &TfrmBrisolt::btnVisitClick);
+    // A click on the selected entry fills the fields again, as does any change of the selection.
+    connect(lstPrivateTrackers, &QListWidget::itemSelectionChanged, this, &TfrmBrisolt::lstPrivateTrackersClick);
+    connect(lstPrivateTrackers, &QListWidget::itemClicked, this, &TfrmBrisolt::lstPrivateTrackersClick);
+    connect(txtPrivateName, &QLineEdit::textChanged, this, &TfrmBrisolt::txtPrivateNameChange);
+    connect(btnPrivateAddModify, &QPushButton::clicked, this, &TfrmBrisolt::btnPrivateAddModifyClick);
+    connect(btnPrivateDelete, &QPushButton::clicked, this, &TfrmBrisolt::btnPrivateDeleteClick);
+}
+
+void TfrmBrisolt::InstallDefaultTrackerList()
+{
+    const std::filesystem::path cache = CachePath(*this);
+    std::error_code error;
+    if (std::filesystem::exists(cache, error) || error)
+        return;
+    // Ships with the program, so that a first start without network offers trackers.
+    QFile shipped(QStringLiteral(":/trackers.lst"));
+    if (!shipped.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = shipped.readAll();
+    // Nothing to report when this fails: the refresh reports the folder it cannot write.
+    std::filesystem::create_directories(cache.parent_path(), error);
+    std::string reason;
+    (void)WriteFileAtomic(cache, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), reason);
+}
+
+void TfrmBrisolt::updateTimerTimer()
+{
+    updateTimer->stop();
+    Guarded(
+        [this]
+        {
+            std::string buffer;
+            SetStatusText(QStringLiteral("Versuche Trackerliste zu aktualisieren..."));
+            const std::filesystem::path cache = CachePath(*this);
+            if (chkNoUpdate->isChecked())
+            {
+                buffer = ReadTrackerListFile(cache);
+                ParseTrackerBuffer(buffer);
+            }
+            else if (DownloadTrackerList(buffer))
+            {
+                ParseTrackerBuffer(buffer);
+            }
+            else
+            {
+                // Closing the window abandoned the download: nothing is left to show.
+                if (Closing)
+                    return;
+                Ui.MessageBox(
+                    QStringLiteral("There was an error updating the tracker list, information may not be current!"),
+                    QStringLiteral("Warning"),
+                    TMessageButtons::Ok);
+                if (IsFile(cache))
+                {
+                    buffer = ReadTrackerListFile(cache);
+                    ParseTrackerBuffer(buffer);
+                }
+                else
+                {
+                    Ui.MessageBox(
+                        QStringLiteral("No cached version of the tracker list could be found; you're on your own"),
+                        QStringLiteral("Error"),
+                        TMessageButtons::Ok);
+                    TKeepComboText keep(cmbAnnounceURL);
+                    cmbAnnounceURL->clear();
+                }
+            }
+            ApplyRememberedTracker();
+        });
+}
+
+bool TfrmBrisolt::DownloadTrackerList(std::string& buffer)
+{
+    const TPrivateProfile profile(SettingsPath());
+    std::string addresses[] = {
+        profile.ReadString("settings", "trackerlist1", ""), profile.ReadString("settings", "trackerlist2", "")};
+    // An address the settings leave empty means none was set.
+    if (addresses[0].empty())
+        addresses[0] = kDefaultTrackerList1;
+    if (addresses[1].empty())
+        addresses[1] = kDefaultTrackerList2;
+    for (const std::string& address : addresses)
+    {
+        buffer.clear();
+        HttpCli1->URL = address;
+        try
+        {
+            HttpCli1->Get(buffer);
+            if (HttpCli1->StatusCode() == 200)
+                return true;
+        }
+        catch (const std::exception&)
+        {
+            // Single failures are not reported; only both together are.
+        }
+        if (Closing)
+            return false;
+    }
+    return false;
+}
+
+void TfrmBrisolt::ParseTrackerBuffer(const std::string& buffer)
+{
+    WriteTrackerListFile(CachePath(*this), buffer);
+    const TTrackerListText lines(buffer);
+    if (OffersUpdate(ReadListVersion(lines))
+        && Ui.MessageBox(
+               QStringLiteral("A new version of Brisolt is afvailable! Update now?"),
+               QStringLiteral("Version Check"),
+               TMessageButtons::YesNo)
+               == TMessageResult::Yes)
+    {
+        // The list arrives over plain HTTP: only a web page is opened.
+        const std::string address = ReadUpdateAddress(lines);
+        if (IsWebAddress(address))
+            Ui.OpenUrl(Displayed(address));
+    }
+    {
+        TKeepComboText keep(cmbAnnounceURL);
+        cmbAnnounceURL->clear();
+        try
+        {
+            ReadTrackers(
+                lines, Trackers, [this](const TTracker& tracker) { cmbAnnounceURL->addItem(Displayed(tracker.Name)); });
+        }
+        catch (...)
+        {
+            Normalise(Trackers);
+            throw;
+        }
+        Normalise(Trackers);
+        for (const TTracker& tracker : PrivateTrackers)
+        {
+            Trackers.push_back(tracker);
+            cmbAnnounceURL->addItem(QString::fromStdString(tracker.Name));
+        }
+    }
+    SetStatusText(QStringLiteral("Tracker Liste geladen!"));
+}
+
+void TfrmBrisolt::ApplyRememberedTracker()
+{
+    if (!chkRememberTracker->isChecked())
+        return;
+    const TPrivateProfile profile(SettingsPath());
+    cmbAnnounceURL->setEditText(Displayed(profile.ReadString("memory", "tracker", kRememberedTrackerDefault)));
+    cmbAnnounceURL2Change();
+}
+
+std::string TfrmBrisolt::GetAnnounceURL()
+{
+    btnVisit->setEnabled(false);
+    const std::string text = ToBytes(cmbAnnounceURL->currentText());
+    const int index = FindLastTracker(Trackers, text);
+    if (index < 0)
+    {
+        lblStatus->setText(QStringLiteral("Status: N/A"));
+        return text;
+    }
+    const TTracker& tracker = Trackers[static_cast<std::size_t>(index)];
+    lblStatus->setText(tracker.Down ? QStringLiteral("Status: *DOWN*") : QStringLiteral("Status: Online"));
+    btnVisit->setEnabled(true);
+    return tracker.Announce;
+}
+
+std::string TfrmBrisolt::LookupAnnounceURL(const std::string& name) const
+{
+    return ::brisolt::LookupAnnounceURL(Trackers, name);
+}
+
+void TfrmBrisolt::cmbAnnounceURL2Change()
+{
+    Guarded([this] { lblURL->setText(QStringLiteral("URL: ") + QString::fromStdString(GetAnnounceURL())); });
+}
+
+void TfrmBrisolt::btnVisitClick()
+{
+    Guarded(
+        [this]
+        {
+            for (const std::string& page : TrackerWebpages(Trackers, ToBytes(cmbAnnounceURL->currentText())))
+            {
+                if (IsWebAddress(page))
+                    Ui.OpenUrl(QString::fromStdString(page));
+            }
+        });
+}
+
+void TfrmBrisolt::lstPrivateTrackersClick()
+{
+    Guarded(
+        [this]
+        {
+            const QList<QListWidgetItem*> selected = lstPrivateTrackers->selectedItems();
+            if (selected.isEmpty())
+            {
+                btnPrivateDelete->setEnabled(false);
+                return;
+            }
+            btnPrivateDelete->setEnabled(true);
+            const int index = FindPrivateTracker(selected.front()->text());
+            if (index < 0)
+            {
+                btnPrivateAddModify->setText(Text("Hinzufügen"));
+                return;
+            }
+            const TTracker& tracker = PrivateTrackers[static_cast<std::size_t>(index)];
+            txtPrivateName->setText(QString::fromStdString(tracker.Name));
+            txtPrivateAnnounce->setText(QString::fromStdString(tracker.Announce));
+            txtPrivateWebsite->setText(QString::fromStdString(tracker.Webpage));
+            btnPrivateAddModify->setText(Text("Ändern"));
+        });
+}
+
+void TfrmBrisolt::txtPrivateNameChange()
+{
+    btnPrivateAddModify->setText(FindPrivateTracker(txtPrivateName->text()) < 0 ? Text("Hinzufügen") : Text("Ändern"));
+}
+
+void TfrmBrisolt::btnPrivateAddModifyClick()
+{
+    Guarded(
+        [this]
+        {
+            const QString name = txtPrivateName->text();
+            if (name.isEmpty())
+            {
+                Ui.MessageBox(Text("Bitte gib einen Trackernamen ein!"), QStringLiteral("Error"), TMessageButtons::Ok);
+                return;
+            }
+            if (txtPrivateAnnounce->text().isEmpty())
+            {
+                Ui.MessageBox(Text("Gib eine Tracker-Announce URL an!"), QStringLiteral("Error"), TMessageButtons::Ok);
+                return;
+            }
+            int index = FindPrivateTracker(name);
+            if (index < 0)
+            {
+                PrivateTrackers.emplace_back();
+                index = static_cast<int>(PrivateTrackers.size()) - 1;
+                lstPrivateTrackers->addItem(name);
+                btnPrivateAddModify->setText(Text("Ändern"));
+            }
+            TTracker& tracker = PrivateTrackers[static_cast<std::size_t>(index)];
+            tracker.Name = ToBytes(name);
+            tracker.Announce = ToBytes(txtPrivateAnnounce->text());
+            tracker.Webpage = ToBytes(txtPrivateWebsite->text());
+            tracker.Down = false;
+        });
+}
+
+void TfrmBrisolt::btnPrivateDeleteClick()
+{
+    Guarded(
+        [this]
+        {
+            const QString name = txtPrivateName->text();
+            const int index = FindPrivateTracker(name);
+            if (index < 0)
+                return;
+            // The list entry of the same name goes with the table entry, so
+            // that the two never disagree: the selected one, else the last.
+            QListWidgetItem* item = nullptr;
+            const QList<QListWidgetItem*> selected = lstPrivateTrackers->selectedItems();
+            const QList<QListWidgetItem*> named =
+                lstPrivateTrackers->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            if (!selected.isEmpty() && selected.front()->text() == name)
+                item = selected.front();
+            else if (!named.isEmpty())
+                item = named.back();
+            {
+                // The fields keep the deleted tracker, ready to be added again.
+                const QSignalBlocker quiet(lstPrivateTrackers);
+                delete item;
+                lstPrivateTrackers->clearSelection();
+                lstPrivateTrackers->setCurrentItem(nullptr);
+            }
+            PrivateTrackers.erase(PrivateTrackers.begin() + index);
+            lstPrivateTrackersClick();
+            txtPrivateNameChange();
+        });
+}
+
+} // namespace brisolt

@@ -1,0 +1,99 @@
+// brisolt-cli create -a NAME: a tracker's name from the cached tracker list
+// in the install directory becomes its announce URL.
+#include <cstdlib>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+#include "cli/clirun.h"
+#include "core/torrentfile.h"
+#include "platform/installdir.h"
+#include "support/testsupport.h"
+
+namespace brisolt
+{
+namespace
+{
+
+using test::RunCliArgs;
+using test::TSandbox;
+
+// Points the install directory into the sandbox for as long as it lives.
+class TInstallDirVariable
+{
+public:
+    explicit TInstallDirVariable(const std::filesystem::path& folder)
+    {
+        if (const char* value = std::getenv(kInstallDirVariable))
+            Saved = value;
+        ::setenv(kInstallDirVariable, folder.c_str(), 1);
+    }
+
+    ~TInstallDirVariable()
+    {
+        if (Saved)
+            ::setenv(kInstallDirVariable, Saved->c_str(), 1);
+        else
+            ::unsetenv(kInstallDirVariable);
+    }
+
+    TInstallDirVariable(const TInstallDirVariable&) = delete;
+    TInstallDirVariable& operator=(const TInstallDirVariable&) = delete;
+
+private:
+    std::optional<std::string> Saved;
+};
+
+constexpr const char* kList = "208\r\n\r\n3\r\n"
+                              "Alpha\r\nhttp://alpha/announce\r\nhttp://alpha/\r\n0\r\n"
+                              "Beta\r\nhttp://beta-first/announce\r\n\r\n1\r\n"
+                              "Beta\r\nhttp://beta-last/announce\r\n\r\n0\r\n";
+
+std::string AnnounceOf(const TSandbox& box, const std::string& announce)
+{
+    const auto source = box.Write("data.bin", "some content");
+    const auto output = box.Path() / "out.torrent";
+    const auto r = RunCliArgs({"create", source.string(), "-a", announce, "-o", output.string(), "-q"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    TTorrentFile t;
+    EXPECT_TRUE(t.Load(test::ReadFile(output)));
+    return t.Announce;
+}
+
+TEST(CliTrackerName, NameFromTheCachedListGivesItsAnnounceURL)
+{
+    TSandbox box;
+    box.Write("install/trackers.lst", kList);
+    const TInstallDirVariable dir(box.Path() / "install");
+    EXPECT_EQ(AnnounceOf(box, "Alpha"), "http://alpha/announce");
+    // The last entry of a name wins, down or not.
+    EXPECT_EQ(AnnounceOf(box, "Beta"), "http://beta-last/announce");
+}
+
+TEST(CliTrackerName, OtherTextIsTheURLItself)
+{
+    TSandbox box;
+    box.Write("install/trackers.lst", kList);
+    const TInstallDirVariable dir(box.Path() / "install");
+    EXPECT_EQ(AnnounceOf(box, "alpha"), "alpha"); // names compare with their letter case
+    EXPECT_EQ(AnnounceOf(box, "http://typed/announce"), "http://typed/announce");
+}
+
+TEST(CliTrackerName, WithoutCachedListTheTextIsTheURL)
+{
+    TSandbox box;
+    const TInstallDirVariable dir(box.Path() / "install");
+    EXPECT_EQ(AnnounceOf(box, "Alpha"), "Alpha");
+}
+
+TEST(CliTrackerName, ListBrokenHalfwayStillOffersWhatItRead)
+{
+    TSandbox box;
+    box.Write("install/trackers.lst", "208\n\n5\nAlpha\nhttp://alpha/announce\nhttp://alpha/\n0\nBeta\n");
+    const TInstallDirVariable dir(box.Path() / "install");
+    EXPECT_EQ(AnnounceOf(box, "Alpha"), "http://alpha/announce");
+    EXPECT_EQ(AnnounceOf(box, "Beta"), "Beta"); // its announce line is missing
+}
+
+} // namespace
+} // namespace brisolt
