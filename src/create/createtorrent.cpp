@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "create/collect.h"
+#include "create/edittorrent.h"
 #include "hashing/hashedstorage.h"
 #include "platform/fileio.h"
 
@@ -258,11 +259,7 @@ TCreateResult BuildTorrent(
     result.FileCount = model.Files.size();
     result.PieceLength = ChoosePieceLength(result.TotalLength, options.PieceSizeIndex);
     model.PieceLength = static_cast<int32_t>(result.PieceLength);
-    for (const auto& row : options.BackupRows)
-    {
-        std::string url = options.LookupAnnounceURL ? options.LookupAnnounceURL(row) : std::string();
-        model.BackupTrackers.push_back(url.empty() ? row : std::move(url));
-    }
+    model.BackupTrackers = ResolveBackupRows(options.BackupRows, options.LookupAnnounceURL);
     if (model.Files.empty() && !options.AllowEmpty)
         return Failure(output, "Keine Dateien in " + base.string() + ".", options);
     std::string reason;
