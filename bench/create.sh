@@ -37,12 +37,9 @@ run() {
     echo "$tool $name $wall $(awk "BEGIN {print $user + $sys}") $rss" >>"$out/times"
 }
 
-declare -A sources=([big]=$data/big.bin [tree]=$data/tree [tree5k]=$data/tree/part0 [sparse]=$data/sparse.bin)
-names=(big tree tree5k sparse)
+. bench/create_common.sh
 # Warm the page cache (and each tool's first start).
-for name in "${names[@]}"; do
-    find "${sources[$name]}" -type f -print0 | xargs -0 cat >/dev/null
-done
+warm_cache
 for ((r = 0; r < rounds; r++)); do
     for name in "${names[@]}"; do
         # Alternate the order so that no tool always runs first.
@@ -54,11 +51,7 @@ for ((r = 0; r < rounds; r++)); do
 done
 # The pieces must agree, or the times mean nothing.
 for name in "${names[@]}"; do
-    /usr/bin/python3 - "$out/brisolt-$name.torrent" "$out/mktorrent-$name.torrent" <<'PY'
-import sys, libtorrent as lt
-a, b = (lt.bdecode(open(p, "rb").read())[b"info"][b"pieces"] for p in sys.argv[1:])
-sys.exit(0 if a == b else "pieces differ: " + sys.argv[1])
-PY
+    same_pieces "$out/brisolt-$name.torrent" "$out/mktorrent-$name.torrent"
 done
 
 sha1_per_core=$(openssl speed -evp sha1 -bytes 16384 -seconds 2 2>/dev/null | awk '/^sha1/ {v=$NF; sub(/k$/, "", v); print v * 1000}')

@@ -45,11 +45,8 @@ run() {
     fi
 }
 
-declare -A sources=([big]=$data/big.bin [tree]=$data/tree [tree5k]=$data/tree/part0 [sparse]=$data/sparse.bin)
-names=(big tree tree5k sparse)
-for name in "${names[@]}"; do
-    find "${sources[$name]}" -type f -print0 | xargs -0 cat >/dev/null
-done
+. bench/create_common.sh
+warm_cache
 for ((r = 0; r < rounds; r++)); do
     for name in "${names[@]}"; do
         if ((r % 2 == 0)); then order=(window cli); else order=(cli window); fi
@@ -60,11 +57,7 @@ for ((r = 0; r < rounds; r++)); do
 done
 # The same pieces from both, or the times mean nothing.
 for name in "${names[@]}"; do
-    /usr/bin/python3 - "$out/window-$name.torrent" "$out/cli-$name.torrent" <<'PY'
-import sys, libtorrent as lt
-a, b = (lt.bdecode(open(p, "rb").read())[b"info"][b"pieces"] for p in sys.argv[1:])
-sys.exit(0 if a == b else "pieces differ: " + sys.argv[1])
-PY
+    same_pieces "$out/window-$name.torrent" "$out/cli-$name.torrent"
 done
 
 # 16 MiB pieces (item 8): longest pause over a whole run, then an abort half
