@@ -20,6 +20,7 @@ namespace
 {
 
 using test::CheckWithLibtorrent;
+using test::FilesIn;
 using test::RunCliArgs;
 using test::TSandbox;
 
@@ -28,15 +29,6 @@ TTorrentFile Load(const std::filesystem::path& path)
     TTorrentFile t;
     EXPECT_TRUE(t.Load(test::ReadFile(path))) << path;
     return t;
-}
-
-std::vector<std::string> FilesIn(const std::filesystem::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST(CliCreate, SingleFileGoesBesideItsSource)

@@ -2,6 +2,7 @@
 // by Python's hashlib, and a check of a written torrent by libtorrent.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -75,6 +76,16 @@ inline void MakeSparse(const std::filesystem::path& path, int64_t size, const st
         [[maybe_unused]] const auto written = ::pwrite(fd, tail.data(), tail.size(), at);
     }
     ::close(fd);
+}
+
+// The names of a folder's entries, sorted.
+inline std::vector<std::string> FilesIn(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace brisolt::test

@@ -13,6 +13,7 @@ namespace
 {
 
 using test::CheckWithLibtorrent;
+using test::FilesIn;
 using test::TSandbox;
 
 constexpr int32_t kFixedSeconds = 1000000000; // 2001-09-09 01:46:40 local time
@@ -44,15 +45,6 @@ std::string FromHex(const std::vector<std::string>& hexPieces)
             bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     }
     return bytes;
-}
-
-std::vector<std::string> FilesIn(const std::filesystem::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Records what the window would show.
