@@ -37,6 +37,9 @@ TfrmBrisolt::TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* par
     const QString start = QDir::currentPath();
     DirectoryListBox1->SetDirectory(QFileInfo(start).isDir() ? start : QDir::homePath());
     FormCreate();
+    Progress = new TfrmProgress(this);
+    Backup = new TfrmBackup(this);
+    About = new TfrmAbout(this);
 }
 
 TfrmBrisolt::~TfrmBrisolt() = default;
@@ -89,15 +92,6 @@ void TfrmBrisolt::ConnectHandlers()
     connect(chkViewBackup, &QCheckBox::toggled, this, &TfrmBrisolt::chkViewBackupClick);
     connect(DirectoryListBox1, &TDirectoryListBox::DirectoryChanged, this, &TfrmBrisolt::DirectoryListBox1Change);
     ConnectTrackerHandlers();
-}
-
-void TfrmBrisolt::CreateDialogs()
-{
-    if (Progress)
-        return;
-    Progress = new TfrmProgress(this);
-    Backup = new TfrmBackup(this);
-    About = new TfrmAbout(this);
 }
 
 void TfrmBrisolt::Guarded(const std::function<void()>& body)

@@ -3,8 +3,9 @@
 // the abort flag), the three dialogs, and every control of its five pages;
 // the pages' code lives in brisolt_main_*.cpp. The settings are held in the
 // Settings page's controls while the program runs and reach "brisolt.ini"
-// through LoadSettings/SaveSettings. Every event handler catches what it
-// throws and shows it in a message box. User-interface thread only.
+// through LoadSettings/SaveSettings. Every event handler runs through Guarded,
+// which shows what it throws in a message box. The state is private; the
+// window tests reach it through test::TWindow alone. User-interface thread only.
 #pragma once
 
 #include <atomic>
@@ -49,6 +50,11 @@ class TfrmAbout;
 class TfrmBackup;
 class TfrmProgress;
 
+namespace test
+{
+class TWindow;
+} // namespace test
+
 inline constexpr const char* kProgramTitle = "Brisolt v2.1 - Orl Edition Public Beta RC1";
 inline constexpr int kMinimumWidth = 608;
 inline constexpr int kMinimumHeight = 502;
@@ -59,12 +65,10 @@ class TfrmBrisolt : public QMainWindow
 
 public:
     // arguments as the program got them, the program's name first. ui answers
-    // every question the window asks and must outlive it.
+    // every question the window asks and must outlive it. The window runs
+    // FormCreate, then creates the hidden dialogs in this order, once.
     TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* parent = nullptr);
     ~TfrmBrisolt() override;
-
-    // The hidden dialogs, created in this order, once, after the window.
-    void CreateDialogs();
 
     [[nodiscard]] TfrmProgress* frmProgress() const { return Progress; }
 
@@ -72,19 +76,11 @@ public:
 
     [[nodiscard]] TfrmAbout* frmAbout() const { return About; }
 
-    [[nodiscard]] TUserInterface& UI() const { return Ui; }
-
     // Whether "-autosize" was the first argument.
     [[nodiscard]] bool AutoSizing() const { return AutoSize; }
 
-    void ReadInstallDir();
     // InstallDir + "brisolt.ini", reading the install directory first when needed.
     [[nodiscard]] std::filesystem::path SettingsPath();
-    void LoadSettings();
-    // Throws EProfileWriteError at the first write that fails.
-    void SaveSettings();
-    void LoadWindowPosition();
-    void SaveWindowPosition();
     // Index of the last private tracker named exactly name, or -1.
     [[nodiscard]] int FindPrivateTracker(const QString& name) const;
     // The status bar's one text panel.
@@ -97,16 +93,6 @@ public:
     // Announce URL of the last directory entry named exactly name, or empty.
     [[nodiscard]] std::string LookupAnnounceURL(const std::string& name) const;
 
-    // The client that fetches the tracker list; tests shorten its time-out.
-    [[nodiscard]] THttpCli& HttpClient() { return *HttpCli1; }
-
-    // Directory of the settings file and the tracker cache, ending in a separator; empty until first needed.
-    std::string InstallDir;
-    std::vector<TTracker> Trackers;
-    std::vector<TTracker> PrivateTrackers;
-    std::unique_ptr<TTorrentFile> ViewTorrent;
-    QString ViewFileName;
-    std::atomic<bool> AbortRequested{false};
     // "Abbrechen" of the progress dialog: the running create action stops.
     void RequestAbort();
 
@@ -162,11 +148,22 @@ private slots:
     void btnPrivateDeleteClick();
 
 private:
+    // The one door of the window tests to the state below.
+    friend class test::TWindow;
+
     void FormCreate();
     void FormShow();
     void FormResize();
     void FormCloseQuery();
     void SaveWindowPositionGuarded();
+    void ReadInstallDir();
+    void LoadSettings();
+    // Throws EProfileWriteError at the first write that fails.
+    void SaveSettings();
+    void LoadWindowPosition();
+    void SaveWindowPosition();
+    // The tracker cache's path in the install directory.
+    [[nodiscard]] std::filesystem::path CachePath();
 
     // Runs an event handler's body; whatever it throws is shown in a message box.
     void Guarded(const std::function<void()>& body);
@@ -205,10 +202,18 @@ private:
 
     TUserInterface& Ui;
     QStringList Arguments;
+    // Directory of the settings file and the tracker cache, ending in a separator; empty until first needed.
+    std::string InstallDir;
+    std::vector<TTracker> Trackers;
+    std::vector<TTracker> PrivateTrackers;
+    std::unique_ptr<TTorrentFile> ViewTorrent;
+    QString ViewFileName;
+    std::atomic<bool> AbortRequested{false};
     bool AutoSize = false;
     bool Shown = false;
     bool SavingWindowPosition = false;
 
+    // Created by the constructor: never null afterwards.
     TfrmProgress* Progress = nullptr;
     TfrmBackup* Backup = nullptr;
     TfrmAbout* About = nullptr;

@@ -141,28 +141,30 @@ QWidget* TfrmBrisolt::BuildAboutOrlPage()
 
 void TfrmBrisolt::btnHomepageClick()
 {
-    Ui.OpenUrl(QLatin1String(kHomepageUrl));
+    Guarded([this] { Ui.OpenUrl(QLatin1String(kHomepageUrl)); });
 }
 
 void TfrmBrisolt::btnOrlForumClick()
 {
-    Ui.OpenUrl(QLatin1String(kOrlForumUrl));
+    Guarded([this] { Ui.OpenUrl(QLatin1String(kOrlForumUrl)); });
 }
 
 void TfrmBrisolt::btnOrlTrackerClick()
 {
-    Ui.OpenUrl(QLatin1String(kOrlTrackerUrl));
+    Guarded([this] { Ui.OpenUrl(QLatin1String(kOrlTrackerUrl)); });
 }
 
 void TfrmBrisolt::btnAboutOrlClick()
 {
-    if (!About)
-        return;
-    About->setWindowTitle(Text("Über Brisolt Orl"));
-    About->show(); // not modal: the main window stays usable
-    About->raise();
-    About->activateWindow();
-    About->ScrollingCredits1->SetScrolling(true);
+    Guarded(
+        [this]
+        {
+            About->setWindowTitle(Text("Über Brisolt Orl"));
+            About->show(); // not modal: the main window stays usable
+            About->raise();
+            About->activateWindow();
+            About->ScrollingCredits1->SetScrolling(true);
+        });
 }
 
 } // namespace brisolt

@@ -477,32 +477,48 @@ void TfrmBrisolt::DriveComboBox1Change()
 
 void TfrmBrisolt::FileListBox1Change()
 {
-    const QListWidgetItem* focused = FileListBox1->currentItem();
-    SetStatusText(
-        focused && focused->isSelected()
-            ? QDir::toNativeSeparators(QDir(FileListBox1->Directory()).filePath(focused->text()))
-            : QString());
+    Guarded(
+        [this]
+        {
+            const QListWidgetItem* focused = FileListBox1->currentItem();
+            SetStatusText(
+                focused && focused->isSelected()
+                    ? QDir::toNativeSeparators(QDir(FileListBox1->Directory()).filePath(focused->text()))
+                    : QString());
+        });
 }
 
 void TfrmBrisolt::btnAllClick()
 {
-    if (FileListBox1->count() > 0)
-        FileListBox1->selectAll();
+    Guarded(
+        [this]
+        {
+            if (FileListBox1->count() > 0)
+                FileListBox1->selectAll();
+        });
 }
 
 void TfrmBrisolt::btnNoneClick()
 {
-    if (FileListBox1->count() > 0)
-        FileListBox1->clearSelection();
+    Guarded(
+        [this]
+        {
+            if (FileListBox1->count() > 0)
+                FileListBox1->clearSelection();
+        });
 }
 
 void TfrmBrisolt::btnInverseClick()
 {
-    if (FileListBox1->count() == 0)
-        return;
-    const QModelIndex first = FileListBox1->model()->index(0, 0);
-    const QModelIndex last = FileListBox1->model()->index(FileListBox1->count() - 1, 0);
-    FileListBox1->selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::Toggle);
+    Guarded(
+        [this]
+        {
+            if (FileListBox1->count() == 0)
+                return;
+            const QModelIndex first = FileListBox1->model()->index(0, 0);
+            const QModelIndex last = FileListBox1->model()->index(FileListBox1->count() - 1, 0);
+            FileListBox1->selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::Toggle);
+        });
 }
 
 void TfrmBrisolt::btnClassicFileClick()
@@ -529,7 +545,7 @@ void TfrmBrisolt::btnClassicDirClick()
 
 void TfrmBrisolt::radAutoClick()
 {
-    cmbPieceSize->setEnabled(!radAuto->isChecked());
+    Guarded([this] { cmbPieceSize->setEnabled(!radAuto->isChecked()); });
 }
 
 void TfrmBrisolt::btnPathClick()

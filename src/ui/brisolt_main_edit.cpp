@@ -332,8 +332,7 @@ void TfrmBrisolt::FillViewPage()
         throw EEditError("no file entry");
     // The working list becomes this torrent's, so that a save writes its own
     // backup trackers, not what an earlier torrent or the create page left.
-    if (frmBackup())
-        frmBackup()->SetRows(torrent.BackupTrackers);
+    Backup->SetRows(torrent.BackupTrackers);
     lstFiles->setCurrentRow(0);
     lstFilesClick();
     txtFilesName->setEnabled(torrent.MultiFile);
@@ -447,14 +446,14 @@ void TfrmBrisolt::btnViewBackupTrackersClick()
     Guarded(
         [this]
         {
-            if (!ViewTorrent || !frmBackup())
+            if (!ViewTorrent)
                 return;
             // The working list already holds the loaded torrent's trackers and
             // whatever the user changed since: showing it again keeps those changes.
-            frmBackup()->FillTrackers(Trackers);
-            frmBackup()->show();
-            frmBackup()->raise();
-            frmBackup()->activateWindow();
+            Backup->FillTrackers(Trackers);
+            Backup->show();
+            Backup->raise();
+            Backup->activateWindow();
         });
 }
 
@@ -489,11 +488,10 @@ void TfrmBrisolt::btnViewSaveAsClick()
 
 void TfrmBrisolt::SaveViewTorrent(const QString& fileName, const QString& successSuffix)
 {
-    const std::vector<std::string> rows = frmBackup() ? frmBackup()->Rows() : std::vector<std::string>();
     SetBackupTrackers(
         *ViewTorrent,
         chkViewBackup->isChecked(),
-        rows,
+        Backup->Rows(),
         [this](const std::string& name) { return LookupAnnounceURL(name); });
     std::string reason;
     if (fileName.isEmpty() || !SaveEditedTorrent(*ViewTorrent, NativePath(fileName), reason))

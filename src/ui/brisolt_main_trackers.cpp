@@ -79,13 +79,6 @@ private:
     QString Text;
 };
 
-std::filesystem::path CachePath(TfrmBrisolt& form)
-{
-    if (form.InstallDir.empty())
-        form.ReadInstallDir();
-    return std::filesystem::path(form.InstallDir + std::string(kTrackerListFileName));
-}
-
 bool IsFile(const std::filesystem::path& path)
 {
     std::error_code error;
@@ -93,6 +86,13 @@ bool IsFile(const std::filesystem::path& path)
 }
 
 } // namespace
+
+std::filesystem::path TfrmBrisolt::CachePath()
+{
+    if (InstallDir.empty())
+        ReadInstallDir();
+    return std::filesystem::path(InstallDir + std::string(kTrackerListFileName));
+}
 
 void TfrmBrisolt::ConnectTrackerHandlers()
 {
@@ -108,7 +108,7 @@ void TfrmBrisolt::ConnectTrackerHandlers()
 
 void TfrmBrisolt::InstallDefaultTrackerList()
 {
-    const std::filesystem::path cache = CachePath(*this);
+    const std::filesystem::path cache = CachePath();
     std::error_code error;
     if (std::filesystem::exists(cache, error) || error)
         return;
@@ -131,7 +131,7 @@ void TfrmBrisolt::updateTimerTimer()
         {
             std::string buffer;
             SetStatusText(QStringLiteral("Versuche Trackerliste zu aktualisieren..."));
-            const std::filesystem::path cache = CachePath(*this);
+            const std::filesystem::path cache = CachePath();
             if (chkNoUpdate->isChecked())
             {
                 buffer = ReadTrackerListFile(cache);
@@ -201,7 +201,7 @@ bool TfrmBrisolt::DownloadTrackerList(std::string& buffer)
 
 void TfrmBrisolt::ParseTrackerBuffer(const std::string& buffer)
 {
-    WriteTrackerListFile(CachePath(*this), buffer);
+    WriteTrackerListFile(CachePath(), buffer);
     const TTrackerListText lines(buffer);
     if (OffersUpdate(ReadListVersion(lines))
         && Ui.MessageBox(
@@ -314,7 +314,12 @@ void TfrmBrisolt::lstPrivateTrackersClick()
 
 void TfrmBrisolt::txtPrivateNameChange()
 {
-    btnPrivateAddModify->setText(FindPrivateTracker(txtPrivateName->text()) < 0 ? Text("Hinzufügen") : Text("Ändern"));
+    Guarded(
+        [this]
+        {
+            btnPrivateAddModify->setText(
+                FindPrivateTracker(txtPrivateName->text()) < 0 ? Text("Hinzufügen") : Text("Ändern"));
+        });
 }
 
 void TfrmBrisolt::btnPrivateAddModifyClick()

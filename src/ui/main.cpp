@@ -1,6 +1,6 @@
 // The program's entry: the application, the main window (whose construction
-// runs FormCreate), then the hidden dialogs, then the event loop until the
-// main window closes.
+// runs FormCreate and then creates the hidden dialogs), then the event loop
+// until the main window closes.
 #include <QApplication>
 #include <QIcon>
 
@@ -17,7 +17,6 @@ int main(int argc, char* argv[])
     brisolt::TQtUserInterface ui;
     brisolt::TfrmBrisolt frmBrisolt(ui, QApplication::arguments());
     ui.SetOwner(&frmBrisolt);
-    frmBrisolt.CreateDialogs();
     frmBrisolt.show();
     return QApplication::exec();
 }

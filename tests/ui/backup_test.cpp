@@ -51,7 +51,7 @@ private slots:
         Box = std::make_unique<TUiSandbox>();
         W = std::make_unique<TWindow>();
         W->Get<QTimer>("updateTimer")->stop();
-        W->Form->Trackers = {
+        W->Trackers() = {
             {"Alpha", "http://a/", "", false}, {"beta", "http://b/", "", false}, {"Gamma", "http://g/", "", true}};
     }
 
@@ -98,13 +98,13 @@ private slots:
         QCOMPARE(Backup().cmbTrackers->itemText(2), QStringLiteral("Gamma"));
         QCOMPARE(Shown(Backup()), QStringList{QStringLiteral("http://kept/")});
 
-        W->Form->Trackers.pop_back();
+        W->Trackers().pop_back();
         Backup().btnOk->click();
         QVERIFY(!Backup().isVisible());
         Open();
         QCOMPARE(Backup().cmbTrackers->count(), 2);
 
-        W->Form->Trackers.clear();
+        W->Trackers().clear();
         Open();
         QCOMPARE(Backup().cmbTrackers->count(), 0);
         QCOMPARE(Backup().cmbTrackers->currentIndex(), -1);

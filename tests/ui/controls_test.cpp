@@ -247,7 +247,7 @@ private slots:
         QCOMPARE(w.Get<QListWidget>("lstFiles")->selectionMode(), QAbstractItemView::SingleSelection);
         for (const char* name : {"btnViewBackupTrackers", "btnViewSave", "btnViewSaveAs"})
             QVERIFY2(!w.Get<QWidget>(name)->isEnabled(), name);
-        QVERIFY(w.Form->ViewFileName.isEmpty());
+        QVERIFY(w.ViewFileName().isEmpty());
     }
 
     void settingsPageAsDesigned()

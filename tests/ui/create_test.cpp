@@ -163,7 +163,7 @@ private slots:
     {
         const auto file = Write("one.bin", Bytes(5000, 2));
         TCreatePage page(1);
-        page.w.Form->Trackers.push_back({"Slow", "http://slow.test/announce", "", true});
+        page.w.Trackers().push_back({"Slow", "http://slow.test/announce", "", true});
         page.Tracker("Slow");
         QCOMPARE(page.w.Get<QLabel>("lblStatus")->text(), QStringLiteral("Status: *DOWN*"));
         page.Classic(file);
@@ -402,7 +402,7 @@ private slots:
     {
         const auto file = Write("one.bin", Bytes(3000, 20));
         TCreatePage page(1);
-        page.w.Form->Trackers.push_back({"Alpha", "http://alpha.test/a", "", false});
+        page.w.Trackers().push_back({"Alpha", "http://alpha.test/a", "", false});
         page.w.Form->frmBackup()->SetRows({"Alpha", "http://other.test/b", "Gone", kTracker});
         page.Classic(file);
         page.w.Ui.Paths.push_back(Q(Data() / "plain.torrent"));

@@ -128,16 +128,16 @@ private slots:
         QCOMPARE(W->Ui.Calls.size(), std::size_t(1));
         QCOMPARE(W->Ui.Calls[0].Filter, QStringLiteral(".Torrent Dateien (*.torrent)|*.torrent"));
         QCOMPARE(Status(), QStringLiteral("Fertig geladen!"));
-        const TTorrentFile* loaded = W->Form->ViewTorrent.get();
+        const TTorrentFile* loaded = W->ViewTorrent().get();
         QVERIFY(loaded);
         Get<QLineEdit>("txtViewName")->setText(QStringLiteral("edited"));
         W->Ui.Paths.push_back(Utf8(path.string()));
         Get<QPushButton>("btnTorrentBrowse")->click();
-        QCOMPARE(W->Form->ViewTorrent.get(), loaded);
+        QCOMPARE(W->ViewTorrent().get(), loaded);
         QCOMPARE(Get<QLineEdit>("txtViewName")->text(), QStringLiteral("edited"));
         // Cancelled: nothing changes either.
         Get<QPushButton>("btnTorrentBrowse")->click();
-        QCOMPARE(W->Form->ViewTorrent.get(), loaded);
+        QCOMPARE(W->ViewTorrent().get(), loaded);
     }
 
     void typedPathLoadsAsSoonAsItNamesAFile()
@@ -148,15 +148,15 @@ private slots:
         auto* path = Get<QLineEdit>("txtTorrent");
         path->setFocus();
         QTest::keyClicks(path, Utf8((Box->Root() / "t").string()));
-        QVERIFY(!W->Form->ViewTorrent); // a folder loads nothing
+        QVERIFY(!W->ViewTorrent()); // a folder loads nothing
         QTest::keyClicks(path, QStringLiteral("/x"));
         QCOMPARE(Get<QLineEdit>("txtViewName")->text(), QStringLiteral("first.bin"));
         QTest::keyClicks(path, QStringLiteral(".tor"));
         QCOMPARE(Get<QLineEdit>("txtViewName")->text(), QStringLiteral("first.bin"));
-        QVERIFY(W->Form->ViewTorrent);
+        QVERIFY(W->ViewTorrent());
         QTest::keyClicks(path, QStringLiteral("rent"));
         QCOMPARE(Get<QLineEdit>("txtViewName")->text(), QStringLiteral("second.bin"));
-        QCOMPARE(W->Form->ViewFileName, Utf8((Box->Root() / "t" / "x.torrent").string()));
+        QCOMPARE(W->ViewFileName(), Utf8((Box->Root() / "t" / "x.torrent").string()));
     }
 
     void multiFileTorrentFillsThePage()
@@ -165,7 +165,7 @@ private slots:
         QCOMPARE(Get<QLineEdit>("txtAnnounceURL")->text(), QStringLiteral("http://t/a"));
         QCOMPARE(Get<QLineEdit>("txtViewName")->text(), QStringLiteral("top"));
         QCOMPARE(Get<QPlainTextEdit>("mmoViewComment")->toPlainText(), QStringLiteral("first\nsecond"));
-        QCOMPARE(W->Form->ViewTorrent->Comment, std::string("first\r\nsecond"));
+        QCOMPARE(W->ViewTorrent()->Comment, std::string("first\r\nsecond"));
         TTorrentFile direct;
         direct.Load(ReadFile(path));
         QCOMPARE(Get<QLabel>("lblViewSHA1")->text(), QStringLiteral("Hash: ") + Utf8(direct.InfoHashText));
@@ -207,7 +207,7 @@ private slots:
         QCOMPARE(W->Ui.Messages(), Strings({"Fehler beim laden!: Corrupt File: Missing \"info\" segment\n"}));
         QVERIFY(W->Ui.Calls.back().Buttons == TMessageButtons::Ok);
         QCOMPARE(Status(), QStringLiteral("Loading error!"));
-        QVERIFY(!W->Form->ViewTorrent);
+        QVERIFY(!W->ViewTorrent());
         QCOMPARE(Get<QListWidget>("lstFiles")->count(), 0);
         for (const char* name : {"txtAnnounceURL", "txtViewName", "txtFilesName"})
             QVERIFY2(Get<QLineEdit>(name)->text().isEmpty(), name);
@@ -218,7 +218,7 @@ private slots:
         QVERIFY(!Get<QPushButton>("btnViewSave")->isEnabled());
         QVERIFY(!Get<QPushButton>("btnViewSaveAs")->isEnabled());
         // The path that loaded last stays the destination of a later save.
-        QCOMPARE(W->Form->ViewFileName, Utf8((Box->Root() / "good.torrent").string()));
+        QCOMPARE(W->ViewFileName(), Utf8((Box->Root() / "good.torrent").string()));
     }
 
     void saveWithoutTorrentSaysSo()
@@ -236,7 +236,7 @@ private slots:
         const auto locked = Box->Write("locked.torrent", SingleTorrent("other.bin"));
         std::filesystem::permissions(locked, std::filesystem::perms::none);
         Get<QLineEdit>("txtTorrent")->setText(Utf8(locked.string()));
-        QVERIFY(!W->Form->ViewTorrent);
+        QVERIFY(!W->ViewTorrent());
         QCOMPARE(Get<QLineEdit>("txtViewName")->text(), QStringLiteral("one"));
         QVERIFY(LastMessage().contains(QStringLiteral("kann nicht ge")));
     }
@@ -246,7 +246,7 @@ private slots:
         const auto path = Open("s.torrent", SingleTorrent());
         QCOMPARE(Get<QLabel>("lblViewCreationDate")->text(), QStringLiteral("Erstellungsdatum: N/A"));
         Get<QPushButton>("btnCreationDateReset")->click();
-        const double date = W->Form->ViewTorrent->CreationDate;
+        const double date = W->ViewTorrent()->CreationDate;
         QVERIFY(date != 0.0);
         QCOMPARE(
             Get<QLabel>("lblViewCreationDate")->text(),
@@ -269,7 +269,7 @@ private slots:
         QTest::keyClicks(name, QStringLiteral("neu.bin"));
         QCOMPARE(Rows(Get<QListWidget>("lstFiles")), Strings({"neu.bin"}));
         QCOMPARE(Get<QLineEdit>("txtFilesName")->text(), QStringLiteral("neu.bin"));
-        QCOMPARE(W->Form->ViewTorrent->Files[0].Name, std::string("neu.bin"));
+        QCOMPARE(W->ViewTorrent()->Files[0].Name, std::string("neu.bin"));
         // The disabled row field holds the name: "Ändern" leaves everything.
         Get<QPushButton>("btnChange")->click();
         Get<QPushButton>("btnViewSave")->click();
@@ -337,7 +337,7 @@ private slots:
         // Typed lines end in CR LF too.
         auto* memo = Get<QPlainTextEdit>("mmoViewComment");
         memo->setPlainText(QStringLiteral("x\ny"));
-        QCOMPARE(W->Form->ViewTorrent->Comment, std::string("x\r\ny"));
+        QCOMPARE(W->ViewTorrent()->Comment, std::string("x\r\ny"));
         Get<QPushButton>("btnViewSave")->click();
         QCOMPARE(Reload(path).Comment, "x\r\ny" + std::string(kCommentSuffix));
         VerifyLibtorrentReadsShownHash(path);
@@ -355,7 +355,7 @@ private slots:
         QCOMPARE(request.DefaultSuffix, QStringLiteral("torrent"));
         QVERIFY(request.ConfirmOverwrite);
         QCOMPARE(Status(), Utf8(copy.string()) + QStringLiteral(" erfolgreich gespeichert!"));
-        QCOMPARE(W->Form->ViewFileName, Utf8(path.string()));
+        QCOMPARE(W->ViewFileName(), Utf8(path.string()));
         QCOMPARE(Get<QLineEdit>("txtTorrent")->text(), Utf8(path.string()));
         Get<QLineEdit>("txtAnnounceURL")->setText(QStringLiteral("http://orig/a"));
         Get<QPushButton>("btnViewSave")->click();
@@ -379,7 +379,7 @@ private slots:
         SaveAs(dest);
         QCOMPARE(LastMessage(), QStringLiteral("Error: Fehler beim Schreiben ") + Utf8(dest.string()));
         QCOMPARE(ReadFile(dest), std::string("old bytes"));
-        QVERIFY(W->Form->ViewTorrent);
+        QVERIFY(W->ViewTorrent());
         QVERIFY(Get<QPushButton>("btnViewSave")->isEnabled());
         const auto good = Box->Root() / "good.torrent";
         SaveAs(good);
@@ -389,7 +389,7 @@ private slots:
 
     void loadFillsTheBackupListAndSavesResolveIt()
     {
-        W->Form->Trackers = {{"Known", "http://known/announce", "", false}};
+        W->Trackers() = {{"Known", "http://known/announce", "", false}};
         TfrmBackup& backup = *W->Form->frmBackup();
         backup.SetRows({"left over"});
         const auto path = Open("m.torrent", MultiTorrent());

@@ -40,7 +40,6 @@ int main(int argc, char* argv[])
 
     brisolt::TScriptedUserInterface ui;
     brisolt::TfrmBrisolt window(ui, {QStringLiteral("brisolt")});
-    window.CreateDialogs();
     window.show();
     window.resize(brisolt::kMinimumWidth, brisolt::kMinimumHeight);
     auto* pages = window.findChild<QTabWidget*>(QStringLiteral("pgeMain"));

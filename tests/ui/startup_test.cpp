@@ -60,8 +60,8 @@ private slots:
         QCOMPARE(w.Get<QTabWidget>("pageMode")->currentIndex(), 0);
         QCOMPARE(w.Get<QTabWidget>("pgeMain")->currentIndex(), 0);
         QCOMPARE(w.Get<QListWidget>("lstPrivateTrackers")->count(), 0);
-        QVERIFY(w.Form->PrivateTrackers.empty());
-        QVERIFY(!w.Form->ViewTorrent);
+        QVERIFY(w.PrivateTrackers().empty());
+        QVERIFY(!w.ViewTorrent());
         // The partner profile locks the private boxes, which clear and lock DHT and backup.
         VerifyLocked(w, "chkPrivate1", true, false);
         VerifyLocked(w, "chkPrivate2", true, false);
@@ -131,7 +131,7 @@ private slots:
                       "[private2]\nname=Alpha\nannounce=http://a/announce\n[private3]\nname=Unread\n");
         TWindow w;
         QCOMPARE(Items(w.Get<QListWidget>("lstPrivateTrackers")), Strings({"Beta", "", "Alpha"}));
-        const auto& trackers = w.Form->PrivateTrackers;
+        const auto& trackers = w.PrivateTrackers();
         QCOMPARE(trackers.size(), std::size_t{3});
         QCOMPARE(QString::fromStdString(trackers[0].Announce), QStringLiteral("http://b/announce"));
         QCOMPARE(QString::fromStdString(trackers[0].Webpage), QStringLiteral("http://b/"));
@@ -164,7 +164,7 @@ private slots:
         Box->WriteIni("[private]\ncount=" + count.toStdString() + "\n[private0]\nname=A\n");
         TWindow w;
         QCOMPARE(w.Get<QListWidget>("lstPrivateTrackers")->count(), 0);
-        QVERIFY(w.Form->PrivateTrackers.empty());
+        QVERIFY(w.PrivateTrackers().empty());
     }
 
     void absurdCountKeepsOnlyWhatTheFileHolds()
@@ -292,7 +292,6 @@ private slots:
         QVERIFY(!w.Form->frmProgress()->isVisible());
         QVERIFY(!w.Form->frmBackup()->isVisible());
         QVERIFY(!w.Form->frmAbout()->isVisible());
-        w.Form->CreateDialogs();
         QCOMPARE(w.Form->findChildren<brisolt::TfrmProgress*>().size(), 1);
     }
 
@@ -312,7 +311,7 @@ private slots:
     void installDirectoryComesFromTheEnvironment()
     {
         TWindow w;
-        QCOMPARE(QString::fromStdString(w.Form->InstallDir), QString::fromStdString(Box->InstallDir().string() + "/"));
+        QCOMPARE(QString::fromStdString(w.InstallDir()), QString::fromStdString(Box->InstallDir().string() + "/"));
         QCOMPARE(
             QString::fromStdString(w.Form->SettingsPath().string()),
             QString::fromStdString(Box->InstallDir().string() + "/brisolt.ini"));

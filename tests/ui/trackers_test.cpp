@@ -95,7 +95,7 @@ private:
     {
         auto w = std::make_unique<TWindow>();
         w->Get<QTimer>("updateTimer")->stop();
-        w->Form->HttpClient().IdleTimeout = std::chrono::milliseconds(10000);
+        w->HttpClient().IdleTimeout = std::chrono::milliseconds(10000);
         return w;
     }
 
@@ -164,7 +164,7 @@ private slots:
         QCOMPARE(Items(combo), Strings({"Alpha", "Beta", "Mine", "Alpha"}));
         QCOMPARE(Status(*w), U(kLoaded));
         QCOMPARE(U(ReadBytes(Cache())), U(List()));
-        QCOMPARE(w->Form->Trackers.size(), std::size_t{4});
+        QCOMPARE(w->Trackers().size(), std::size_t{4});
         // The private tracker of the same name comes later and wins.
         QCOMPARE(U(w->Form->LookupAnnounceURL("Alpha")), QStringLiteral("http://mine-alpha/a"));
         // Nothing remembered yet: the remembered tracker's default stands in the combo.
@@ -183,7 +183,7 @@ private slots:
         Refresh(*w);
         QCOMPARE(w->Ui.Messages(), QStringList());
         QCOMPARE(Items(w->Get<QComboBox>("cmbAnnounceURL")), Strings({"Alpha"}));
-        QCOMPARE(w->Form->HttpClient().RelocationCount(), 1);
+        QCOMPARE(w->HttpClient().RelocationCount(), 1);
     }
 
     void failingFirstAddressFallsBackToTheSecondWithoutAWord()
@@ -225,7 +225,7 @@ private slots:
         auto* combo = w->Get<QComboBox>("cmbAnnounceURL");
         QCOMPARE(combo->count(), 0);
         QCOMPARE(combo->currentText(), QStringLiteral("http://typed/announce"));
-        QCOMPARE(w->Form->Trackers.size(), std::size_t{2}); // the directory keeps what it held
+        QCOMPARE(w->Trackers().size(), std::size_t{2}); // the directory keeps what it held
         QCOMPARE(Status(*w), U(kTrying));
         QVERIFY(!std::filesystem::exists(Cache()));
     }
@@ -494,7 +494,7 @@ private slots:
             w->Ui.Messages(),
             Strings({"Error: Bitte gib einen Trackernamen ein!", "Error: Gib eine Tracker-Announce URL an!"}));
         QCOMPARE(w->Get<QListWidget>("lstPrivateTrackers")->count(), 0);
-        QVERIFY(w->Form->PrivateTrackers.empty());
+        QVERIFY(w->PrivateTrackers().empty());
     }
 
     void privateTrackerIsAddedModifiedAndDeleted()
@@ -514,7 +514,7 @@ private slots:
         add->click();
         QCOMPARE(Items(list), Strings({"Old", "New"}));
         QCOMPARE(add->text(), U("Ändern"));
-        QCOMPARE(w->Form->PrivateTrackers.back().Webpage, std::string()); // the web page may stay empty
+        QCOMPARE(w->PrivateTrackers().back().Webpage, std::string()); // the web page may stay empty
 
         // Choosing an entry fills the fields; changing them modifies it.
         list->setCurrentRow(0);
@@ -526,18 +526,18 @@ private slots:
         announce->setText(QStringLiteral("http://changed/a"));
         add->click();
         QCOMPARE(Items(list), Strings({"Old", "New"}));
-        QCOMPARE(w->Form->PrivateTrackers.front().Announce, std::string("http://changed/a"));
+        QCOMPARE(w->PrivateTrackers().front().Announce, std::string("http://changed/a"));
 
         del->click();
         QCOMPARE(Items(list), Strings({"New"}));
-        QCOMPARE(w->Form->PrivateTrackers.size(), std::size_t{1});
+        QCOMPARE(w->PrivateTrackers().size(), std::size_t{1});
         QVERIFY(list->selectedItems().isEmpty());
         QVERIFY(!del->isEnabled());
         // It can be added again at once, from the fields it left behind.
         QCOMPARE(add->text(), U("Hinzufügen"));
         add->click();
         QCOMPARE(Items(list), Strings({"New", "Old"}));
-        QCOMPARE(w->Form->PrivateTrackers.back().Announce, std::string("http://changed/a"));
+        QCOMPARE(w->PrivateTrackers().back().Announce, std::string("http://changed/a"));
         QCOMPARE(w->Ui.Messages(), QStringList());
     }
 
@@ -552,8 +552,8 @@ private slots:
         w->Get<QPushButton>("btnPrivateDelete")->click();
         // List and table lose the same tracker, so that saving loses nothing else.
         QCOMPARE(Items(list), Strings({"A"}));
-        QCOMPARE(w->Form->PrivateTrackers.size(), std::size_t{1});
-        QCOMPARE(w->Form->PrivateTrackers.front().Name, std::string("A"));
+        QCOMPARE(w->PrivateTrackers().size(), std::size_t{1});
+        QCOMPARE(w->PrivateTrackers().front().Name, std::string("A"));
 
         // An unknown name deletes nothing.
         list->setCurrentRow(0);
@@ -602,8 +602,8 @@ private slots:
         QCOMPARE(w->Ui.Messages(), QStringList{U(kWarning)});
         auto* combo = w->Get<QComboBox>("cmbAnnounceURL");
         QVERIFY(combo->count() >= 3);
-        QCOMPARE(combo->count(), static_cast<int>(w->Form->Trackers.size()));
-        for (const auto& tracker : w->Form->Trackers)
+        QCOMPARE(combo->count(), static_cast<int>(w->Trackers().size()));
+        for (const auto& tracker : w->Trackers())
             QVERIFY(!tracker.Announce.empty());
         QCOMPARE(Status(*w), U(kLoaded));
     }
@@ -623,7 +623,7 @@ private slots:
         const std::string url = "http://127.0.0.1:" + std::to_string(silent.serverPort()) + "/l.lst";
         Box->WriteIni("[settings]\ntrackerlist1=" + url + "\ntrackerlist2=" + url + "\n");
         TWindow w;
-        w.Form->HttpClient().IdleTimeout = std::chrono::milliseconds(60000);
+        w.HttpClient().IdleTimeout = std::chrono::milliseconds(60000);
         QVERIFY(w.Show());
         connect(&silent, &QTcpServer::newConnection, w.Form.get(), [&w] { w.Form->close(); });
         // The event loop ends by itself, as the program's does; the watchdog only stops a hang.
@@ -633,8 +633,8 @@ private slots:
         watchdog.start(20000);
         QCOMPARE(QApplication::exec(), 0);
         QCOMPARE(w.Ui.Messages(), QStringList()); // no warning while the program ends
-        QCOMPARE(w.Form->HttpClient().ReasonPhrase(), std::string("Connection aborted on request"));
-        QCOMPARE(w.Form->HttpClient().State(), brisolt::THttpState::Ready);
+        QCOMPARE(w.HttpClient().ReasonPhrase(), std::string("Connection aborted on request"));
+        QCOMPARE(w.HttpClient().State(), brisolt::THttpState::Ready);
     }
 
     void refreshWhileDownloadingFindsTheClientBusy()
@@ -658,7 +658,7 @@ private slots:
                     Refresh(*w);
                     during = w->Ui.Messages();
                 }
-                w->Form->HttpClient().Abort();
+                w->HttpClient().Abort();
             },
             Qt::QueuedConnection);
         Refresh(*w);

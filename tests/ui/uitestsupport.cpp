@@ -78,7 +78,6 @@ std::filesystem::path TUiSandbox::Write(const std::filesystem::path& relative, c
 TWindow::TWindow(const QStringList& arguments)
 {
     Form = std::make_unique<TfrmBrisolt>(Ui, arguments);
-    Form->CreateDialogs();
 }
 
 TWindow::~TWindow() = default;

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "net/httpprot.h"
 #include "ui/brisolt_main.h"
 #include "ui/userinterface.h"
 
@@ -53,7 +54,8 @@ private:
 // UTF-8 literals to a list, since the build forbids casts from char*.
 [[nodiscard]] QStringList Strings(std::initializer_list<const char*> items);
 
-// The main window and its dialogs, answering through a script.
+// The main window and its dialogs, answering through a script. The tests'
+// one door to the window's private state.
 class TWindow
 {
 public:
@@ -62,6 +64,19 @@ public:
 
     TScriptedUserInterface Ui;
     std::unique_ptr<TfrmBrisolt> Form;
+
+    [[nodiscard]] std::string& InstallDir() const { return Form->InstallDir; }
+
+    [[nodiscard]] std::vector<TTracker>& Trackers() const { return Form->Trackers; }
+
+    [[nodiscard]] std::vector<TTracker>& PrivateTrackers() const { return Form->PrivateTrackers; }
+
+    [[nodiscard]] std::unique_ptr<TTorrentFile>& ViewTorrent() const { return Form->ViewTorrent; }
+
+    [[nodiscard]] QString& ViewFileName() const { return Form->ViewFileName; }
+
+    // The client that fetches the tracker list; tests shorten its time-out.
+    [[nodiscard]] THttpCli& HttpClient() const { return *Form->HttpCli1; }
 
     // Shows the window and waits until it is on the screen.
     [[nodiscard]] bool Show();
