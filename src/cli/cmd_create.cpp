@@ -1,12 +1,10 @@
 // brisolt-cli create: the create page's four sources from the command line,
 // through the same create logic as the window.
 #include <algorithm>
-#include <cerrno>
 #include <memory>
 #include <ostream>
 
 #include <CLI/CLI.hpp>
-#include <sys/stat.h>
 
 #include "cli/cli.h"
 #include "cli/progress.h"
@@ -47,17 +45,14 @@ enum class TKind
 
 TKind KindOf(const std::filesystem::path& path, std::string* reason = nullptr)
 {
-    struct stat st
-    {
-    };
-
-    if (::stat(path.c_str(), &st) != 0)
+    const TPathInfo info = PathInfo(path);
+    if (info.Kind == TPathKind::Missing)
     {
         if (reason)
-            *reason = SystemErrorText(errno);
+            *reason = SystemErrorText(info.Error);
         return TKind::Missing;
     }
-    return S_ISDIR(st.st_mode) ? TKind::Folder : TKind::File;
+    return info.Kind == TPathKind::Folder ? TKind::Folder : TKind::File;
 }
 
 // Absolute, without "." or ".." and without a trailing separator, so that the

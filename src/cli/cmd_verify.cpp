@@ -6,7 +6,6 @@
 #include <ostream>
 
 #include <CLI/CLI.hpp>
-#include <sys/stat.h>
 
 #include "cli/cli.h"
 #include "cli/progress.h"
@@ -81,16 +80,13 @@ bool IsSafePath(std::string_view backslashPath)
 
 std::string CheckFile(const std::filesystem::path& path, int64_t length)
 {
-    struct stat st
-    {
-    };
-
-    if (::stat(path.c_str(), &st) != 0)
+    const TPathInfo info = PathInfo(path);
+    if (info.Kind == TPathKind::Missing)
         return "missing";
-    if (!S_ISREG(st.st_mode))
+    if (info.Kind != TPathKind::RegularFile)
         return "not a regular file";
-    if (st.st_size != length)
-        return "has " + std::to_string(st.st_size) + " bytes, the torrent says " + std::to_string(length);
+    if (info.Size != length)
+        return "has " + std::to_string(info.Size) + " bytes, the torrent says " + std::to_string(length);
     return {};
 }
 
@@ -135,11 +131,7 @@ int LoadTorrent(const TVerifyArgs& args, TTorrentFile& torrent, const TCliIo& io
 // CONTENT is a folder); a multi-file torrent's folder lies inside CONTENT.
 void PlaceFiles(TTorrentFile& torrent, const std::filesystem::path& content)
 {
-    struct stat st
-    {
-    };
-
-    const bool contentIsFolder = ::stat(content.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    const bool contentIsFolder = PathInfo(content).Kind == TPathKind::Folder;
     for (auto& file : torrent.Files)
     {
         if (!torrent.MultiFile)

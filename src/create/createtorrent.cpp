@@ -1,11 +1,7 @@
 #include "create/createtorrent.h"
 
 #include <array>
-#include <cerrno>
 #include <stdexcept>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "create/collect.h"
 #include "create/edittorrent.h"
@@ -87,28 +83,14 @@ TCreateResult Failure(const std::filesystem::path& output, std::string message, 
 
 std::string CreateMessage(const std::filesystem::path& output, const std::string& reason)
 {
-    return "Datei " + output.string() + " kann nicht erstellt werden. " + reason;
+    return FileMessage(output.string(), "erstellt", reason);
 }
 
 // Whether output can be written, asked before hashing so that a long run is
 // not wasted on a folder that does not exist or cannot be written.
 bool CanCreate(const std::filesystem::path& output, std::string& reason)
 {
-    const auto folder = output.has_parent_path() ? output.parent_path() : std::filesystem::path(".");
-
-    struct stat st
-    {
-    };
-
-    int err = 0;
-    if (::stat(folder.c_str(), &st) != 0)
-        err = errno;
-    else if (!S_ISDIR(st.st_mode))
-        err = ENOTDIR;
-    else if (::access(folder.c_str(), W_OK | X_OK) != 0)
-        err = errno;
-    else if (::stat(output.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        err = EISDIR;
+    const int err = CanCreateFile(output);
     if (err != 0)
         reason = SystemErrorText(err);
     return err == 0;
@@ -116,11 +98,7 @@ bool CanCreate(const std::filesystem::path& output, std::string& reason)
 
 bool IsFolder(const std::filesystem::path& path)
 {
-    struct stat st
-    {
-    };
-
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return PathInfo(path).Kind == TPathKind::Folder;
 }
 
 void InitMultiFile(TTorrentFile& model, const std::string& name, const TCreateOptions& options)

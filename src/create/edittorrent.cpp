@@ -11,7 +11,7 @@ bool LoadTorrentForEdit(const std::filesystem::path& path, TTorrentFile& model)
     std::string data;
     std::string reason;
     if (ReadWholeFile(path, kMaxMetainfoSize, data, reason) == TReadResult::Failed)
-        throw EEditError("Datei " + path.string() + " kann nicht geöffnet werden. " + reason);
+        throw EEditError(FileMessage(path.string(), "geöffnet", reason));
     // A file too large for metainfo leaves data empty: it loads as not bencoded.
     model.Load(data);
     model.Comment = CrLfLineBreaks(model.Comment);

@@ -1,12 +1,7 @@
 #include "hashing/contentfile.h"
 
 #include <cerrno>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "platform/fileio.h"
+#include <utility>
 
 namespace brisolt
 {
@@ -14,71 +9,51 @@ namespace brisolt
 namespace
 {
 
-constexpr off_t kAdviseFrom = 4 * 1024 * 1024;
+constexpr int64_t kAdviseFrom = 4 * 1024 * 1024;
 
 } // namespace
 
-TContentFile::~TContentFile()
-{
-    if (Fd >= 0)
-        ::close(Fd);
-}
-
 bool TContentFile::Open(const std::string& path, std::string& reason)
 {
-    // Non-blocking, so that opening a FIFO cannot hang; it is refused below.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    TFileHandle file;
+    // Opening never waits, so that a FIFO cannot hang; it is refused below.
+    const int err = file.OpenForReading(path);
+    TPathInfo info;
+    if (err == 0)
+        info = file.Info();
+    else
+        info.Error = err;
+    if (info.Kind != TPathKind::RegularFile)
     {
-        reason = SystemErrorText(errno);
-        return false;
-    }
-
-    struct stat st
-    {
-    };
-
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-    {
-        const int err = errno;
-        reason =
-            S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : (st.st_mode != 0 ? kNotRegularFile : SystemErrorText(err));
-        ::close(fd);
+        reason = info.Kind == TPathKind::Folder
+                     ? SystemErrorText(EISDIR)
+                     : (info.Kind == TPathKind::Other ? kNotRegularFile : SystemErrorText(info.Error));
         return false;
     }
     // Larger read-ahead pays off for large files only; small ones are read
     // in one call, and the advice would cost a system call each.
-    if (st.st_size > kAdviseFrom)
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    Fd = fd;
-    OpenSize = st.st_size;
+    if (info.Size > kAdviseFrom)
+        file.AdviseSequential();
+    File = std::move(file);
+    OpenSize = info.Size;
     return true;
 }
 
 int64_t TContentFile::SizeNow() const
 {
-    struct stat st
-    {
-    };
-
-    if (Fd < 0 || ::fstat(Fd, &st) != 0)
+    if (!File.IsOpen())
         return -1;
-    return st.st_size;
+    const TPathInfo info = File.Info();
+    return info.Kind == TPathKind::Missing ? -1 : info.Size;
 }
 
 int64_t TContentFile::Read(char* target, int64_t want, std::string& reason)
 {
-    for (;;)
-    {
-        const ssize_t n = ::read(Fd, target, static_cast<std::size_t>(want));
-        if (n >= 0)
-            return n;
-        if (errno != EINTR)
-        {
-            reason = SystemErrorText(errno);
-            return -1;
-        }
-    }
+    int err = 0;
+    const int64_t n = File.Read(target, want, err);
+    if (n < 0)
+        reason = SystemErrorText(err);
+    return n;
 }
 
 } // namespace brisolt

@@ -7,36 +7,31 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/fileio.h"
+
 namespace brisolt
 {
 
 class TContentFile
 {
 public:
-    TContentFile() = default;
-    ~TContentFile();
-    TContentFile(const TContentFile&) = delete;
-    TContentFile& operator=(const TContentFile&) = delete;
-
     // False with the system's reason when the file cannot be opened.
     [[nodiscard]] bool Open(const std::string& path, std::string& reason);
 
-    [[nodiscard]] bool IsOpen() const { return Fd >= 0; }
+    [[nodiscard]] bool IsOpen() const { return File.IsOpen(); }
 
     // The size taken at opening.
     [[nodiscard]] int64_t Size() const { return OpenSize; }
 
     // The size the file has now; -1 when it cannot be taken.
     [[nodiscard]] int64_t SizeNow() const;
+
     // Reads up to want bytes; the count read (0 at the end), or -1 with reason.
     [[nodiscard]] int64_t Read(char* target, int64_t want, std::string& reason);
 
 private:
-    int Fd = -1;
+    TFileHandle File;
     int64_t OpenSize = 0;
 };
-
-// The reason given for a path that is neither a regular file nor a folder.
-inline constexpr const char* kNotRegularFile = "Keine reguläre Datei.";
 
 } // namespace brisolt

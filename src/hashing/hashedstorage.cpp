@@ -20,11 +20,6 @@ constexpr int kMaxThreads = 64;
 // Any power of two the program uses fits; a larger one is a caller's error.
 constexpr int64_t kMaxPieceLength = int64_t{1} << 28;
 
-std::string FileMessage(const char* what, const std::string& path, const std::string& reason)
-{
-    return std::string("Datei ") + path + " kann nicht " + what + " werden. " + reason;
-}
-
 int EffectiveThreads(int requested)
 {
     if (requested <= 0)
@@ -85,10 +80,10 @@ private:
         TContentFile file;
         std::string reason;
         if (!file.Open(path, reason) && !pad)
-            return Fail(path, FileMessage("geöffnet", path, reason));
+            return Fail(path, FileMessage(path, "geöffnet", reason));
         const int64_t size = pad ? entry.Length : file.Size();
         if (!pad && size != entry.Length)
-            return Fail(path, FileMessage("gelesen", path, "Die Größe hat sich seit dem Auflisten geändert."));
+            return Fail(path, FileMessage(path, "gelesen", "Die Größe hat sich seit dem Auflisten geändert."));
         Events.push_back({-1, 0, path, size});
         Deliver(false);
         int64_t pos = 0;
@@ -100,7 +95,7 @@ private:
             const int64_t want = std::min(Owner.PieceLength - Filled, size - pos);
             int64_t got = 0;
             if (want > 0 && !Read(file, pad, want, got, reason))
-                return Fail(path, FileMessage("gelesen", path, reason));
+                return Fail(path, FileMessage(path, "gelesen", reason));
             pos += got;
             Filled += got;
             const bool atEnd = pos == size;
@@ -113,7 +108,7 @@ private:
                 return true;
         }
         if (!pad && file.SizeNow() != size)
-            return Fail(path, FileMessage("gelesen", path, "Die Datei hat sich beim Lesen verändert."));
+            return Fail(path, FileMessage(path, "gelesen", "Die Datei hat sich beim Lesen verändert."));
         return true;
     }
 

@@ -3,10 +3,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,33 +19,172 @@ namespace brisolt
 namespace
 {
 
-// Closes a descriptor when it goes out of scope.
-class TFd
+TPathInfo InfoOf(const struct stat& st)
 {
-public:
-    explicit TFd(int fd)
-        : Fd(fd)
-    {
-    }
+    TPathInfo info;
+    info.Kind =
+        S_ISREG(st.st_mode) ? TPathKind::RegularFile : (S_ISDIR(st.st_mode) ? TPathKind::Folder : TPathKind::Other);
+    info.Size = st.st_size;
+    info.Device = static_cast<uint64_t>(st.st_dev);
+    info.Inode = static_cast<uint64_t>(st.st_ino);
+    info.HasWriteBit = (st.st_mode & 0222) != 0;
+    return info;
+}
 
-    ~TFd()
-    {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
+TPathInfo MissingInfo(int err)
+{
+    TPathInfo info;
+    info.Error = err;
+    return info;
+}
 
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-
-    [[nodiscard]] int Get() const { return Fd; }
-
-    int Release() { return std::exchange(Fd, -1); }
-
-private:
-    int Fd;
+struct TDirCloser
+{
+    void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
 } // namespace
+
+TPathInfo PathInfo(const std::filesystem::path& path)
+{
+    struct stat st
+    {
+    };
+
+    return ::stat(path.c_str(), &st) == 0 ? InfoOf(st) : MissingInfo(errno);
+}
+
+TFileHandle::~TFileHandle()
+{
+    Close();
+}
+
+TFileHandle::TFileHandle(TFileHandle&& other) noexcept
+    : Fd(std::exchange(other.Fd, -1))
+{
+}
+
+TFileHandle& TFileHandle::operator=(TFileHandle&& other) noexcept
+{
+    if (this != &other)
+    {
+        Close();
+        Fd = std::exchange(other.Fd, -1);
+    }
+    return *this;
+}
+
+void TFileHandle::Close()
+{
+    if (Fd >= 0)
+        ::close(std::exchange(Fd, -1));
+}
+
+int TFileHandle::OpenForReading(const std::filesystem::path& path, const TFileHandle* folder)
+{
+    Close();
+    const int at = folder && folder->IsOpen() ? folder->Fd : AT_FDCWD;
+    Fd = ::openat(at, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    return Fd < 0 ? errno : 0;
+}
+
+int TFileHandle::OpenFolder(const std::filesystem::path& path)
+{
+    Close();
+    Fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return Fd < 0 ? errno : 0;
+}
+
+TPathInfo TFileHandle::Info() const
+{
+    struct stat st
+    {
+    };
+
+    return ::fstat(Fd, &st) == 0 ? InfoOf(st) : MissingInfo(errno);
+}
+
+TPathInfo TFileHandle::InfoAt(const std::string& name) const
+{
+    struct stat st
+    {
+    };
+
+    return ::fstatat(Fd, name.c_str(), &st, 0) == 0 ? InfoOf(st) : MissingInfo(errno);
+}
+
+bool TFileHandle::LockShared()
+{
+    return ::flock(Fd, LOCK_SH | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+
+void TFileHandle::AdviseSequential()
+{
+    ::posix_fadvise(Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+int64_t TFileHandle::Read(char* target, int64_t want, int& err)
+{
+    for (;;)
+    {
+        const ssize_t n = ::read(Fd, target, static_cast<std::size_t>(want));
+        if (n >= 0)
+            return n;
+        if (errno != EINTR)
+        {
+            err = errno;
+            return -1;
+        }
+    }
+}
+
+int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names)
+{
+    names.clear();
+    std::unique_ptr<DIR, TDirCloser> dir(::opendir(folder.c_str()));
+    if (!dir)
+        return errno;
+    for (;;)
+    {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry)
+            break;
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    return errno;
+}
+
+int CanCreateFile(const std::filesystem::path& output)
+{
+    const auto folder = output.has_parent_path() ? output.parent_path() : std::filesystem::path(".");
+    const TPathInfo info = PathInfo(folder);
+    if (info.Kind == TPathKind::Missing)
+        return info.Error;
+    if (info.Kind != TPathKind::Folder)
+        return ENOTDIR;
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return errno;
+    if (PathInfo(output).Kind == TPathKind::Folder)
+        return EISDIR;
+    return 0;
+}
+
+int CanReplaceFile(const std::filesystem::path& path)
+{
+    // A file without any write bit counts as read-only for every user, the
+    // superuser included.
+    const TPathInfo info = PathInfo(path);
+    if (info.Kind == TPathKind::Missing)
+        return info.Error == ENOENT ? 0 : info.Error;
+    if (info.Kind == TPathKind::Folder)
+        return EISDIR;
+    if (!info.HasWriteBit || ::access(path.c_str(), W_OK) != 0)
+        return EACCES;
+    return 0;
+}
 
 std::string SystemErrorText(int err)
 {
@@ -52,34 +194,26 @@ std::string SystemErrorText(int err)
 TReadResult ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize, std::string& data, std::string& reason)
 {
     data.clear();
-    TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-
-    struct stat st
+    TFileHandle file;
+    int err = file.OpenForReading(path);
+    const TPathInfo info = err == 0 ? file.Info() : MissingInfo(err);
+    if (info.Kind != TPathKind::RegularFile)
     {
-    };
-
-    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0)
-    {
-        reason = SystemErrorText(errno);
+        reason = info.Kind == TPathKind::Missing
+                     ? SystemErrorText(info.Error)
+                     : (info.Kind == TPathKind::Folder ? SystemErrorText(EISDIR) : kNotRegularFile);
         return TReadResult::Failed;
     }
-    if (S_ISDIR(st.st_mode))
-    {
-        reason = SystemErrorText(EISDIR);
-        return TReadResult::Failed;
-    }
-    if (static_cast<uint64_t>(st.st_size) > maxSize)
+    if (static_cast<uint64_t>(info.Size) > maxSize)
         return TReadResult::TooLarge;
-    data.resize(static_cast<std::size_t>(st.st_size));
+    data.resize(static_cast<std::size_t>(info.Size));
     std::size_t got = 0;
     while (got < data.size())
     {
-        const ssize_t n = ::read(fd.Get(), data.data() + got, data.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const int64_t n = file.Read(data.data() + got, static_cast<int64_t>(data.size() - got), err);
         if (n < 0)
         {
-            reason = SystemErrorText(errno);
+            reason = SystemErrorText(err);
             data.clear();
             return TReadResult::Failed;
         }
@@ -93,28 +227,28 @@ TReadResult ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize, s
 
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string& reason)
 {
-    const auto folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    const auto& target = path;
+    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     std::random_device random;
     std::filesystem::path temp;
-    int raw = -1;
-    for (int attempt = 0; attempt < 16 && raw < 0; ++attempt)
+    TFileHandle file;
+    for (int attempt = 0; attempt < 16 && !file.IsOpen(); ++attempt)
     {
         std::string name = ".";
-        name += path.filename().string();
+        name += target.filename().string();
         name += '.';
         name += std::to_string(random());
         name += ".tmp";
         temp = folder / name;
-        raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (raw < 0 && errno != EEXIST)
+        file.Fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (!file.IsOpen() && errno != EEXIST)
             break;
     }
-    if (raw < 0)
+    if (!file.IsOpen())
     {
         reason = SystemErrorText(errno);
         return false;
     }
-    TFd fd(raw);
     const auto fail = [&](int err)
     {
         reason = SystemErrorText(err);
@@ -124,7 +258,7 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, s
     std::size_t done = 0;
     while (done < data.size())
     {
-        const ssize_t n = ::write(fd.Get(), data.data() + done, data.size() - done);
+        const ssize_t n = ::write(file.Fd, data.data() + done, data.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -137,13 +271,13 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, s
     {
     };
 
-    if (::stat(path.c_str(), &st) == 0)
-        ::fchmod(fd.Get(), st.st_mode & 07777);
-    if (::fsync(fd.Get()) != 0)
+    if (::stat(target.c_str(), &st) == 0)
+        ::fchmod(file.Fd, st.st_mode & 07777);
+    if (::fsync(file.Fd) != 0)
         return fail(errno);
-    if (::close(fd.Release()) != 0)
+    if (::close(std::exchange(file.Fd, -1)) != 0)
         return fail(errno);
-    if (::rename(temp.c_str(), path.c_str()) != 0)
+    if (::rename(temp.c_str(), target.c_str()) != 0)
         return fail(errno);
     return true;
 }
@@ -161,6 +295,31 @@ std::filesystem::path NativeRelativePath(std::string_view backslashPath, std::st
         result /= std::string(backslashPath.substr(start));
     result /= std::string(name);
     return result;
+}
+
+std::string FileMessage(std::string_view path, std::string_view done, std::string_view reason)
+{
+    std::string message = "Datei ";
+    message += path;
+    message += " kann nicht ";
+    message += done;
+    message += " werden. ";
+    message += reason;
+    return message;
+}
+
+std::string FolderMessage(std::string_view path, std::string_view reason)
+{
+    std::string message = "Ordner ";
+    message += path;
+    message += " kann nicht gelesen werden. ";
+    message += reason;
+    return message;
+}
+
+bool StandardErrorIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
 }
 
 } // namespace brisolt

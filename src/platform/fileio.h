@@ -1,19 +1,103 @@
-// File helpers shared by every layer that touches the disk: whole-file reads
-// with a size bound, writes that replace a file only once the new content is
-// complete, and the conversion between the model's backslash-separated
-// relative paths and native paths. Any thread.
+// The file system as every layer above sees it, and the only place that
+// calls the operating system for files: what a path names, one owning handle
+// for files and folders, folder listings, whole-file reads with a size bound,
+// the check whether a file can be created, writes that replace a file only
+// once the new content is complete, the program's file messages, and the
+// conversion between the model's backslash-separated relative paths and
+// native paths. Paths are the file system's bytes; symbolic links are
+// followed. Errors are the system's error numbers (0: none). Any thread; a
+// handle is used by one thread at a time.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brisolt
 {
 
 // Metainfo files beyond this size are not read into memory.
 inline constexpr uint64_t kMaxMetainfoSize = 256ull * 1024 * 1024;
+
+// The reason given for a path that is neither a regular file nor a folder.
+inline constexpr const char* kNotRegularFile = "Keine reguläre Datei.";
+
+enum class TPathKind
+{
+    Missing, // or cannot be reached; Error says why
+    RegularFile,
+    Folder,
+    Other, // a FIFO, device or socket
+};
+
+struct TPathInfo
+{
+    TPathKind Kind = TPathKind::Missing;
+    int64_t Size = 0;
+    // Together they name one file or folder, whichever path leads to it.
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    // Any of the owner, group or others write bits is set.
+    bool HasWriteBit = false;
+    int Error = 0;
+};
+
+// What path names, links followed.
+[[nodiscard]] TPathInfo PathInfo(const std::filesystem::path& path);
+
+// An open file or folder, closed when the handle goes out of scope.
+class TFileHandle
+{
+public:
+    TFileHandle() = default;
+    ~TFileHandle();
+    TFileHandle(TFileHandle&& other) noexcept;
+    TFileHandle& operator=(TFileHandle&& other) noexcept;
+    TFileHandle(const TFileHandle&) = delete;
+    TFileHandle& operator=(const TFileHandle&) = delete;
+
+    // Opens path for reading without waiting for a writer (a FIFO or device
+    // opens at once), so callers check Info().Kind before reading. A
+    // relative path starts at folder when folder is open.
+    [[nodiscard]] int OpenForReading(const std::filesystem::path& path, const TFileHandle* folder = nullptr);
+    [[nodiscard]] int OpenFolder(const std::filesystem::path& path);
+
+    [[nodiscard]] bool IsOpen() const { return Fd >= 0; }
+
+    // What the open handle names now.
+    [[nodiscard]] TPathInfo Info() const;
+    // What name inside this open folder names, links followed.
+    [[nodiscard]] TPathInfo InfoAt(const std::string& name) const;
+
+    // Takes a shared lock; false only when another program holds the file
+    // locked exclusively (file systems without locks never refuse).
+    [[nodiscard]] bool LockShared();
+    // Larger read-ahead, for a file read once from start to end.
+    void AdviseSequential();
+
+    // Reads up to want bytes: the count read (0 at the end), or -1 with err.
+    [[nodiscard]] int64_t Read(char* target, int64_t want, int& err);
+
+private:
+    friend bool WriteFileAtomic(const std::filesystem::path&, std::string_view, std::string&);
+    void Close();
+
+    int Fd = -1;
+};
+
+// The names directly inside folder, "." and ".." left out, in the order the
+// listing yields them; the error when it cannot be listed.
+[[nodiscard]] int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names);
+
+// Whether output could be created or replaced: its folder exists and can be
+// written, and output itself is not a folder. The error when not.
+[[nodiscard]] int CanCreateFile(const std::filesystem::path& output);
+
+// Whether an existing file at path may be replaced: it has a write bit (the
+// superuser included) and the user may write it. EACCES when not.
+[[nodiscard]] int CanReplaceFile(const std::filesystem::path& path);
 
 enum class TReadResult
 {
@@ -22,11 +106,14 @@ enum class TReadResult
     Failed,   // could not be opened or read; reason says why
 };
 
+// Only regular files are read: anything else fails at once with its reason.
 [[nodiscard]] TReadResult
 ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize, std::string& data, std::string& reason);
 
 // Writes data to a temporary file beside path, flushes it, then renames it
-// over path. On failure path is untouched, the temporary is removed, and false
+// over path. A symbolic link is written through to its final target, whose
+// permission bits are kept. A target that cannot be replaced (CanReplaceFile)
+// is refused. On failure path is untouched, the temporary is removed, and false
 // is returned with the system's reason.
 [[nodiscard]] bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string& reason);
 
@@ -35,5 +122,14 @@ ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize, std::string& 
 
 // The system's text for errno value err, as strerror gives it.
 [[nodiscard]] std::string SystemErrorText(int err);
+
+// The program's file messages: "Datei <path> kann nicht <done> werden.
+// <reason>" for done in "geöffnet", "gelesen", "erstellt".
+[[nodiscard]] std::string FileMessage(std::string_view path, std::string_view done, std::string_view reason);
+// "Ordner <path> kann nicht gelesen werden. <reason>".
+[[nodiscard]] std::string FolderMessage(std::string_view path, std::string_view reason);
+
+// Whether standard error is a terminal (progress lines redraw in place).
+[[nodiscard]] bool StandardErrorIsTerminal();
 
 } // namespace brisolt

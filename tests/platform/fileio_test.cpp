@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cerrno>
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,6 +82,63 @@ TEST(FileIo, AtomicWriteOverAFolderFailsAndRemovesTheTemporary)
     EXPECT_FALSE(WriteFileAtomic(box.Path() / "target", "data", reason));
     EXPECT_FALSE(reason.empty());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(box.Path()), {}), 1);
+}
+
+TEST(FileIo, PathInfoSaysWhatAPathNames)
+{
+    test::TSandbox box;
+    box.Write("f.txt", "12345");
+    std::filesystem::create_directory(box.Path() / "d");
+    test::MakeFifo(box.Path() / "p");
+    std::filesystem::create_symlink("f.txt", box.Path() / "l");
+
+    const struct
+    {
+        const char* Name;
+        TPathKind Kind;
+        int64_t Size;
+    } cases[] = {
+        {"f.txt", TPathKind::RegularFile, 5},
+        {"l", TPathKind::RegularFile, 5},
+        {"d", TPathKind::Folder, -1},
+        {"p", TPathKind::Other, 0},
+        {"none", TPathKind::Missing, 0},
+    };
+
+    for (const auto& c : cases)
+    {
+        const TPathInfo info = PathInfo(box.Path() / c.Name);
+        EXPECT_EQ(info.Kind, c.Kind) << c.Name;
+        if (c.Size >= 0)
+        {
+            EXPECT_EQ(info.Size, c.Size) << c.Name;
+        }
+    }
+    EXPECT_EQ(PathInfo(box.Path() / "none").Error, ENOENT);
+    EXPECT_EQ(PathInfo(box.Path() / "l").Inode, PathInfo(box.Path() / "f.txt").Inode);
+    std::vector<std::string> names;
+    EXPECT_EQ(ListFolder(box.Path(), names), 0);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"d", "f.txt", "l", "p"}));
+    EXPECT_EQ(ListFolder(box.Path() / "none", names), ENOENT);
+}
+
+TEST(FileIo, ReadWholeFileRefusesAFifoWithoutWaiting)
+{
+    test::TSandbox box;
+    const auto fifo = test::MakeFifo(box.Path() / "p");
+    std::string data;
+    std::string reason;
+    TReadResult result = TReadResult::Ok;
+    EXPECT_TRUE(test::ReturnsWithoutWaiting(fifo, [&] { result = ReadWholeFile(fifo, 100, data, reason); }));
+    EXPECT_EQ(result, TReadResult::Failed);
+    EXPECT_EQ(reason, "Keine reguläre Datei.");
+}
+
+TEST(FileIo, FileMessagesNameThePathAndTheReason)
+{
+    EXPECT_EQ(FileMessage("/a b", "geöffnet", "Why"), "Datei /a b kann nicht geöffnet werden. Why");
+    EXPECT_EQ(FolderMessage("/a", "Why"), "Ordner /a kann nicht gelesen werden. Why");
 }
 
 TEST(FileIo, NativeRelativePathFromBackslashes)

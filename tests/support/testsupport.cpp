@@ -1,11 +1,16 @@
 #include "support/testsupport.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <future>
 #include <random>
 #include <sstream>
+#include <thread>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace brisolt::test
@@ -83,6 +88,31 @@ std::string RandomBytes(std::size_t size, uint32_t seed)
     for (char& c : s)
         c = static_cast<char>(rng() & 0xFF);
     return s;
+}
+
+std::filesystem::path MakeFifo(const std::filesystem::path& path)
+{
+    EXPECT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    return path;
+}
+
+bool ReturnsWithoutWaiting(const std::filesystem::path& fifo, const std::function<void()>& call)
+{
+    std::packaged_task<void()> task(call);
+    auto done = task.get_future();
+    std::thread runner(std::move(task));
+    const bool returned = done.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    // Release a reader blocked in open or read, a few times in case it was
+    // between the two; the loop is bounded.
+    for (int i = 0; !returned && i < 100 && done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready;
+         ++i)
+    {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    runner.join();
+    return returned;
 }
 
 } // namespace brisolt::test

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,15 @@ private:
 // Runs Debian's python3 with a script and arguments; returns its exit status
 // and puts its standard output into output.
 int RunPython(const std::string& script, const std::string& args, std::string& output);
+
+// Makes a FIFO at path (a special file that blocks a reader until a writer
+// comes) and returns path.
+std::filesystem::path MakeFifo(const std::filesystem::path& path);
+
+// Runs call on a thread. Should it still be running after a generous bound
+// (blocked on fifo), a writer opens and closes fifo so that the call can
+// return, and the result is false: call waited on fifo.
+[[nodiscard]] bool ReturnsWithoutWaiting(const std::filesystem::path& fifo, const std::function<void()>& call);
 
 // Deterministic pseudo-random bytes.
 [[nodiscard]] std::string RandomBytes(std::size_t size, uint32_t seed);
