@@ -17,35 +17,20 @@
 using brisolt::ParseCreditLine;
 using brisolt::TScriptedUserInterface;
 using brisolt::TScrollingCredits;
-using brisolt::test::TUiSandbox;
 using brisolt::test::TWindow;
+using brisolt::test::TWindowTest;
 
-class TestAbout : public QObject
+class TestAbout : public TWindowTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TUiSandbox> Box;
-
-    static QStringList OpenedUrls(const TWindow& w)
-    {
-        QStringList urls;
-        for (const auto& call : w.Ui.Calls)
-            if (call.Kind == TScriptedUserInterface::TKind::OpenUrl)
-                urls << call.Text;
-        return urls;
-    }
-
     static int StartPosition(const TScrollingCredits* credits)
     {
         return QFontMetrics(credits->Font(), credits).height() + credits->height();
     }
 
 private slots:
-
-    void init() { Box = std::make_unique<TUiSandbox>(); }
-
-    void cleanup() { Box.reset(); }
 
     void historyNewestGermanThenEnglishThenReadMe()
     {
@@ -95,7 +80,7 @@ private slots:
         w.Get<QPushButton>("btnHomepage")->click();
         w.Get<QPushButton>("btnOrlForum")->click();
         w.Get<QPushButton>("btnOrlTracker")->click();
-        const QStringList urls = OpenedUrls(w);
+        const QStringList urls = w.Opened();
         QCOMPARE(
             urls,
             QStringList(

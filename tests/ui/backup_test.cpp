@@ -12,8 +12,8 @@
 #include "uitestsupport.h"
 
 using brisolt::TfrmBackup;
-using brisolt::test::TUiSandbox;
 using brisolt::test::TWindow;
+using brisolt::test::TWindowTest;
 
 namespace
 {
@@ -28,13 +28,22 @@ QStringList Shown(const TfrmBackup& backup)
 
 } // namespace
 
-class TestBackup : public QObject
+class TestBackup : public TWindowTest
 {
     Q_OBJECT
 
+public:
+    TestBackup()
+        : TWindowTest(true)
+    {
+    }
+
 private:
-    std::unique_ptr<TUiSandbox> Box;
-    std::unique_ptr<TWindow> W;
+    void SetUp() override
+    {
+        W->Trackers() = {
+            {"Alpha", "http://a/", "", false}, {"beta", "http://b/", "", false}, {"Gamma", "http://g/", "", true}};
+    }
 
     TfrmBackup& Backup() { return *W->Form->frmBackup(); }
 
@@ -45,21 +54,6 @@ private:
     }
 
 private slots:
-
-    void init()
-    {
-        Box = std::make_unique<TUiSandbox>();
-        W = std::make_unique<TWindow>();
-        W->Get<QTimer>("updateTimer")->stop();
-        W->Trackers() = {
-            {"Alpha", "http://a/", "", false}, {"beta", "http://b/", "", false}, {"Gamma", "http://g/", "", true}};
-    }
-
-    void cleanup()
-    {
-        W.reset();
-        Box.reset();
-    }
 
     void theBoxEnablesTheButtonAndKeepsTheList()
     {

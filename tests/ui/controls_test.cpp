@@ -19,8 +19,8 @@
 #include "uitestsupport.h"
 
 using brisolt::test::Strings;
-using brisolt::test::TUiSandbox;
 using brisolt::test::TWindow;
+using brisolt::test::TWindowTest;
 
 namespace
 {
@@ -140,18 +140,12 @@ void VerifyNothingCutOff(const QWidget* area, const QString& where)
 
 } // namespace
 
-class TestControls : public QObject
+class TestControls : public TWindowTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TUiSandbox> Box;
-
 private slots:
-
-    void init() { Box = std::make_unique<TUiSandbox>(); }
-
-    void cleanup() { Box.reset(); }
 
     void createPageAsDesigned()
     {

@@ -22,8 +22,10 @@
 
 using brisolt::TScriptedUserInterface;
 using brisolt::TTorrentFile;
-using brisolt::test::TUiSandbox;
+using brisolt::test::Q;
 using brisolt::test::TWindow;
+using brisolt::test::TWindowTest;
+using brisolt::test::U;
 namespace fs = std::filesystem;
 
 namespace
@@ -31,16 +33,6 @@ namespace
 
 const char* const kTracker = "http://tracker.test/announce";
 const char* const kTitle = "Brisolt v2.1 - Orl Edition Public Beta RC1";
-
-QString Q(const fs::path& path)
-{
-    return QString::fromStdString(path.string());
-}
-
-QString U(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 std::string Bytes(std::size_t size, uint32_t seed)
 {
@@ -54,7 +46,7 @@ class TCreatePage
 public:
     explicit TCreatePage(int mode)
     {
-        w.Get<QTimer>("updateTimer")->stop();
+        w.HoldRefresh();
         Tracker(kTracker);
         w.Get<QTabWidget>("pageMode")->setCurrentIndex(mode);
     }
@@ -77,13 +69,7 @@ public:
 
     [[nodiscard]] std::vector<TScriptedUserInterface::TCall> Calls(TScriptedUserInterface::TKind kind) const
     {
-        std::vector<TScriptedUserInterface::TCall> calls;
-        for (const auto& call : w.Ui.Calls)
-        {
-            if (call.Kind == kind)
-                calls.push_back(call);
-        }
-        return calls;
+        return w.Calls(kind);
     }
 
     TWindow w;
@@ -116,13 +102,11 @@ std::vector<std::string> Names(const TTorrentFile& torrent)
 
 } // namespace
 
-class TestCreatePage : public QObject
+class TestCreatePage : public TWindowTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TUiSandbox> Box;
-
     fs::path Data() const { return Box->Root() / "data"; }
 
     fs::path Write(const fs::path& relative, const std::string& bytes) const
@@ -131,10 +115,6 @@ private:
     }
 
 private slots:
-
-    void init() { Box = std::make_unique<TUiSandbox>(); }
-
-    void cleanup() { Box.reset(); }
 
     void thePromptIsRefusedButAnEmptyTrackerPasses()
     {

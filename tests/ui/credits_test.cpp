@@ -13,11 +13,13 @@
 #include "ui/credits.h"
 #include "ui/creditsmarkup.h"
 #include "ui/jpegdecode.h"
+#include "uitestsupport.h"
 
 using brisolt::ParseCreditLine;
 using brisolt::TCreditAlign;
 using brisolt::TCreditLine;
 using brisolt::TScrollingCredits;
+using brisolt::test::U;
 
 Q_DECLARE_METATYPE(std::optional<int>)
 Q_DECLARE_METATYPE(std::optional<QColor>)
@@ -31,11 +33,6 @@ const QColor kBlue(0, 0, 255);
 const QColor kYellow(255, 255, 0);
 const QColor kBackground(10, 20, 30);
 const QString kCreditsJpeg = QStringLiteral(":/brisolt/credits.jpg");
-
-QString U(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 QColor Pixel(const QImage& image, int x, int y)
 {

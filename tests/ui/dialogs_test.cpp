@@ -13,16 +13,14 @@
 #include "ui/brisolt_progress.h"
 #include "uitestsupport.h"
 
-using brisolt::test::TUiSandbox;
 using brisolt::test::TWindow;
+using brisolt::test::TWindowTest;
 
-class TestDialogs : public QObject
+class TestDialogs : public TWindowTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TUiSandbox> Box;
-
     static bool HasNoTitleButtons(const QWidget* dialog)
     {
         const Qt::WindowFlags flags = dialog->windowFlags();
@@ -31,10 +29,6 @@ private:
     }
 
 private slots:
-
-    void init() { Box = std::make_unique<TUiSandbox>(); }
-
-    void cleanup() { Box.reset(); }
 
     void progressDialogAsDesigned()
     {

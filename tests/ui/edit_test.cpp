@@ -26,14 +26,6 @@ QString Utf8(const std::string& s)
     return QString::fromStdString(s);
 }
 
-QStringList Rows(const QListWidget* list)
-{
-    QStringList rows;
-    for (int i = 0; i < list->count(); ++i)
-        rows << list->item(i)->text();
-    return rows;
-}
-
 std::string MultiTorrent()
 {
     return Metainfo(
@@ -51,14 +43,17 @@ std::string SingleTorrent(const std::string& name = "one.bin")
 
 } // namespace
 
-class TestEdit : public QObject
+class TestEdit : public TWindowTest
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<TUiSandbox> Box;
-    std::unique_ptr<TWindow> W;
+public:
+    TestEdit()
+        : TWindowTest(true)
+    {
+    }
 
+private:
     template <class T>
     T* Get(const char* name) const
     {
@@ -84,7 +79,7 @@ private:
     void VerifyLibtorrentReadsShownHash(const std::filesystem::path& saved)
     {
         TWindow other;
-        other.Get<QTimer>("updateTimer")->stop();
+        other.HoldRefresh();
         other.Get<QLineEdit>("txtTorrent")->setText(Utf8(saved.string()));
         const QString shown = other.Get<QLabel>("lblViewSHA1")->text();
         QVERIFY2(shown.startsWith(QStringLiteral("Hash: ")), qPrintable(shown));
@@ -106,19 +101,6 @@ private:
     }
 
 private slots:
-
-    void init()
-    {
-        Box = std::make_unique<TUiSandbox>();
-        W = std::make_unique<TWindow>();
-        W->Get<QTimer>("updateTimer")->stop();
-    }
-
-    void cleanup()
-    {
-        W.reset();
-        Box.reset();
-    }
 
     void browseUsesTheTorrentFilterAndTheSamePathLoadsNothing()
     {
@@ -172,7 +154,7 @@ private slots:
         QCOMPARE(
             Get<QLabel>("lblViewCreationDate")->text(),
             QStringLiteral("Erstellungsdatum: ") + Utf8(FormatDateTimeC(FromUnixSeconds(1000000000))));
-        QCOMPARE(Rows(Get<QListWidget>("lstFiles")), Strings({"old\\f.bin", "g.bin"}));
+        QCOMPARE(Items(Get<QListWidget>("lstFiles")), Strings({"old\\f.bin", "g.bin"}));
         QCOMPARE(Get<QListWidget>("lstFiles")->currentRow(), 0);
         QCOMPARE(Get<QLineEdit>("txtFilesName")->text(), QStringLiteral("old\\f.bin"));
         QVERIFY(Get<QLineEdit>("txtFilesName")->isEnabled());
@@ -267,7 +249,7 @@ private slots:
         name->setFocus();
         name->selectAll();
         QTest::keyClicks(name, QStringLiteral("neu.bin"));
-        QCOMPARE(Rows(Get<QListWidget>("lstFiles")), Strings({"neu.bin"}));
+        QCOMPARE(Items(Get<QListWidget>("lstFiles")), Strings({"neu.bin"}));
         QCOMPARE(Get<QLineEdit>("txtFilesName")->text(), QStringLiteral("neu.bin"));
         QCOMPARE(W->ViewTorrent()->Files[0].Name, std::string("neu.bin"));
         // The disabled row field holds the name: "Ändern" leaves everything.
@@ -281,7 +263,7 @@ private slots:
     {
         const auto path = Open("m.torrent", MultiTorrent());
         Get<QLineEdit>("txtViewName")->setText(QStringLiteral("Ordner"));
-        QCOMPARE(Rows(Get<QListWidget>("lstFiles")), Strings({"old\\f.bin", "g.bin"}));
+        QCOMPARE(Items(Get<QListWidget>("lstFiles")), Strings({"old\\f.bin", "g.bin"}));
         QCOMPARE(Get<QLineEdit>("txtFilesName")->text(), QStringLiteral("old\\f.bin"));
         Get<QPushButton>("btnViewSave")->click();
         const TTorrentFile t = Reload(path);
@@ -296,7 +278,7 @@ private slots:
         auto* text = Get<QLineEdit>("txtFilesName");
         text->setText(QStringLiteral("sub\\new.bin"));
         Get<QPushButton>("btnChange")->click();
-        QCOMPARE(Rows(files), Strings({"sub\\new.bin", "g.bin"}));
+        QCOMPARE(Items(files), Strings({"sub\\new.bin", "g.bin"}));
         QCOMPARE(files->currentRow(), 0);
         files->setCurrentRow(1);
         text->setText(QStringLiteral("h.bin"));
@@ -454,7 +436,7 @@ private slots:
 
         Open("latin.torrent", original);
         QCOMPARE(Get<QLineEdit>("txtViewName")->text(), QString::fromUtf8("Grüß"));
-        QCOMPARE(Rows(Get<QListWidget>("lstFiles")), Strings({"dör\\fé\xef\xbf\xbd.bin", "ÿ"}));
+        QCOMPARE(Items(Get<QListWidget>("lstFiles")), Strings({"dör\\fé\xef\xbf\xbd.bin", "ÿ"}));
         // "Ändern" on an unchanged row keeps its bytes.
         Get<QPushButton>("btnChange")->click();
         const auto copy = Box->Root() / "copy.torrent";

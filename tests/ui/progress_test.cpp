@@ -17,17 +17,13 @@
 #include "uitestsupport.h"
 
 using brisolt::TfrmProgress;
-using brisolt::test::TUiSandbox;
+using brisolt::test::Q;
 using brisolt::test::TWindow;
+using brisolt::test::TWindowTest;
 namespace fs = std::filesystem;
 
 namespace
 {
-
-QString Q(const fs::path& path)
-{
-    return QString::fromStdString(path.string());
-}
 
 // What the bars went through during one run.
 struct TBarLog
@@ -40,17 +36,28 @@ struct TBarLog
 
 } // namespace
 
-class TestProgress : public QObject
+class TestProgress : public TWindowTest
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<TUiSandbox> Box;
-    std::unique_ptr<TWindow> W;
+public:
+    TestProgress()
+        : TWindowTest(true)
+    {
+    }
 
+private:
     fs::path Write(const fs::path& relative, std::size_t size)
     {
         return Box->Write(fs::path("data") / relative, brisolt::test::RandomBytes(size, 7));
+    }
+
+    void SetUp() override
+    {
+        W->Get<QComboBox>("cmbAnnounceURL")->setEditText(QStringLiteral("http://t.test/a"));
+        W->Get<QTabWidget>("pageMode")->setCurrentIndex(1);
+        W->Get<QRadioButton>("radCustom")->setChecked(true);
+        W->Get<QComboBox>("cmbPieceSize")->setCurrentIndex(0);
     }
 
     TfrmProgress& Progress() { return *W->Form->frmProgress(); }
@@ -84,23 +91,6 @@ private:
     }
 
 private slots:
-
-    void init()
-    {
-        Box = std::make_unique<TUiSandbox>();
-        W = std::make_unique<TWindow>();
-        W->Get<QTimer>("updateTimer")->stop();
-        W->Get<QComboBox>("cmbAnnounceURL")->setEditText(QStringLiteral("http://t.test/a"));
-        W->Get<QTabWidget>("pageMode")->setCurrentIndex(1);
-        W->Get<QRadioButton>("radCustom")->setChecked(true);
-        W->Get<QComboBox>("cmbPieceSize")->setCurrentIndex(0);
-    }
-
-    void cleanup()
-    {
-        W.reset();
-        Box.reset();
-    }
 
     void anExactMultipleFillsTheLastStepOnlyAtDone()
     {

@@ -12,16 +12,14 @@
 #include "uitestsupport.h"
 
 using brisolt::test::Strings;
-using brisolt::test::TUiSandbox;
 using brisolt::test::TWindow;
+using brisolt::test::TWindowTest;
 
-class TestSettings : public QObject
+class TestSettings : public TWindowTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TUiSandbox> Box;
-
     static QString WriteError(const std::filesystem::path& path)
     {
         return QStringLiteral("In ") + QString::fromStdString(path.string())
@@ -31,10 +29,6 @@ private:
     static QString Title() { return QStringLiteral("Brisolt v2.1 - Orl Edition Public Beta RC1"); }
 
 private slots:
-
-    void init() { Box = std::make_unique<TUiSandbox>(); }
-
-    void cleanup() { Box.reset(); }
 
     void saveWritesTheSettingsAndRestartsTheRefresh()
     {

@@ -15,25 +15,16 @@
 #include "ui/filelists.h"
 #include "uitestsupport.h"
 
+using brisolt::test::Items;
 using brisolt::test::Strings;
-using brisolt::test::TUiSandbox;
 using brisolt::test::TWindow;
+using brisolt::test::TWindowTest;
 
-class TestStartup : public QObject
+class TestStartup : public TWindowTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TUiSandbox> Box;
-
-    static QStringList Items(const QListWidget* list)
-    {
-        QStringList items;
-        for (int i = 0; i < list->count(); ++i)
-            items << list->item(i)->text();
-        return items;
-    }
-
     static void VerifyLocked(const TWindow& w, const char* name, bool checked, bool enabled)
     {
         const auto* box = w.Get<QCheckBox>(name);
@@ -42,10 +33,6 @@ private:
     }
 
 private slots:
-
-    void init() { Box = std::make_unique<TUiSandbox>(); }
-
-    void cleanup() { Box.reset(); }
 
     void freshStartGivesTheDefaults()
     {

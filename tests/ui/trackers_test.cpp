@@ -22,10 +22,12 @@
 #include "uitestsupport.h"
 
 using brisolt::TScriptedUserInterface;
+using brisolt::test::Items;
 using brisolt::test::Strings;
 using brisolt::test::TPythonServer;
-using brisolt::test::TUiSandbox;
 using brisolt::test::TWindow;
+using brisolt::test::TWindowTest;
+using brisolt::test::U;
 
 namespace
 {
@@ -53,11 +55,6 @@ std::string ReadBytes(const std::filesystem::path& path)
     return bytes.str();
 }
 
-QString U(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
 QString U(const std::string& utf8)
 {
     return QString::fromStdString(utf8);
@@ -65,12 +62,11 @@ QString U(const std::string& utf8)
 
 } // namespace
 
-class TestTrackers : public QObject
+class TestTrackers : public TWindowTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TUiSandbox> Box;
     std::unique_ptr<TPythonServer> Server;
 
     // Serves the folder "www" of the sandbox; both download addresses point
@@ -94,7 +90,7 @@ private:
     static std::unique_ptr<TWindow> Window()
     {
         auto w = std::make_unique<TWindow>();
-        w->Get<QTimer>("updateTimer")->stop();
+        w->HoldRefresh();
         w->HttpClient().IdleTimeout = std::chrono::milliseconds(10000);
         return w;
     }
@@ -106,48 +102,15 @@ private:
         QVERIFY(!w.Get<QTimer>("updateTimer")->isActive());
     }
 
-    static QStringList Items(const QComboBox* combo)
-    {
-        QStringList items;
-        for (int i = 0; i < combo->count(); ++i)
-            items << combo->itemText(i);
-        return items;
-    }
-
-    static QStringList Items(const QListWidget* list)
-    {
-        QStringList items;
-        for (int i = 0; i < list->count(); ++i)
-            items << list->item(i)->text();
-        return items;
-    }
-
     static QString Status(const TWindow& w) { return w.Form->statusBar()->currentMessage(); }
-
-    static QStringList Opened(const TWindow& w)
-    {
-        QStringList urls;
-        for (const auto& call : w.Ui.Calls)
-        {
-            if (call.Kind == TScriptedUserInterface::TKind::OpenUrl)
-                urls << call.Text;
-        }
-        return urls;
-    }
 
     static QString Label(const TWindow& w, const char* name) { return w.Get<QLabel>(name)->text(); }
 
     static void Type(TWindow& w, const QString& text) { w.Get<QComboBox>("cmbAnnounceURL")->setEditText(text); }
 
+    void TearDown() override { Server.reset(); }
+
 private slots:
-
-    void init() { Box = std::make_unique<TUiSandbox>(); }
-
-    void cleanup()
-    {
-        Server.reset();
-        Box.reset();
-    }
 
     void servedListIsShownCachedAndFollowedByPrivateTrackers()
     {
@@ -295,7 +258,7 @@ private slots:
         QCOMPARE(
             w->Ui.Messages(), QStringList{U("Version Check: A new version of Brisolt is afvailable! Update now?")});
         QCOMPARE(w->Ui.Calls.front().Buttons, brisolt::TMessageButtons::YesNo);
-        QCOMPARE(Opened(*w), Strings({"http://update.example/new"}));
+        QCOMPARE(w->Opened(), Strings({"http://update.example/new"}));
         QCOMPARE(Items(w->Get<QComboBox>("cmbAnnounceURL")), Strings({"Alpha", "Beta"}));
     }
 
@@ -307,7 +270,7 @@ private slots:
         w->Ui.Answers = {brisolt::TMessageResult::No};
         Refresh(*w);
         QCOMPARE(w->Ui.Messages().size(), 1);
-        QCOMPARE(Opened(*w), QStringList());
+        QCOMPARE(w->Opened(), QStringList());
         QCOMPARE(Items(w->Get<QComboBox>("cmbAnnounceURL")), Strings({"Alpha", "Beta"}));
         QCOMPARE(Status(*w), U(kLoaded));
     }
@@ -320,7 +283,7 @@ private slots:
         w->Ui.Answers = {brisolt::TMessageResult::Yes};
         Refresh(*w);
         QCOMPARE(w->Ui.Messages().size(), 1);
-        QCOMPARE(Opened(*w), QStringList());
+        QCOMPARE(w->Opened(), QStringList());
         QCOMPARE(Status(*w), U(kLoaded));
     }
 
@@ -463,14 +426,14 @@ private slots:
         auto* visit = w->Get<QPushButton>("btnVisit");
         Type(*w, QStringLiteral("Dup"));
         visit->click();
-        QCOMPARE(Opened(*w), Strings({"http://first/", "HTTPS://second/"}));
+        QCOMPARE(w->Opened(), Strings({"http://first/", "HTTPS://second/"}));
         for (const char* name : {"Odd", "Blank"})
         {
             Type(*w, U(name));
             QVERIFY(visit->isEnabled());
             visit->click();
         }
-        QCOMPARE(Opened(*w).size(), 2);
+        QCOMPARE(w->Opened().size(), 2);
     }
 
     void placeholderItemIsItsOwnURL()

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include <QTest>
+#include <QTimer>
 
 #include "platform/installdir.h"
 #include "platform/settingsfile.h"
@@ -86,6 +87,74 @@ bool TWindow::Show()
 {
     Form->show();
     return QTest::qWaitForWindowExposed(Form.get());
+}
+
+void TWindow::HoldRefresh() const
+{
+    Get<QTimer>("updateTimer")->stop();
+}
+
+std::vector<TScriptedUserInterface::TCall> TWindow::Calls(TScriptedUserInterface::TKind kind) const
+{
+    std::vector<TScriptedUserInterface::TCall> calls;
+    for (const auto& call : Ui.Calls)
+    {
+        if (call.Kind == kind)
+            calls.push_back(call);
+    }
+    return calls;
+}
+
+QStringList TWindow::Opened() const
+{
+    QStringList urls;
+    for (const auto& call : Calls(TScriptedUserInterface::TKind::OpenUrl))
+        urls << call.Text;
+    return urls;
+}
+
+QString U(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+QString Q(const std::filesystem::path& path)
+{
+    return QString::fromStdString(path.string());
+}
+
+QStringList Items(const QListWidget* list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
+}
+
+QStringList Items(const QComboBox* combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+void TWindowTest::init()
+{
+    Box = std::make_unique<TUiSandbox>();
+    if (WithWindow)
+    {
+        W = std::make_unique<TWindow>();
+        W->HoldRefresh();
+    }
+    SetUp();
+}
+
+void TWindowTest::cleanup()
+{
+    TearDown();
+    W.reset();
+    Box.reset();
 }
 
 } // namespace brisolt::test

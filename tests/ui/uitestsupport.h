@@ -1,6 +1,7 @@
 // Helpers for the window tests: a fresh install directory, home and
 // configuration folder per test, the main window built as the program builds
-// it (with a scripted user interface), and finding controls by object name.
+// it (with a scripted user interface), finding controls by object name, and
+// the base class that gives every test function its sandbox and window.
 #pragma once
 
 #include <filesystem>
@@ -9,7 +10,10 @@
 #include <string>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QObject>
 #include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -54,6 +58,14 @@ private:
 // UTF-8 literals to a list, since the build forbids casts from char*.
 [[nodiscard]] QStringList Strings(std::initializer_list<const char*> items);
 
+// A UTF-8 literal, and a path whose bytes are UTF-8, as text.
+[[nodiscard]] QString U(const char* utf8);
+[[nodiscard]] QString Q(const std::filesystem::path& path);
+
+// The rows of a list or combo box, in order.
+[[nodiscard]] QStringList Items(const QListWidget* list);
+[[nodiscard]] QStringList Items(const QComboBox* combo);
+
 // The main window and its dialogs, answering through a script. The tests'
 // one door to the window's private state.
 class TWindow
@@ -81,6 +93,13 @@ public:
     // Shows the window and waits until it is on the screen.
     [[nodiscard]] bool Show();
 
+    // Stops the tracker refresh that the window starts half a second after its creation.
+    void HoldRefresh() const;
+
+    // The questions of one kind the window asked, in order, and the addresses it opened.
+    [[nodiscard]] std::vector<TScriptedUserInterface::TCall> Calls(TScriptedUserInterface::TKind kind) const;
+    [[nodiscard]] QStringList Opened() const;
+
     template <class T>
     T* Get(const char* name) const
     {
@@ -89,6 +108,35 @@ public:
             qFatal("no control %s of the requested kind", name);
         return found;
     }
+};
+
+// Base of the window test classes: every test function gets a fresh sandbox
+// (Box) and, when the class asks for it, a main window (W) whose tracker
+// refresh is held back, made after the sandbox and destroyed before it.
+// SetUp runs after both, before each test function; TearDown after it.
+class TWindowTest : public QObject
+{
+    Q_OBJECT
+
+protected:
+    explicit TWindowTest(bool withWindow = false)
+        : WithWindow(withWindow)
+    {
+    }
+
+    virtual void SetUp() {}
+
+    virtual void TearDown() {}
+
+    std::unique_ptr<TUiSandbox> Box;
+    std::unique_ptr<TWindow> W;
+
+private slots:
+    void init();
+    void cleanup();
+
+private:
+    bool WithWindow;
 };
 
 } // namespace brisolt::test
