@@ -1,6 +1,5 @@
 // brisolt-cli create: the create page's four sources from the command line,
 // through the same create logic as the window.
-#include <algorithm>
 #include <memory>
 #include <ostream>
 
@@ -113,8 +112,7 @@ int RunSelection(
             return Usage(io, "several files must lie in one folder");
         names.push_back(source.filename().string());
     }
-    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return CompareNames(a, b) < 0; });
-    names.erase(std::unique(names.begin(), names.end()), names.end());
+    names = SortNames(std::move(names));
     const auto output =
         args.Output.empty() ? ProposeSelectionSaveName(folder, names) : std::filesystem::path(args.Output);
     return Report({CreateSelectionTorrent(folder, names, output, options)}, args, io);
@@ -170,11 +168,12 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     return Report({CreateSingleFileTorrent(source, output, options)}, args, io);
 }
 
-std::string PieceSizeChoices()
+// "auto" and the piece size list.
+std::vector<std::string> PieceSizeChoices()
 {
-    std::string choices = "auto";
+    std::vector<std::string> choices{"auto"};
     for (int i = 0; i < kPieceSizeCount; ++i)
-        choices += "|" + PieceSizeItem(i);
+        choices.push_back(PieceSizeItem(i));
     return choices;
 }
 
@@ -194,11 +193,11 @@ void AddCreateCommand(CLI::App& app, TCommandRunner& runner)
         ->add_option("-a,--announce", args->Announce, "Announce URL, or a tracker's name from the cached tracker list")
         ->required();
     create->add_option("-o,--output", args->Output, "Output file (default: the source followed by .torrent)");
-    std::vector<std::string> choices{"auto"};
-    for (int i = 0; i < kPieceSizeCount; ++i)
-        choices.push_back(PieceSizeItem(i));
-    create->add_option("-l,--piece-size", args->PieceSize, "Piece size: " + PieceSizeChoices())
-        ->check(CLI::IsMember(choices));
+    const std::vector<std::string> choices = PieceSizeChoices();
+    std::string choiceText;
+    for (const auto& choice : choices)
+        choiceText += (choiceText.empty() ? "" : "|") + choice;
+    create->add_option("-l,--piece-size", args->PieceSize, "Piece size: " + choiceText)->check(CLI::IsMember(choices));
     create->add_option("-c,--comment", args->Comment, "Comment; each line (split at LF) is ended with CR LF");
     create->add_option("-b,--backup", args->Backups, "Backup tracker URL (repeatable, in order)");
     create->add_flag("--per-entry", args->PerEntry, "One torrent for each entry directly inside the folder");

@@ -21,8 +21,6 @@ namespace brisolt::cli
 namespace
 {
 
-constexpr int64_t kMaxPieceLength = int64_t{1} << 28;
-
 struct TVerifyArgs
 {
     std::string Torrent;

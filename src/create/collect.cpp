@@ -110,6 +110,13 @@ int CompareNames(std::string_view a, std::string_view b)
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+std::vector<std::string> SortNames(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return CompareNames(a, b) < 0; });
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
 bool IsThumbsDb(std::string_view name)
 {
     constexpr std::string_view kThumbs = "thumbs.db";

@@ -25,6 +25,10 @@ public:
 // Ordinal comparison of the names' bytes: -1, 0 or 1 (B.txt before a.txt).
 [[nodiscard]] int CompareNames(std::string_view a, std::string_view b);
 
+// Names sorted with CompareNames, each once: the order of a folder's file
+// list, for names chosen in any order.
+[[nodiscard]] std::vector<std::string> SortNames(std::vector<std::string> names);
+
 // True when name, with the letters A to Z turned to lower case, is "thumbs.db".
 [[nodiscard]] bool IsThumbsDb(std::string_view name);
 

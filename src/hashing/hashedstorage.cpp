@@ -17,8 +17,6 @@ namespace
 {
 
 constexpr int kMaxThreads = 64;
-// Any power of two the program uses fits; a larger one is a caller's error.
-constexpr int64_t kMaxPieceLength = int64_t{1} << 28;
 
 int EffectiveThreads(int requested)
 {

@@ -21,6 +21,10 @@
 namespace brisolt
 {
 
+// The largest piece length a run accepts: every size the program offers fits,
+// and a larger one in a torrent is garbage, not a reason for a huge buffer.
+inline constexpr int64_t kMaxPieceLength = int64_t{1} << 28;
+
 // What the run does when a file's size differs from its entry's Length.
 enum class TLengthPolicy
 {

@@ -21,6 +21,8 @@ namespace brisolt
 {
 
 inline constexpr std::size_t kMaxProfileString = 2047;
+// The settings file's name inside the install directory.
+inline constexpr std::string_view kSettingsFileName = "brisolt.ini";
 
 // A settings file larger than this is garbage, not settings: it reads as
 // empty, and writes refuse to replace it.

@@ -175,8 +175,8 @@ QLayout* TfrmBrisolt::BuildCreateOptions(QWidget* page)
     pieceGroup->addButton(radAuto);
     pieceGroup->addButton(radCustom);
     cmbPieceSize = MakeControl<QComboBox>(page, "cmbPieceSize");
-    for (int kib = 64; kib <= 16384; kib *= 2)
-        cmbPieceSize->addItem(QString::number(kib) + QStringLiteral("kb"));
+    for (int i = 0; i < kPieceSizeCount; ++i)
+        cmbPieceSize->addItem(QString::fromStdString(PieceSizeItem(i)));
     cmbPieceSize->setToolTip(Text("Teilgröße in Kilobyte"));
     cmbPieceSize->setEnabled(false);
     lblPieceSize->setBuddy(cmbPieceSize);

@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 
 #include "platform/installdir.h"
+#include "platform/privatetrackers.h"
 #include "platform/settingsfile.h"
-#include "platform/textconv.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
 #include "ui/filelists.h"
@@ -27,26 +27,11 @@ namespace
 
 constexpr const char* kSettings = "settings";
 constexpr const char* kMemory = "memory";
-constexpr const char* kPrivate = "private";
 constexpr const char* kWindow = "window";
-
-// Far more private trackers than anyone keeps: a larger count is garbage.
-constexpr int32_t kMaxPrivateTrackers = 1000;
-
-std::string PrivateSection(int32_t index)
-{
-    return kPrivate + std::to_string(index);
-}
 
 std::string ToBytes(const QString& text)
 {
     return text.toUtf8().toStdString();
-}
-
-// Values from older files may be Windows-1252; held and shown as UTF-8 from here on.
-std::string Normalised(const std::string& bytes)
-{
-    return DisplayText(bytes);
 }
 
 } // namespace
@@ -155,7 +140,7 @@ std::filesystem::path TfrmBrisolt::SettingsPath()
 {
     if (InstallDir.empty())
         ReadInstallDir();
-    return std::filesystem::path(InstallDir + "brisolt.ini");
+    return std::filesystem::path(InstallDir + std::string(kSettingsFileName));
 }
 
 void TfrmBrisolt::LoadSettings()
@@ -205,30 +190,10 @@ void TfrmBrisolt::ApplyRememberedFolder(const TPrivateProfile& profile)
 
 void TfrmBrisolt::LoadPrivateTrackers(const TPrivateProfile& profile)
 {
-    int32_t count = std::max(0, profile.ReadInteger(kPrivate, "count", 0));
-    if (count > kMaxPrivateTrackers)
-    {
-        // A garbled count: keep the entries up to the last section that exists.
-        int32_t present = 0;
-        for (int32_t i = 0; i < kMaxPrivateTrackers; ++i)
-        {
-            if (profile.SectionExists(PrivateSection(i)))
-                present = i + 1;
-        }
-        count = present;
-    }
-    PrivateTrackers.assign(static_cast<std::size_t>(count), TTracker{});
+    PrivateTrackers = ReadPrivateTrackers(profile);
     lstPrivateTrackers->clear();
-    for (int32_t i = 0; i < count; ++i)
-    {
-        const std::string section = PrivateSection(i);
-        TTracker& tracker = PrivateTrackers[static_cast<std::size_t>(i)];
-        tracker.Name = Normalised(profile.ReadString(section, "name", ""));
-        tracker.Announce = Normalised(profile.ReadString(section, "announce", ""));
-        tracker.Webpage = Normalised(profile.ReadString(section, "webpage", ""));
-        tracker.Down = false;
+    for (const TTracker& tracker : PrivateTrackers)
         lstPrivateTrackers->addItem(QString::fromStdString(tracker.Name));
-    }
 }
 
 void TfrmBrisolt::SaveSettings()
@@ -245,20 +210,16 @@ void TfrmBrisolt::SaveSettings()
     else if (radClassic->isChecked())
         profile.WriteInteger(kSettings, "startup", 1);
 
-    const int count = lstPrivateTrackers->count();
-    profile.WriteInteger(kPrivate, "count", count);
-    for (int i = 0; i < count; ++i)
+    std::vector<TTracker> trackers;
+    for (int i = 0; i < lstPrivateTrackers->count(); ++i)
     {
         const QString name = lstPrivateTrackers->item(i)->text();
         const int index = FindPrivateTracker(name);
         // A list entry without its table entry is saved with its name alone.
-        const TTracker tracker =
-            index >= 0 ? PrivateTrackers[static_cast<std::size_t>(index)] : TTracker{ToBytes(name), {}, {}, false};
-        const std::string section = PrivateSection(i);
-        profile.WriteString(section, "name", tracker.Name);
-        profile.WriteString(section, "announce", tracker.Announce);
-        profile.WriteString(section, "webpage", tracker.Webpage);
+        trackers.push_back(
+            index >= 0 ? PrivateTrackers[static_cast<std::size_t>(index)] : TTracker{ToBytes(name), {}, {}, false});
     }
+    WritePrivateTrackers(profile, trackers);
 }
 
 int TfrmBrisolt::FindPrivateTracker(const QString& name) const

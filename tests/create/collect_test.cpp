@@ -34,6 +34,14 @@ TEST(CompareNames, OrdersBytesOrdinally)
     EXPECT_EQ(CompareNames("\xE9", "z"), 1);
 }
 
+TEST(SortNames, OrdersLikeAFileListAndKeepsEachNameOnce)
+{
+    EXPECT_EQ(
+        SortNames({"b.txt", "\xE9", "B.txt", "a.txt", "b.txt", "B.txt"}),
+        (std::vector<std::string>{"B.txt", "a.txt", "b.txt", "\xE9"}));
+    EXPECT_EQ(SortNames({}), std::vector<std::string>{});
+}
+
 TEST(IsThumbsDb, FoldsOnlyAsciiLetters)
 {
     EXPECT_TRUE(IsThumbsDb("thumbs.db"));

@@ -1,0 +1,30 @@
+// The user's own trackers in the settings file: a section "private" with the
+// key "count", and one section "private<i>" per tracker with the keys "name",
+// "announce" and "webpage". The window edits them, the command line looks
+// names up in them. Reads through a TPrivateProfile; same threading as that.
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "platform/settingsfile.h"
+#include "platform/tracker.h"
+
+namespace brisolt
+{
+
+// Far more private trackers than anyone keeps: a larger count is garbage, and
+// then the entries up to the last "private<i>" section that exists are read.
+inline constexpr int32_t kMaxPrivateTrackers = 1000;
+
+// The trackers in file order; texts held as UTF-8 (values written by older
+// versions may be Windows-1252); none is marked down. A negative count reads as 0.
+[[nodiscard]] std::vector<TTracker> ReadPrivateTrackers(const TPrivateProfile& profile);
+// The same, for callers without a profile of their own.
+[[nodiscard]] std::vector<TTracker> ReadPrivateTrackers(const std::filesystem::path& settingsFile);
+
+// Writes the count and one section per tracker; sections beyond the count are
+// left as they are. Throws EProfileWriteError like every write.
+void WritePrivateTrackers(TPrivateProfile& profile, const std::vector<TTracker>& trackers);
+
+} // namespace brisolt
