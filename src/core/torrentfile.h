@@ -24,6 +24,9 @@ namespace brisolt
 inline constexpr std::string_view kCreatedBy = "Brisolt v2.1 - Orl Edition Public Beta RC1";
 inline constexpr std::string_view kCommentSuffix = " created with Brisolt v2.1 - Orl Edition Public Beta RC1";
 
+inline constexpr std::size_t kLoadMemoryFactor = 8;
+inline constexpr std::size_t kLoadMemorySlack = 4 * 1024 * 1024;
+
 struct TTorrentSubFile
 {
     TTorrentSubFile() = default;
@@ -82,7 +85,10 @@ public:
         bool multiFile,
         const std::function<double()>& now = {});
     // Fills the model from the bytes of a metainfo file. True when the root
-    // decoded and every key was read, even with messages in Errors.
+    // decoded and every key was read, even with messages in Errors. The
+    // decoded form and the model may take kLoadMemoryFactor times the input's
+    // size plus kLoadMemorySlack; an input that needs more (many tiny values)
+    // fails like corrupt metainfo.
     bool Load(std::string_view data);
     // Appends the metainfo bytes of this model and the given pieces to out.
     void Save(std::string& out, std::span<const TTorrentPiece> pieces) const;
@@ -95,6 +101,8 @@ public:
     double CreationDate = 0.0; // OLE date, local time; 0.0 = none
     int32_t FileCount = 0;
     std::vector<std::string> Errors;
+    // After a load: the root dictionary's entries, scalars as they stand and
+    // lists and dictionaries empty (what they hold went into the fields).
     std::unique_ptr<TObjectHash> Tree;
     std::string InfoHashText;
     std::string InfoHash;
@@ -105,10 +113,7 @@ public:
     std::vector<std::string> BackupTrackers;
 
 private:
-    void LoadKeys(std::string_view data);
-    void LoadInfo(const TObjectHash& info, int64_t& total);
-    void LoadFiles(TBValue* files, int64_t& total);
-    void LoadInfoHash(std::string_view data);
+    friend class TTorrentLoader;
 };
 
 // Seconds between 1970-01-01 and the date's wall-clock fields taken as UTC,

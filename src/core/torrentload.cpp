@@ -1,5 +1,7 @@
 // Reading a metainfo file into the model: every missing key becomes a line in
-// Errors, a value of the wrong kind ends the load with one general line.
+// Errors, a value of the wrong kind ends the load with one general line. The
+// loader reads the compact decoded form and charges what it keeps to a
+// budget, so that no input costs more than a small multiple of its size.
 #include "core/bdecode.h"
 #include "core/messagedigests.h"
 #include "core/torrentfile.h"
@@ -13,26 +15,28 @@ namespace
 const char* const kNotBencoded = "Error parsing file; does not appear to be valid bencoded metainfo";
 const char* const kSomethingBad = "Something bad happened while trying to load the file, probably corrupt metainfo";
 
-template <class T>
-T& CastTo(TBValue* value)
+using TKind = TBDocument::TKind;
+
+// Thrown when the load would need more memory than its budget; reported
+// like any other corrupt metainfo.
+class ELoadTooLarge : public std::runtime_error
 {
-    auto* typed = dynamic_cast<T*>(value);
-    if (!typed)
-        throw EInvalidCast();
-    return *typed;
+public:
+    ELoadTooLarge()
+        : std::runtime_error("metainfo too costly to load")
+    {
+    }
+};
+
+bool IsScalar(TKind kind)
+{
+    return kind == TKind::String || kind == TKind::Integer || kind == TKind::Number;
 }
 
-// Strings and integers stand in for each other; anything else is a wrong kind.
-std::string AsString(TBValue* value)
+// What a string costs beyond its object: its heap block, if it needs one.
+std::size_t HeapBytes(const std::string& text)
 {
-    const auto& scalar = CastTo<TIntString>(value);
-    return scalar.IsInteger ? std::string() : scalar.Text;
-}
-
-int64_t AsInteger(TBValue* value)
-{
-    const auto& scalar = CastTo<TIntString>(value);
-    return scalar.IsInteger ? scalar.Value : 0;
+    return text.capacity() > 15 ? text.capacity() + 1 : 0;
 }
 
 int32_t Low32(int64_t value)
@@ -42,21 +46,92 @@ int32_t Low32(int64_t value)
 
 } // namespace
 
+class TTorrentLoader
+{
+public:
+    TTorrentLoader(TTorrentFile& torrent, const TBDocument& document, std::string_view data)
+        : T(torrent)
+        , Doc(document)
+        , Data(data)
+        , Budget(kLoadMemoryFactor * data.size() + kLoadMemorySlack)
+    {
+        Charge(Doc.MemoryBytes());
+    }
+
+    void LoadTree();
+    void LoadKeys();
+
+private:
+    void Charge(std::size_t bytes)
+    {
+        if (bytes > Budget)
+            throw ELoadTooLarge();
+        Budget -= bytes;
+    }
+
+    void AddError(std::string line)
+    {
+        // The vector's spare room included.
+        Charge(2 * sizeof(std::string) + HeapBytes(line));
+        T.Errors.push_back(std::move(line));
+    }
+
+    [[nodiscard]] bool Exists(uint32_t dict, std::string_view key) const { return Doc.Find(dict, key) >= 0; }
+
+    [[nodiscard]] uint32_t Get(uint32_t dict, std::string_view key) const
+    {
+        return static_cast<uint32_t>(Doc.Find(dict, key));
+    }
+
+    [[nodiscard]] uint32_t Expect(uint32_t index, TKind kind) const
+    {
+        if (Doc.Kind(index) != kind)
+            throw EInvalidCast();
+        return index;
+    }
+
+    // Strings and integers stand in for each other; anything else is a wrong kind.
+    [[nodiscard]] std::string_view AsString(uint32_t index) const
+    {
+        if (!IsScalar(Doc.Kind(index)))
+            throw EInvalidCast();
+        return Doc.Kind(index) == TKind::String ? Doc.Text(index) : std::string_view();
+    }
+
+    [[nodiscard]] int64_t AsInteger(uint32_t index) const
+    {
+        if (!IsScalar(Doc.Kind(index)))
+            throw EInvalidCast();
+        return Doc.Value(index);
+    }
+
+    void LoadInfo(uint32_t info, int64_t& total);
+    void LoadFiles(uint32_t files, int64_t& total);
+    void LoadInfoHash();
+
+    TTorrentFile& T;
+    const TBDocument& Doc;
+    std::string_view Data;
+    std::size_t Budget;
+};
+
 bool TTorrentFile::Load(std::string_view data)
 {
     Clear();
     try
     {
-        auto root = BDecodeValue(data);
-        if (!root)
+        TBDocument document;
+        TBDecodeStream stream(data);
+        if (!document.Decode(stream))
         {
             Errors.emplace_back(kNotBencoded);
             return false;
         }
-        if (!dynamic_cast<TObjectHash*>(root.get()))
+        if (document.Kind(0) != TBDocument::TKind::Dictionary)
             throw EInvalidCast();
-        Tree.reset(static_cast<TObjectHash*>(root.release()));
-        LoadKeys(data);
+        TTorrentLoader loader(*this, document, data);
+        loader.LoadTree();
+        loader.LoadKeys();
         return true;
     }
     catch (const std::exception&)
@@ -66,133 +141,166 @@ bool TTorrentFile::Load(std::string_view data)
     }
 }
 
-void TTorrentFile::LoadKeys(std::string_view data)
+// The root's entries; what lists and dictionaries hold is read into the
+// fields instead of being kept twice.
+void TTorrentLoader::LoadTree()
 {
-    const TObjectHash& root = *Tree;
-    if (root.Exists("announce"))
-        Announce = AsString(root.Get("announce"));
-    else
-        Errors.emplace_back("Corrupt File: Missing \"announce\" segment");
-    if (root.Exists("announce-list"))
+    const uint32_t end = Doc.Next(0);
+    for (uint32_t entry = 1; entry < end; entry = Doc.Next(entry + 1))
     {
-        for (const auto& tier : CastTo<TBList>(root.Get("announce-list")).Items)
-        {
-            for (const auto& url : CastTo<TBList>(tier.get()).Items)
-                BackupTrackers.push_back(AsString(url.get()));
-        }
+        const uint32_t value = entry + 1;
+        const std::string_view key = Doc.Text(entry);
+        std::unique_ptr<TBValue> item;
+        if (Doc.Kind(value) == TKind::List)
+            item = std::make_unique<TBList>();
+        else if (Doc.Kind(value) == TKind::Dictionary)
+            item = std::make_unique<TObjectHash>();
+        else
+            item = Doc.Tree(value);
+        const std::size_t textBytes = Doc.Kind(value) == TKind::String ? Doc.Text(value).size() : 0;
+        Charge(sizeof(THashRecord) + 3 * sizeof(void*) + sizeof(TObjectHash) + 2 * (key.size() + textBytes));
+        T.Tree->Put(key, std::move(item));
     }
-    if (root.Exists("comment"))
-        Comment = AsString(root.Get("comment"));
-    if (root.Exists("creation date"))
-        CreationDate = FromUnixSeconds(Low32(AsInteger(root.Get("creation date"))));
-    int64_t total = 0;
-    if (root.Exists("info"))
-    {
-        LoadInfo(CastTo<TObjectHash>(root.Get("info")), total);
-        LoadInfoHash(data);
-    }
-    else
-        Errors.emplace_back("Corrupt File: Missing \"info\" segment");
-    Length = total;
 }
 
-void TTorrentFile::LoadInfo(const TObjectHash& info, int64_t& total)
+void TTorrentLoader::LoadKeys()
 {
-    if (info.Exists("name"))
+    constexpr uint32_t root = 0;
+    if (Exists(root, "announce"))
+        T.Announce = AsString(Get(root, "announce"));
+    else
+        AddError("Corrupt File: Missing \"announce\" segment");
+    if (Exists(root, "announce-list"))
     {
-        Name = AsString(info.Get("name"));
-        constexpr std::string_view kSuffix = ".torrent";
-        if (Name.size() >= kSuffix.size() && Name.compare(Name.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0)
-            Name.resize(Name.size() - kSuffix.size());
+        const uint32_t tiers = Expect(Get(root, "announce-list"), TKind::List);
+        for (uint32_t tier = tiers + 1; tier < Doc.Next(tiers); tier = Doc.Next(tier))
+        {
+            for (uint32_t url = Expect(tier, TKind::List) + 1; url < Doc.Next(tier); url = Doc.Next(url))
+            {
+                T.BackupTrackers.emplace_back(AsString(url));
+                Charge(2 * sizeof(std::string) + HeapBytes(T.BackupTrackers.back()));
+            }
+        }
+    }
+    if (Exists(root, "comment"))
+        T.Comment = AsString(Get(root, "comment"));
+    if (Exists(root, "creation date"))
+        T.CreationDate = FromUnixSeconds(Low32(AsInteger(Get(root, "creation date"))));
+    int64_t total = 0;
+    if (Exists(root, "info"))
+    {
+        LoadInfo(Expect(Get(root, "info"), TKind::Dictionary), total);
+        LoadInfoHash();
     }
     else
-        Errors.emplace_back("Corrupt File: Missing \"info.name\" segment");
-    if (info.Exists("piece length"))
-        PieceLength = Low32(AsInteger(info.Get("piece length")));
-    else
-        Errors.emplace_back("Corrupt File: Missing \"info.piece length\" segment");
-    if (info.Exists("pieces"))
-    {
-        auto& scalar = CastTo<TIntString>(info.Get("pieces"));
-        const std::string_view pieces = scalar.IsInteger ? std::string_view() : scalar.Text;
-        Pieces.reserve(pieces.size() / 20);
-        for (std::size_t i = 0; i + 20 <= pieces.size(); i += 20)
-            Pieces.emplace_back(pieces.substr(i, 20), false);
-        // Pieces now holds these bytes; a million pieces would otherwise be
-        // kept twice while the model lives. Nothing reads them from the tree.
-        std::string().swap(scalar.Text);
-    }
-    else
-        Errors.emplace_back("Corrupt File: Missing \"info.pieces\" segment");
+        AddError("Corrupt File: Missing \"info\" segment");
+    T.Length = total;
+}
 
-    if (info.Exists("length"))
+void TTorrentLoader::LoadInfo(uint32_t info, int64_t& total)
+{
+    if (Exists(info, "name"))
     {
-        const int64_t length = AsInteger(info.Get("length"));
-        FileCount = 1;
-        Files.emplace_back(Name, std::string(), length, 0);
+        T.Name = AsString(Get(info, "name"));
+        constexpr std::string_view kSuffix = ".torrent";
+        if (T.Name.ends_with(kSuffix))
+            T.Name.resize(T.Name.size() - kSuffix.size());
+    }
+    else
+        AddError("Corrupt File: Missing \"info.name\" segment");
+    if (Exists(info, "piece length"))
+        T.PieceLength = Low32(AsInteger(Get(info, "piece length")));
+    else
+        AddError("Corrupt File: Missing \"info.piece length\" segment");
+    if (Exists(info, "pieces"))
+    {
+        const std::string_view pieces = AsString(Get(info, "pieces"));
+        Charge(pieces.size() / 20 * sizeof(TTorrentPiece));
+        T.Pieces.reserve(pieces.size() / 20);
+        for (std::size_t i = 0; i + 20 <= pieces.size(); i += 20)
+            T.Pieces.emplace_back(pieces.substr(i, 20), false);
+    }
+    else
+        AddError("Corrupt File: Missing \"info.pieces\" segment");
+
+    if (Exists(info, "length"))
+    {
+        const int64_t length = AsInteger(Get(info, "length"));
+        T.FileCount = 1;
+        T.Files.emplace_back(T.Name, std::string(), length, 0);
         total = length;
     }
-    else if (info.Exists("files"))
-        LoadFiles(info.Get("files"), total);
+    else if (Exists(info, "files"))
+        LoadFiles(Get(info, "files"), total);
     else
-        Errors.emplace_back(
+        AddError(
             "Corrupt File: Missing both \"info.length\" and \"info.files\" segments (should have one or the other)");
 }
 
-void TTorrentFile::LoadFiles(TBValue* files, int64_t& total)
+void TTorrentLoader::LoadFiles(uint32_t files, int64_t& total)
 {
-    MultiFile = true;
-    const auto& entries = CastTo<TBList>(files).Items;
-    Files.reserve(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i)
+    T.MultiFile = true;
+    const uint32_t end = Doc.Next(Expect(files, TKind::List));
+    std::size_t count = 0;
+    for (uint32_t entry = files + 1; entry < end; entry = Doc.Next(entry))
+        ++count;
+    Charge(count * sizeof(TTorrentSubFile));
+    T.Files.reserve(count);
+    std::size_t i = 0;
+    for (uint32_t entry = files + 1; entry < end; entry = Doc.Next(entry), ++i)
     {
-        const auto& entry = CastTo<TObjectHash>(entries[i].get());
+        (void)Expect(entry, TKind::Dictionary);
         int64_t length = 0;
-        if (entry.Exists("length"))
-            length = AsInteger(entry.Get("length"));
+        if (Exists(entry, "length"))
+            length = AsInteger(Get(entry, "length"));
         else
-            Errors.push_back("Corrupt File: files[" + std::to_string(i) + "] is missing a \"length\" segment");
+            AddError("Corrupt File: files[" + std::to_string(i) + "] is missing a \"length\" segment");
         std::string path;
         std::string name;
-        if (entry.Exists("path"))
+        if (Exists(entry, "path"))
         {
-            const auto& elements = CastTo<TBList>(entry.Get("path")).Items;
-            for (std::size_t e = 0; e < elements.size(); ++e)
+            const uint32_t elements = Expect(Get(entry, "path"), TKind::List);
+            const uint32_t last = Doc.Next(elements);
+            for (uint32_t e = elements + 1; e < last; e = Doc.Next(e))
             {
-                std::string element = AsString(elements[e].get());
-                if (e + 1 < elements.size())
-                    path += element + '\\';
+                const std::string_view element = AsString(e);
+                if (Doc.Next(e) < last)
+                {
+                    path += element;
+                    path += '\\';
+                }
                 else
-                    name = std::move(element);
+                    name = element;
             }
         }
         else
-            Errors.push_back("Corrupt File: files[" + std::to_string(i) + "] is missing a \"path\" segment");
-        Files.emplace_back(std::move(name), std::move(path), length, total);
+            AddError("Corrupt File: files[" + std::to_string(i) + "] is missing a \"path\" segment");
+        Charge(HeapBytes(name) + HeapBytes(path));
+        T.Files.emplace_back(std::move(name), std::move(path), length, total);
         // Wrapping like the 64-bit sum it stands for, without undefined behaviour.
         total = static_cast<int64_t>(static_cast<uint64_t>(total) + static_cast<uint64_t>(length));
     }
-    FileCount = static_cast<int32_t>(Files.size());
+    T.FileCount = static_cast<int32_t>(T.Files.size());
 }
 
 // The info hash covers the "info" value's bytes exactly as the file holds them.
-void TTorrentFile::LoadInfoHash(std::string_view data)
+void TTorrentLoader::LoadInfoHash()
 {
-    const TObjectHash& root = *Tree;
-    if (!root.Exists("_info_start") || !root.Exists("_info_length"))
+    constexpr uint32_t root = 0;
+    if (!Exists(root, "_info_start") || !Exists(root, "_info_length"))
         return;
-    const int64_t start = Low32(AsInteger(root.Get("_info_start")));
-    const int64_t length = Low32(AsInteger(root.Get("_info_length")));
+    const int64_t start = Low32(AsInteger(Get(root, "_info_start")));
+    const int64_t length = Low32(AsInteger(Get(root, "_info_length")));
     std::string_view bytes;
     // A range outside the data (only a forged "_info_start" after "info" can
     // give one) reads what lies inside it, like a read past the end.
-    if (start >= 0 && length > 0 && static_cast<uint64_t>(start) < data.size())
-        bytes = data.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
+    if (start >= 0 && length > 0 && static_cast<uint64_t>(start) < Data.size())
+        bytes = Data.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
     TSHA1 sha;
     sha.Transform(bytes.empty() ? "" : bytes.data(), bytes.size());
     sha.Complete();
-    InfoHashText = sha.DigestText();
-    InfoHash = sha.Digest();
+    T.InfoHashText = sha.DigestText();
+    T.InfoHash = sha.Digest();
 }
 
 } // namespace brisolt

@@ -314,6 +314,33 @@ TEST_P(TorrentLoadOtherTools, InfoHashMatchesTransmissionShow)
     EXPECT_EQ(t.Files.size(), 2u);
 }
 
+// Tiny values cost far more memory than file bytes: loading stays within a
+// budget of a few times the input's size, while as many real entries load.
+TEST(TorrentLoad, ManyTinyValuesAreRefusedWhereRealEntriesLoad)
+{
+    std::string hostile = "d4:infod5:filesl";
+    std::string real = "d8:announce1:u4:infod5:filesl";
+    for (int i = 0; i < 1000000; ++i)
+    {
+        hostile += "de";
+        if (i < 200000)
+            real += "d6:lengthi1e4:pathl3:src5:a.txtee";
+    }
+    hostile += "eee";
+    real += "e4:name1:n12:piece lengthi16384e6:pieces20:" + std::string(20, 'P') + "ee";
+    TTorrentFile t;
+    EXPECT_FALSE(t.Load(hostile));
+    ASSERT_FALSE(t.Errors.empty());
+    EXPECT_EQ(t.Errors.back(), kSomethingBad);
+    EXPECT_TRUE(t.Files.empty());
+
+    EXPECT_TRUE(t.Load(real));
+    EXPECT_TRUE(t.Errors.empty());
+    ASSERT_EQ(t.Files.size(), 200000u);
+    EXPECT_EQ(t.Files.back().Path, "src\\");
+    EXPECT_EQ(t.Files.back().Name, "a.txt");
+}
+
 INSTANTIATE_TEST_SUITE_P(Tools, TorrentLoadOtherTools, ::testing::Values("mktorrent", "transmission-create"));
 
 } // namespace

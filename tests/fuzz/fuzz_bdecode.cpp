@@ -1,7 +1,7 @@
 // Fuzzes the bencode decoder and the dictionary it fills. Any bytes must
 // decode without a crash, a read outside the input or a hang; the decoded tree
 // is walked to touch every reachable value and to check that it holds no more
-// than the input does. The same bytes then drive a sequence of dictionary
+// than the input does, and the compact form must stay within its bound. The same bytes then drive a sequence of dictionary
 // operations that are checked against std::map, so both the small (linear)
 // and the indexed dictionary are exercised.
 #include <algorithm>
@@ -119,6 +119,14 @@ void CheckDecode(std::string_view data)
         FUZZ_CHECK(walk.Nodes <= data.size());
         FUZZ_CHECK(walk.StringBytes <= data.size());
     }
+
+    // The compact form decodes what the tree was built from, at 8 bytes a
+    // value and about two bytes of input each at least.
+    TBDecodeStream whole(data);
+    TBDocument document;
+    FUZZ_CHECK(document.Decode(whole) == (root != nullptr));
+    FUZZ_CHECK(document.Count() <= data.size());
+    FUZZ_CHECK(document.MemoryBytes() <= 7 * data.size() + 16);
 
     // Values one after another on one stream: each call consumes input, so
     // this ends.
