@@ -157,9 +157,19 @@ int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& na
     return errno;
 }
 
+std::filesystem::path WriteTargetOf(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(path, ec))
+        return path;
+    auto target = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : target;
+}
+
 int CanCreateFile(const std::filesystem::path& output)
 {
-    const auto folder = output.has_parent_path() ? output.parent_path() : std::filesystem::path(".");
+    const auto target = WriteTargetOf(output);
+    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     const TPathInfo info = PathInfo(folder);
     if (info.Kind == TPathKind::Missing)
         return info.Error;
@@ -167,9 +177,7 @@ int CanCreateFile(const std::filesystem::path& output)
         return ENOTDIR;
     if (::access(folder.c_str(), W_OK | X_OK) != 0)
         return errno;
-    if (PathInfo(output).Kind == TPathKind::Folder)
-        return EISDIR;
-    return 0;
+    return CanReplaceFile(target);
 }
 
 int CanReplaceFile(const std::filesystem::path& path)
@@ -227,7 +235,12 @@ TReadResult ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize, s
 
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string& reason)
 {
-    const auto& target = path;
+    const auto target = WriteTargetOf(path);
+    if (const int err = CanReplaceFile(target); err != 0)
+    {
+        reason = SystemErrorText(err);
+        return false;
+    }
     const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     std::random_device random;
     std::filesystem::path temp;
@@ -266,13 +279,19 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, s
         done += static_cast<std::size_t>(n);
     }
 
-    // Keep the mode of a file being replaced.
+    // Keep the mode, and where allowed the owner, of a file being replaced.
     struct stat st
     {
     };
 
     if (::stat(target.c_str(), &st) == 0)
+    {
         ::fchmod(file.Fd, st.st_mode & 07777);
+        if (::fchown(file.Fd, st.st_uid, st.st_gid) != 0)
+        {
+            // Only the superuser may give a file away; others keep their own.
+        }
+    }
     if (::fsync(file.Fd) != 0)
         return fail(errno);
     if (::close(std::exchange(file.Fd, -1)) != 0)

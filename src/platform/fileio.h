@@ -91,8 +91,13 @@ private:
 // listing yields them; the error when it cannot be listed.
 [[nodiscard]] int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names);
 
-// Whether output could be created or replaced: its folder exists and can be
-// written, and output itself is not a folder. The error when not.
+// The file that a write to path replaces: a symbolic link's final target
+// (which need not exist yet), else path itself.
+[[nodiscard]] std::filesystem::path WriteTargetOf(const std::filesystem::path& path);
+
+// Whether output could be created or replaced: the folder of its write
+// target exists and can be written, and CanReplaceFile allows the target. The
+// error when not.
 [[nodiscard]] int CanCreateFile(const std::filesystem::path& output);
 
 // Whether an existing file at path may be replaced: it has a write bit (the

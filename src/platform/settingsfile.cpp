@@ -7,9 +7,6 @@
 #include <system_error>
 #include <utility>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "platform/fileio.h"
 #include "platform/textconv.h"
 
@@ -39,22 +36,10 @@ namespace
 // replacing it then would lose what it holds or ignore its read-only state.
 std::string ContentForWrite(const std::filesystem::path& path)
 {
-    struct stat st
-    {
-    };
-
-    if (::stat(path.c_str(), &st) != 0)
-    {
-        if (errno == ENOENT)
-            return {};
-        throw EProfileWriteError(path, SystemErrorText(errno));
-    }
-    if (S_ISDIR(st.st_mode))
-        throw EProfileWriteError(path, SystemErrorText(EISDIR));
-    // A file without any write permission counts as read-only for every user,
-    // the superuser included.
-    if ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)
-        throw EProfileWriteError(path, SystemErrorText(EACCES));
+    if (const int err = CanReplaceFile(path); err != 0)
+        throw EProfileWriteError(path, SystemErrorText(err));
+    if (PathInfo(path).Kind == TPathKind::Missing)
+        return {};
     std::string data;
     std::string reason;
     switch (ReadWholeFile(path, kMaxProfileFileSize, data, reason))
@@ -74,16 +59,6 @@ void Parse(CSimpleIniA& ini, const std::string& data)
     ini.Reset();
     if (ini.LoadData(data) < 0)
         ini.Reset();
-}
-
-// Writes go to the file behind a symbolic link, so the link survives.
-std::filesystem::path WriteTarget(const std::filesystem::path& path)
-{
-    std::error_code ec;
-    if (!std::filesystem::is_symlink(path, ec))
-        return path;
-    auto target = std::filesystem::weakly_canonical(path, ec);
-    return ec ? path : target;
 }
 
 std::string Truncated(std::string value)
@@ -153,7 +128,7 @@ void TPrivateProfile::WriteString(std::string_view section, std::string_view key
     std::replace_if(
         oneLine.begin(), oneLine.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
 
-    const auto target = WriteTarget(FilePath);
+    const auto target = WriteTargetOf(FilePath);
     std::error_code ec;
     if (target.has_parent_path())
         std::filesystem::create_directories(target.parent_path(), ec); // a failure shows in the write below

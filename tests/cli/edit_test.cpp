@@ -151,5 +151,16 @@ TEST_F(CliEdit, UnwritableOutputFails)
     EXPECT_EQ(run.Err, "brisolt-cli: Fehler beim Schreiben " + out.string() + ": No such file or directory\n");
 }
 
+// A read-only torrent is not replaced, by the superuser neither.
+TEST_F(CliEdit, ReadOnlyTorrentIsLeftAlone)
+{
+    const std::string before = ReadFile(Single);
+    std::filesystem::permissions(Single, std::filesystem::perms::owner_read);
+    const auto run = RunCliArgs({"edit", Single.string(), "--name", "x"});
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_EQ(run.Err, "brisolt-cli: Fehler beim Schreiben " + Single.string() + ": Permission denied\n");
+    EXPECT_EQ(ReadFile(Single), before);
+}
+
 } // namespace
 } // namespace brisolt

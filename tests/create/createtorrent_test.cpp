@@ -321,6 +321,11 @@ TEST(CreateFolderTorrent, OutputFolderThatCannotBeWrittenFailsBeforeHashing)
     const auto inFile = notAFolder / "d.torrent";
     result = CreateFolderTorrent(box.Path() / "d", inFile, options);
     EXPECT_EQ(result.Message, "Datei " + inFile.string() + " kann nicht erstellt werden. Not a directory");
+    const auto readOnly = box.Write("ro.torrent", "old");
+    ::chmod(readOnly.c_str(), 0444);
+    result = CreateFolderTorrent(box.Path() / "d", readOnly, options);
+    EXPECT_EQ(result.Message, "Datei " + readOnly.string() + " kann nicht erstellt werden. Permission denied");
+    EXPECT_EQ(test::ReadFile(readOnly), "old");
     EXPECT_EQ(std::count(log.Lines.begin(), log.Lines.end(), "start"), 0);
 }
 

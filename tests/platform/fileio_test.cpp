@@ -141,6 +141,56 @@ TEST(FileIo, FileMessagesNameThePathAndTheReason)
     EXPECT_EQ(FolderMessage("/a", "Why"), "Ordner /a kann nicht gelesen werden. Why");
 }
 
+// A link is written through to its final target, whose mode and owner stay; a
+// target without write permission is refused and left as it was.
+TEST(FileIo, AtomicWriteThroughLinksKeepsTheTargetsMode)
+{
+    test::TSandbox box;
+
+    const struct
+    {
+        const char* Write;  // what is written to
+        const char* Target; // the file that holds the content
+        mode_t Mode;
+        bool Ok;
+    } cases[] = {
+        {"l1", "real/t1", 0640, true},
+        {"l2", "real/t2", 0444, false},
+        {"t3", "t3", 0400, false},
+        {"t4", "t4", 0604, true},
+    };
+
+    for (const auto& c : cases)
+    {
+        const auto target = box.Write(c.Target, "old");
+        ::chmod(target.c_str(), c.Mode);
+        if (::geteuid() == 0)
+        {
+            EXPECT_EQ(::chown(target.c_str(), 1234, 1234), 0);
+        }
+        const auto path = box.Path() / c.Write;
+        if (path != target)
+            std::filesystem::create_symlink(std::filesystem::relative(target, box.Path()), path);
+        std::string reason;
+        EXPECT_EQ(WriteFileAtomic(path, "new", reason), c.Ok) << c.Write;
+        EXPECT_EQ(reason, c.Ok ? "" : "Permission denied") << c.Write;
+        EXPECT_EQ(test::ReadFile(target), c.Ok ? "new" : "old") << c.Write;
+        EXPECT_EQ(std::filesystem::is_symlink(path), path != target) << c.Write;
+
+        struct stat st
+        {
+        };
+
+        ::stat(target.c_str(), &st);
+        EXPECT_EQ(st.st_mode & 0777, c.Mode) << c.Write;
+        if (::geteuid() == 0)
+        {
+            EXPECT_EQ(st.st_uid, 1234u) << c.Write;
+        }
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(box.Path() / "real"), {}), 2);
+}
+
 TEST(FileIo, NativeRelativePathFromBackslashes)
 {
     EXPECT_EQ(NativeRelativePath("a\\b\\", "c.txt"), std::filesystem::path("a/b/c.txt"));
