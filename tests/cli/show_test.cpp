@@ -111,6 +111,35 @@ TEST(CliShow, UnreadableFileAndUsageErrors)
     EXPECT_NE(r.Out.find("--json"), std::string::npos);
 }
 
+// show, verify and edit refuse a FIFO or a folder at once: nothing waits for a
+// writer that never comes.
+TEST(CliShow, SpecialFilesAreRefusedAtOnce)
+{
+    test::TSandbox box;
+    const auto fifo = test::MakeFifo(box.Path() / "p.torrent").string();
+    const auto folder = box.Path().string();
+
+    const struct
+    {
+        std::vector<std::string> Args;
+        std::string Err;
+    } cases[] = {
+        {{"show", fifo}, "cannot open " + fifo + ": Keine reguläre Datei."},
+        {{"show", folder}, "cannot open " + folder + ": Is a directory"},
+        {{"verify", fifo, folder}, "cannot open " + fifo + ": Keine reguläre Datei."},
+        {{"edit", fifo, "--name", "x"}, "Datei " + fifo + " kann nicht geöffnet werden. Keine reguläre Datei."},
+        {{"edit", folder, "--name", "x"}, "Datei " + folder + " kann nicht geöffnet werden. Is a directory"},
+    };
+
+    for (const auto& c : cases)
+    {
+        test::TCliRun r{};
+        EXPECT_TRUE(test::ReturnsWithoutWaiting(fifo, [&] { r = RunCliArgs(c.Args); })) << c.Args[0];
+        EXPECT_EQ(r.Code, 1) << c.Args[0];
+        EXPECT_EQ(r.Err, "brisolt-cli: " + c.Err + "\n");
+    }
+}
+
 TEST(CliShow, ShippedSampleLoads)
 {
     const auto r = RunCliArgs({"show", (test::DataDir() / ".." / ".." / "samples" / "sample.torrent").string()});
