@@ -12,6 +12,9 @@
 #include "create/createtorrent.h"
 #include "platform/fileio.h"
 #include "platform/installdir.h"
+#include "platform/privatetrackers.h"
+#include "platform/settingsfile.h"
+#include "platform/textconv.h"
 #include "platform/trackerlist.h"
 
 namespace brisolt::cli
@@ -64,13 +67,34 @@ std::filesystem::path Absolute(const std::string& source)
     return text;
 }
 
-// -a takes a tracker's name from the cached tracker list, as the window's
-// tracker choice does; any other text is the announce URL itself.
-std::string ResolveAnnounce(const std::string& text)
+// The trackers a name can stand for, as the window's tracker box offers them:
+// the cached tracker list, then the user's own trackers from the settings
+// file (the last entry of a name wins). Texts held as UTF-8.
+std::vector<TTracker> KnownTrackers()
 {
-    const TTrackerList list = LoadTrackerList(ReadInstallDir() + std::string(kTrackerListFileName));
-    std::string url = LookupAnnounceURL(list.Trackers, text);
-    return url.empty() ? text : url;
+    const std::string folder = ReadInstallDir();
+    std::vector<TTracker> trackers = LoadTrackerList(folder + std::string(kTrackerListFileName)).Trackers;
+    for (TTracker& tracker : trackers)
+    {
+        tracker.Name = DisplayText(tracker.Name);
+        tracker.Announce = DisplayText(tracker.Announce);
+    }
+    for (TTracker& tracker : ReadPrivateTrackers(folder + std::string(kSettingsFileName)))
+        trackers.push_back(std::move(tracker));
+    return trackers;
+}
+
+// A tracker's name gives its announce URL; any other text is the URL itself.
+// The command line never asks, so a tracker marked down only gets a warning.
+std::string ResolveTracker(const std::vector<TTracker>& trackers, const std::string& text, const TCliIo& io)
+{
+    const int index = FindLastTracker(trackers, text);
+    if (index < 0)
+        return text;
+    const TTracker& tracker = trackers[static_cast<std::size_t>(index)];
+    if (tracker.Down)
+        io.Err << "brisolt-cli: warning: the tracker " << text << " may be offline (marked down in the tracker list)\n";
+    return tracker.Announce.empty() ? text : tracker.Announce;
 }
 
 int Usage(const TCliIo& io, const std::string& message)
@@ -142,11 +166,13 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     const TKind kind = KindOf(sources.front());
 
     TCreateOptions options;
-    options.AnnounceURL = ResolveAnnounce(args.Announce);
+    const std::vector<TTracker> trackers = KnownTrackers();
+    options.AnnounceURL = ResolveTracker(trackers, args.Announce, io);
     options.CommentLines = SplitCommentLines(args.Comment);
     options.PieceSizeIndex = args.PieceSize == "auto" ? kAutoPieceSize : PieceSizeIndexOf(args.PieceSize);
     options.SkipThumbs = !args.KeepThumbs;
-    options.BackupRows = args.Backups;
+    for (const auto& row : args.Backups)
+        options.BackupRows.push_back(ResolveTracker(trackers, row, io));
     options.ThreadCount = args.Threads;
     // A torrent that lists no file is of no use to any client.
     options.AllowEmpty = false;
@@ -190,7 +216,10 @@ void AddCreateCommand(CLI::App& app, TCommandRunner& runner)
         "was aborted (Ctrl-C; nothing is written), 2 for a usage error.");
     create->add_option("SOURCE", args->Sources, "A file, a folder, or several files of one folder")->required();
     create
-        ->add_option("-a,--announce", args->Announce, "Announce URL, or a tracker's name from the cached tracker list")
+        ->add_option(
+            "-a,--announce",
+            args->Announce,
+            "Announce URL, or a tracker's name from the cached tracker list or your own trackers")
         ->required();
     create->add_option("-o,--output", args->Output, "Output file (default: the source followed by .torrent)");
     const std::vector<std::string> choices = PieceSizeChoices();
@@ -199,7 +228,7 @@ void AddCreateCommand(CLI::App& app, TCommandRunner& runner)
         choiceText += (choiceText.empty() ? "" : "|") + choice;
     create->add_option("-l,--piece-size", args->PieceSize, "Piece size: " + choiceText)->check(CLI::IsMember(choices));
     create->add_option("-c,--comment", args->Comment, "Comment; each line (split at LF) is ended with CR LF");
-    create->add_option("-b,--backup", args->Backups, "Backup tracker URL (repeatable, in order)");
+    create->add_option("-b,--backup", args->Backups, "Backup tracker URL or name, as for -a (repeatable, in order)");
     create->add_flag("--per-entry", args->PerEntry, "One torrent for each entry directly inside the folder");
     create->add_option("-O,--output-dir", args->OutputFolder, "Folder for the --per-entry torrents");
     create->add_flag("--keep-thumbs", args->KeepThumbs, "Keep files named thumbs.db (left out by default)");
