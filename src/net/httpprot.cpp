@@ -144,9 +144,20 @@ THttpTarget RelocationTarget(const THttpTarget& current, std::string_view locati
 THttpCli::THttpCli(std::string name)
     : ComponentName(std::move(name))
     , IdleTimer(std::make_unique<QTimer>())
+    , TransferTimer(std::make_unique<QTimer>())
 {
     IdleTimer->setSingleShot(true);
     QObject::connect(IdleTimer.get(), &QTimer::timeout, IdleTimer.get(), [this] { IdleTimeoutExpired(); });
+    TransferTimer->setSingleShot(true);
+    QObject::connect(
+        TransferTimer.get(),
+        &QTimer::timeout,
+        TransferTimer.get(),
+        [this]
+        {
+            if (CurrentState != THttpState::Ready)
+                Fail(404, kReasonTimeout);
+        });
     Socket.OnDnsLookupDone = [this](int error)
     {
         DnsLookupDone(error);
@@ -205,6 +216,7 @@ void THttpCli::Get(std::string& body)
     Waiting = true;
     Body = &body;
     Relocations = 0;
+    TransferTimer->start(TransferTimeout);
     StartRequest(ParseURL(URL));
     Wait();
     if (Status >= 400 && Status != 401 && Status != 407)
@@ -311,6 +323,11 @@ bool THttpCli::ReadAvailable()
         if (n <= 0)
             return true;
         Parser->Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+        if (BodyTooLarge())
+        {
+            Fail(404, kReasonBodyTooLarge);
+            return false;
+        }
         if (!HandleParserState())
             return false;
     }
@@ -407,9 +424,16 @@ void THttpCli::Fail(int status, std::string_view reason)
     Finish();
 }
 
+// Said so by the header, or seen in the bytes that arrived.
+bool THttpCli::BodyTooLarge() const
+{
+    return Parser->BodyCount() > MaxBodySize || Parser->Header().ContentLength > MaxBodySize;
+}
+
 void THttpCli::Finish()
 {
     IdleTimer->stop();
+    TransferTimer->stop();
     Parser.reset();
     CurrentState = THttpState::Ready;
     if (WaitLoop)

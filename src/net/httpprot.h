@@ -32,6 +32,10 @@ inline constexpr std::string_view kBrisoltAccept = "image/gif, image/x-xbitmap, 
 // A server that relocates to itself must not keep a request running forever.
 inline constexpr int kMaxRelocations = 10;
 inline constexpr std::chrono::milliseconds kDefaultIdleTimeout{30000};
+// What this client fetches (a tracker list) is a few kilobytes: a server that
+// sends without end or drips its bytes must not hold the request.
+inline constexpr int64_t kDefaultMaxBodySize = 4 * 1024 * 1024;
+inline constexpr std::chrono::milliseconds kDefaultTransferTimeout{30000};
 
 // Codes of EHttpException that are not HTTP statuses.
 inline constexpr int kHttpErrorBusy = 1;
@@ -46,6 +50,7 @@ inline constexpr std::string_view kReasonLineTooLong = "Response header line too
 inline constexpr std::string_view kReasonHeaderTooLarge = "Response header too large";
 inline constexpr std::string_view kReasonClosedEarly = "Connection closed before the response was complete";
 inline constexpr std::string_view kReasonTooManyRelocations = "Too many relocations";
+inline constexpr std::string_view kReasonBodyTooLarge = "Response body too large";
 
 class EHttpException : public std::runtime_error
 {
@@ -115,8 +120,13 @@ public:
     std::string ProxyConnection;
     std::string AcceptLanguage;
     std::string Cookie;
-    // A request fails when the server (or the lookup) stays silent this long.
+    // A request fails when the server (or the lookup) stays silent this long,
+    // when the whole request (relocations included) has not ended this long
+    // after Get started, or when a response's body is announced or arrives
+    // larger than MaxBodySize bytes.
     std::chrono::milliseconds IdleTimeout = kDefaultIdleTimeout;
+    std::chrono::milliseconds TransferTimeout = kDefaultTransferTimeout;
+    int64_t MaxBodySize = kDefaultMaxBodySize;
 
     // GETs URL, following relocations; the final response's body is appended
     // to body. Throws EHttpException when busy (code 1), for a RequestVer
@@ -173,10 +183,12 @@ private:
     void Finish();
     void RestartIdleTimer();
     void IdleTimeoutExpired();
+    [[nodiscard]] bool BodyTooLarge() const;
 
     std::string ComponentName;
     TWSocket Socket;
     std::unique_ptr<QTimer> IdleTimer;
+    std::unique_ptr<QTimer> TransferTimer;
     QEventLoop* WaitLoop = nullptr; // the loop of the running Get
     bool Waiting = false;           // Get has not returned yet
     THttpState CurrentState = THttpState::Ready;

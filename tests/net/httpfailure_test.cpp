@@ -7,6 +7,8 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -267,6 +269,73 @@ TEST_F(HttpCli, UnsupportedRequestVersion)
     Cli.RequestVer = "1.0";
     EXPECT_FALSE(RunGet(Cli, Body).Threw);
     EXPECT_EQ(Body, "fine");
+}
+
+TEST_F(HttpCli, BodyBeyondTheBoundFails)
+{
+    // Announced larger than the bound, and sent without end (no length, no close).
+    const std::string kHeader = "HTTP/1.0 200 OK\r\n";
+    const struct
+    {
+        std::string Reply;
+        bool Close;
+    } kCases[] = {
+        {kHeader + "Content-Length: 100000000000\r\n\r\n" + std::string(100, 'x'), true},
+        {kHeader + "\r\n" + std::string(1024 * 1024, 'x'), false},
+    };
+    for (const auto& c : kCases)
+    {
+        TScriptedServer server([&c](std::size_t, const std::string&) { return TReply{c.Reply, c.Close}; });
+        Cli.MaxBodySize = 64 * 1024;
+        Cli.URL = server.URL("/");
+        Body.clear();
+        const TOutcome outcome = RunGet(Cli, Body);
+        EXPECT_TRUE(outcome.Threw);
+        EXPECT_EQ(outcome.Code, 404);
+        EXPECT_EQ(outcome.Message, kReasonBodyTooLarge);
+        EXPECT_LE(Body.size(), 64u * 1024 + 16384);
+    }
+}
+
+// A server that sends a byte every few milliseconds is never silent long
+// enough for the idle time-out; the whole transfer's time bounds it.
+TEST_F(HttpCli, DrippingServerFailsAfterTheTransferTime)
+{
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    QTimer drip;
+    drip.setInterval(10);
+    QTcpSocket* peer = nullptr;
+    int dripped = 0;
+    QObject::connect(
+        &server,
+        &QTcpServer::newConnection,
+        [&]
+        {
+            peer = server.nextPendingConnection();
+            peer->write("HTTP/1.0 200 OK\r\n\r\n");
+            drip.start();
+        });
+    // Bounded, so that a client without the limit ends too (and fails the test).
+    QObject::connect(
+        &drip,
+        &QTimer::timeout,
+        [&]
+        {
+            peer->write("x");
+            if (++dripped == 1000)
+            {
+                drip.stop();
+                peer->disconnectFromHost();
+            }
+        });
+    Cli.TransferTimeout = std::chrono::milliseconds(300);
+    Cli.URL = "http://127.0.0.1:" + std::to_string(server.serverPort()) + "/";
+    const TOutcome outcome = RunGet(Cli, Body);
+    EXPECT_TRUE(outcome.Threw);
+    EXPECT_EQ(outcome.Code, 404);
+    EXPECT_EQ(outcome.Message, kReasonTimeout);
+    EXPECT_LT(dripped, 1000);
 }
 
 } // namespace
