@@ -139,6 +139,7 @@ void TfrmBrisolt::updateTimerTimer()
             }
             else if (DownloadTrackerList(buffer))
             {
+                WriteTrackerListFile(cache, buffer);
                 ParseTrackerBuffer(buffer);
             }
             else
@@ -186,7 +187,9 @@ bool TfrmBrisolt::DownloadTrackerList(std::string& buffer)
         try
         {
             HttpCli1->Get(buffer);
-            if (HttpCli1->StatusCode() == 200)
+            // A page that is no list (a captive portal's, an empty one) is a
+            // failed download: it must not replace the cache.
+            if (HttpCli1->StatusCode() == 200 && ParseTrackerList(buffer).Error.empty())
                 return true;
         }
         catch (const std::exception&)
@@ -201,7 +204,6 @@ bool TfrmBrisolt::DownloadTrackerList(std::string& buffer)
 
 void TfrmBrisolt::ParseTrackerBuffer(const std::string& buffer)
 {
-    WriteTrackerListFile(CachePath(), buffer);
     const TTrackerListText lines(buffer);
     if (OffersUpdate(ReadListVersion(lines))
         && Ui.MessageBox(

@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QStatusBar>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
@@ -84,6 +85,8 @@ private:
     }
 
     void Publish(const std::string& path, const std::string& bytes) const { Box->Write("www" + path, bytes); }
+
+    void Cached(const std::string& bytes) const { Box->Write("install/trackers.lst", bytes); }
 
     [[nodiscard]] std::filesystem::path Cache() const { return Box->InstallDir() / "trackers.lst"; }
 
@@ -191,6 +194,74 @@ private slots:
         QCOMPARE(w->Trackers().size(), std::size_t{2}); // the directory keeps what it held
         QCOMPARE(Status(*w), U(kTrying));
         QVERIFY(!std::filesystem::exists(Cache()));
+    }
+
+    // A page that is no list (a captive portal's, an empty one) fails like
+    // any download: the warning, then the cache, which stays as it was.
+    void downloadThatDoesNotParseLeavesTheCache()
+    {
+        for (const std::string body : {"", "<!DOCTYPE html>\n<html><body>Please log in</body></html>\n"})
+        {
+            Publish("/l.lst", body);
+            Serve("/l.lst", "/l.lst", "[memory]\ntracker=Beta\n");
+            Cached(List());
+            auto w = Window();
+            Refresh(*w);
+            QCOMPARE(w->Ui.Messages(), QStringList{U(kWarning)});
+            QCOMPARE(Items(w->Get<QComboBox>("cmbAnnounceURL")), Strings({"Alpha", "Beta"}));
+            QCOMPARE(U(ReadBytes(Cache())), U(List()));
+        }
+    }
+
+    // A server that sends without end, or one byte at a time, fails the
+    // download within its bounds of size and time: the warning, then the cache.
+    void endlessOrDrippingServerFailsLikeAFailedDownload()
+    {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        QTimer drip;
+        drip.setInterval(10);
+        std::vector<QTcpSocket*> peers;
+        int dripped = 0;
+        connect(
+            &server,
+            &QTcpServer::newConnection,
+            [&]
+            {
+                QTcpSocket* peer = server.nextPendingConnection();
+                peers.push_back(peer);
+                // The first request gets a drip, the second an endless body.
+                if (peers.size() == 1)
+                {
+                    peer->write("HTTP/1.0 200 OK\r\n\r\n208\r\n");
+                    drip.start();
+                }
+                else
+                    peer->write("HTTP/1.0 200 OK\r\nContent-Length: 100000000000\r\n\r\n208\r\n");
+            });
+        // Bounded, so that a client without the limit ends too (and fails the test).
+        connect(
+            &drip,
+            &QTimer::timeout,
+            [&]
+            {
+                peers.front()->write("\r\n");
+                if (++dripped == 1000)
+                {
+                    drip.stop();
+                    peers.front()->disconnectFromHost();
+                }
+            });
+        const std::string url = "http://127.0.0.1:" + std::to_string(server.serverPort()) + "/l.lst";
+        Box->WriteIni("[settings]\ntrackerlist1=" + url + "\ntrackerlist2=" + url + "\n[memory]\ntracker=Beta\n");
+        Cached(List());
+        auto w = Window();
+        w->HttpClient().TransferTimeout = std::chrono::milliseconds(300);
+        Refresh(*w);
+        QCOMPARE(w->Ui.Messages(), QStringList{U(kWarning)});
+        QCOMPARE(Items(w->Get<QComboBox>("cmbAnnounceURL")), Strings({"Alpha", "Beta"}));
+        QCOMPARE(U(ReadBytes(Cache())), U(List()));
+        QVERIFY(dripped < 1000);
     }
 
     void noUpdateReadsTheCacheOnly()
@@ -310,11 +381,11 @@ private slots:
     void shortListKeepsTheTrackersReadSoFar()
     {
         // Three announced; the second ends after its announce line (index 8).
-        Publish("/l.lst", "208\n\n3\nAlpha\nhttp://alpha/a\n\n0\nBeta\nhttp://beta/a\n");
+        Cached("208\n\n3\nAlpha\nhttp://alpha/a\n\n0\nBeta\nhttp://beta/a\n");
         Serve(
             "/l.lst",
             "/l.lst",
-            "[private]\ncount=1\n[private0]\nname=Mine\nannounce=http://mine/a\n[memory]\ntracker=Alpha\n");
+            "noupdate=1\n[private]\ncount=1\n[private0]\nname=Mine\nannounce=http://mine/a\n[memory]\ntracker=Alpha\n");
         auto w = Window();
         Refresh(*w);
         QCOMPARE(w->Ui.Messages(), QStringList{U(kTitle) + U("Listenindex überschreitet das Maximum (9)")});
@@ -325,19 +396,18 @@ private slots:
 
     void emptyBodyLeavesTheChoiceAsItWas()
     {
-        Publish("/l.lst", "");
-        Serve("/l.lst", "/l.lst");
+        Cached("");
+        Serve("/l.lst", "/l.lst", "noupdate=1\n");
         auto w = Window();
         Refresh(*w);
         QCOMPARE(w->Ui.Messages(), QStringList{U(kTitle) + U("Listenindex überschreitet das Maximum (0)")});
         QCOMPARE(Items(w->Get<QComboBox>("cmbAnnounceURL")), Strings({"[please wait - refreshing list]"}));
-        QCOMPARE(U(ReadBytes(Cache())), QString()); // cached as received
     }
 
     void badVersionLineLeavesTheChoiceAsItWas()
     {
-        Publish("/l.lst", List("2O8"));
-        Serve("/l.lst", "/l.lst");
+        Cached(List("2O8"));
+        Serve("/l.lst", "/l.lst", "noupdate=1\n");
         auto w = Window();
         Refresh(*w);
         QCOMPARE(w->Ui.Messages(), QStringList{U(kTitle) + U("'2O8' ist kein gültiger Integerwert")});
@@ -346,8 +416,8 @@ private slots:
 
     void badCountLineEmptiesTheChoice()
     {
-        Publish("/l.lst", List("208", "two"));
-        Serve("/l.lst", "/l.lst", "[private]\ncount=1\n[private0]\nname=Mine\nannounce=http://mine/a\n");
+        Cached(List("208", "two"));
+        Serve("/l.lst", "/l.lst", "noupdate=1\n[private]\ncount=1\n[private0]\nname=Mine\nannounce=http://mine/a\n");
         auto w = Window();
         Refresh(*w);
         QCOMPARE(w->Ui.Messages(), QStringList{U(kTitle) + U("'two' ist kein gültiger Integerwert")});
@@ -358,8 +428,8 @@ private slots:
 
     void negativeCountEmptiesTheChoice()
     {
-        Publish("/l.lst", List("208", "-2"));
-        Serve("/l.lst", "/l.lst");
+        Cached(List("208", "-2"));
+        Serve("/l.lst", "/l.lst", "noupdate=1\n");
         auto w = Window();
         Refresh(*w);
         QCOMPARE(w->Ui.Messages(), QStringList{U(kTitle) + U("Fehler bei Bereichsprüfung")});
