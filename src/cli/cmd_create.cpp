@@ -58,10 +58,11 @@ TKind KindOf(const std::filesystem::path& path, std::string* reason = nullptr)
 }
 
 // Absolute, without "." or ".." and without a trailing separator, so that the
-// names and proposals are those of a path chosen in a dialog.
+// names and proposals are those of a path chosen in a dialog. ".." follows
+// links as the system does.
 std::filesystem::path Absolute(const std::string& source)
 {
-    std::string text = std::filesystem::absolute(source).lexically_normal().string();
+    std::string text = ResolvedPath(source).string();
     if (text.size() > 1)
         text = TrimTrailingSeparator(std::move(text));
     return text;

@@ -166,6 +166,35 @@ std::filesystem::path WriteTargetOf(const std::filesystem::path& path)
     return ec ? path : target;
 }
 
+std::filesystem::path ResolvedPath(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(path, ec);
+    if (ec)
+        return path;
+    std::filesystem::path result;
+    bool unresolved = false; // a ".." was kept: what follows cannot be resolved either
+    for (const auto& element : absolute)
+    {
+        if (element == "." || element.empty())
+            continue;
+        if (element != ".." || unresolved)
+        {
+            result /= element;
+            continue;
+        }
+        auto folder = std::filesystem::canonical(result, ec);
+        if (ec)
+        {
+            unresolved = true;
+            result /= element;
+        }
+        else
+            result = folder.parent_path();
+    }
+    return result;
+}
+
 int CanCreateFile(const std::filesystem::path& output)
 {
     const auto target = WriteTargetOf(output);

@@ -95,6 +95,12 @@ private:
 // (which need not exist yet), else path itself.
 [[nodiscard]] std::filesystem::path WriteTargetOf(const std::filesystem::path& path);
 
+// path made absolute, "." left out, and each ".." applied as the operating
+// system applies it: to the folder that the path before it leads to, links
+// followed, never by cutting text. Elements that are not "..", the last one
+// included, keep their names; a ".." after a part that does not exist stays.
+[[nodiscard]] std::filesystem::path ResolvedPath(const std::filesystem::path& path);
+
 // Whether output could be created or replaced: the folder of its write
 // target exists and can be written, and CanReplaceFile allows the target. The
 // error when not.

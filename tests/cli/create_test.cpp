@@ -47,6 +47,21 @@ TEST(CliCreate, SingleFileGoesBesideItsSource)
     EXPECT_EQ(CheckWithLibtorrent(output, source), "ok 5\n");
 }
 
+// l/../f is other/f when l leads to other/x: ".." is the system's, not text.
+TEST(CliCreate, DotDotAfterALinkFollowsTheLink)
+{
+    TSandbox box;
+    box.Write("f", "beside the link");
+    const auto real = box.Write("other/f", "where the link leads");
+    std::filesystem::create_directories(box.Path() / "other/x");
+    std::filesystem::create_symlink("other/x", box.Path() / "l");
+    const auto output = box.Path() / "out.torrent";
+    const auto r =
+        RunCliArgs({"create", (box.Path() / "l/../f").string(), "-a", "http://t/a", "-o", output.string(), "-q"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(CheckWithLibtorrent(output, real), "ok 1\n");
+}
+
 TEST(CliCreate, FolderWithCommentBackupsAndKeptThumbs)
 {
     TSandbox box;

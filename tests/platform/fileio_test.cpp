@@ -191,6 +191,22 @@ TEST(FileIo, AtomicWriteThroughLinksKeepsTheTargetsMode)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(box.Path() / "real"), {}), 2);
 }
 
+TEST(FileIo, ResolvedPathAppliesDotDotAfterLinks)
+{
+    test::TSandbox box;
+    std::filesystem::create_directories(box.Path() / "other/x");
+    std::filesystem::create_symlink("other/x", box.Path() / "l");
+    const auto root = std::filesystem::canonical(box.Path());
+    const std::pair<const char*, std::filesystem::path> cases[] = {
+        {"l/../f", root / "other/f"},
+        {"l/./", root / "l"},
+        {"other/x/../../l", root / "l"},
+        {"none/../f", root / "none/../f"},
+    };
+    for (const auto& [text, resolved] : cases)
+        EXPECT_EQ(ResolvedPath(root / text), resolved) << text;
+}
+
 TEST(FileIo, NativeRelativePathFromBackslashes)
 {
     EXPECT_EQ(NativeRelativePath("a\\b\\", "c.txt"), std::filesystem::path("a/b/c.txt"));
