@@ -9,7 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "platform/textconv.h"
+#include "ui/nametext.h"
 
 namespace brisolt
 {
@@ -18,7 +18,6 @@ namespace
 {
 
 // A row's bytes, apart from the text it shows.
-constexpr int kBytesRole = Qt::UserRole;
 
 QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption)
 {
@@ -93,7 +92,7 @@ std::vector<std::string> TfrmBackup::Rows() const
     std::vector<std::string> rows;
     rows.reserve(static_cast<std::size_t>(lstBackup->count()));
     for (int i = 0; i < lstBackup->count(); ++i)
-        rows.push_back(lstBackup->item(i)->data(kBytesRole).toByteArray().toStdString());
+        rows.push_back(NameBytes(lstBackup->item(i)->data(kNameBytesRole)));
     return rows;
 }
 
@@ -101,14 +100,14 @@ void TfrmBackup::FillTrackers(const std::vector<TTracker>& trackers)
 {
     cmbTrackers->clear();
     for (const auto& tracker : trackers)
-        cmbTrackers->addItem(QString::fromStdString(tracker.Name), QByteArray::fromStdString(tracker.Name));
+        cmbTrackers->addItem(ShownText(tracker.Name), NameBytesData(tracker.Name));
     cmbTrackers->setCurrentIndex(cmbTrackers->count() > 0 ? 0 : -1);
 }
 
 void TfrmBackup::AppendRow(const std::string& bytes)
 {
-    auto* item = new QListWidgetItem(QString::fromStdString(DisplayText(bytes)), lstBackup);
-    item->setData(kBytesRole, QByteArray::fromStdString(bytes));
+    auto* item = new QListWidgetItem(ShownText(bytes), lstBackup);
+    item->setData(kNameBytesRole, NameBytesData(bytes));
 }
 
 int TfrmBackup::SelectedRow() const
@@ -122,11 +121,11 @@ void TfrmBackup::SwapRows(int a, int b)
     QListWidgetItem* first = lstBackup->item(a);
     QListWidgetItem* second = lstBackup->item(b);
     const QString text = first->text();
-    const QVariant bytes = first->data(kBytesRole);
+    const QVariant bytes = first->data(kNameBytesRole);
     first->setText(second->text());
-    first->setData(kBytesRole, second->data(kBytesRole));
+    first->setData(kNameBytesRole, second->data(kNameBytesRole));
     second->setText(text);
-    second->setData(kBytesRole, bytes);
+    second->setData(kNameBytesRole, bytes);
 }
 
 void TfrmBackup::btnAddClick()
@@ -139,7 +138,7 @@ void TfrmBackup::btnAddClick()
         if (lstBackup->item(i)->text().compare(name, Qt::CaseInsensitive) == 0)
             return;
     }
-    AppendRow(cmbTrackers->currentData().toByteArray().toStdString());
+    AppendRow(NameBytes(cmbTrackers->currentData()));
 }
 
 void TfrmBackup::btnRemoveClick()

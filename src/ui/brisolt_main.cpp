@@ -20,6 +20,7 @@
 #include "ui/brisolt_progress.h"
 #include "ui/controls.h"
 #include "ui/filelists.h"
+#include "ui/nametext.h"
 #include "ui/userinterface.h"
 
 namespace brisolt
@@ -34,8 +35,10 @@ TfrmBrisolt::TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* par
     BuildWindow();
     ConnectHandlers();
     // The folder list starts where the program was started.
-    const QString start = QDir::currentPath();
-    DirectoryListBox1->SetDirectory(QFileInfo(start).isDir() ? start : QDir::homePath());
+    std::error_code error;
+    const std::filesystem::path start = std::filesystem::current_path(error);
+    if (error || !DirectoryListBox1->SetPath(start))
+        DirectoryListBox1->SetDirectory(QDir::homePath());
     FormCreate();
     Progress = new TfrmProgress(this);
     Backup = new TfrmBackup(this);
@@ -102,7 +105,7 @@ void TfrmBrisolt::Guarded(const std::function<void()>& body)
     }
     catch (const std::exception& error)
     {
-        Ui.MessageBox(QString::fromUtf8(error.what()), QLatin1String(kProgramTitle), TMessageButtons::Ok);
+        Ui.MessageBox(ShownMessage(error.what()), QLatin1String(kProgramTitle), TMessageButtons::Ok);
     }
 }
 

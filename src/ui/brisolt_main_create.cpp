@@ -8,7 +8,6 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -23,6 +22,7 @@
 #include "ui/brisolt_storage.h"
 #include "ui/controls.h"
 #include "ui/filelists.h"
+#include "ui/nametext.h"
 #include "ui/userinterface.h"
 
 namespace brisolt
@@ -32,17 +32,6 @@ namespace
 {
 
 const char* const kTrackerPrompt = "Gib die Trackeradresse ein oder wähle einen aus der Liste";
-
-// Paths and typed text reach the layers below as the local 8-bit bytes.
-std::filesystem::path ToPath(const QString& text)
-{
-    return std::filesystem::path(QFile::encodeName(text).toStdString());
-}
-
-QString FromBytes(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
 
 } // namespace
 
@@ -258,9 +247,8 @@ void TfrmBrisolt::DirectoryListBox1Change()
     Guarded(
         [this]
         {
-            const QString folder = DirectoryListBox1->Directory();
-            DriveComboBox1->ShowDriveOf(folder);
-            FileListBox1->SetDirectory(folder);
+            DriveComboBox1->ShowDriveOf(DirectoryListBox1->Directory());
+            FileListBox1->SetPath(DirectoryListBox1->Path());
         });
 }
 
@@ -334,17 +322,13 @@ bool TfrmBrisolt::ConfirmTrackerOnline()
 
 void TfrmBrisolt::CreateSimple()
 {
-    const QStringList names = FileListBox1->SelectedNames();
-    if (names.isEmpty())
+    const std::vector<std::string> selected = FileListBox1->SelectedNames();
+    if (selected.empty())
     {
         Ui.MessageBox(Text(kNoFilesSelectedMessage.data()), QStringLiteral("Error"), TMessageButtons::Ok);
         return;
     }
-    const std::filesystem::path folder = ToPath(FileListBox1->Directory());
-    std::vector<std::string> selected;
-    selected.reserve(static_cast<std::size_t>(names.size()));
-    for (const QString& name : names)
-        selected.push_back(QFile::encodeName(name).toStdString());
+    const std::filesystem::path folder = FileListBox1->Path();
     const auto output = AskOutput(ProposeSelectionSaveName(folder, selected));
     if (!output)
         return;
@@ -354,10 +338,10 @@ void TfrmBrisolt::CreateSimple()
 void TfrmBrisolt::CreateClassic()
 {
     const QString typed = txtClassicPath->text();
-    const QString path = FromBytes(TrimTrailingSeparator(QFile::encodeName(typed).toStdString()));
+    const std::filesystem::path source = TrimTrailingSeparator(TypedBytes(typed));
+    const QString path = ShownPath(source);
     if (path != typed)
         txtClassicPath->setText(path);
-    const std::filesystem::path source = ToPath(path);
     std::error_code error;
     const auto status = std::filesystem::status(source, error);
     if (path.isEmpty() || !std::filesystem::exists(status))
@@ -382,27 +366,31 @@ void TfrmBrisolt::CreateClassic()
     const auto target = Ui.BrowseForFolder(Text("Wähle ein Verzeichnis, wo die Torrents gespeichert werden sollen:"));
     if (!target)
         return;
-    RunCreate([&](const TCreateOptions& options) { (void)CreatePerEntryTorrents(source, ToPath(*target), options); });
+    RunCreate([&](const TCreateOptions& options)
+              { (void)CreatePerEntryTorrents(source, TypedPath(*target), options); });
 }
 
 std::optional<std::filesystem::path> TfrmBrisolt::AskOutput(const std::filesystem::path& proposal)
 {
     TSaveFileRequest request;
     request.Filter = QStringLiteral("Torrent Dateien (*.torrent)|*.torrent");
-    request.FileName = FromBytes(proposal.string());
+    request.FileName = ShownPath(proposal);
     request.DefaultSuffix = QStringLiteral("torrent");
     request.ConfirmOverwrite = true;
     const auto chosen = Ui.SaveFile(request);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
-    return ToPath(*chosen);
+    // The proposal taken as it is keeps its bytes, which its text may not hold.
+    if (*chosen == request.FileName)
+        return proposal;
+    return TypedPath(*chosen);
 }
 
 TCreateOptions TfrmBrisolt::CreateOptions()
 {
     TCreateOptions options;
     options.AnnounceURL = GetAnnounceURL();
-    options.CommentLines = SplitCommentLines(mmoComment->toPlainText().toLocal8Bit().toStdString());
+    options.CommentLines = SplitCommentLines(TypedBytes(mmoComment->toPlainText()));
     options.PieceSizeIndex = radCustom->isChecked() ? cmbPieceSize->currentIndex() : kAutoPieceSize;
     options.SkipThumbs = chkSkipThumbs->isChecked();
     if (chkBackup->isChecked())
@@ -459,7 +447,7 @@ void TfrmBrisolt::ShowCreateResult(const TCreateResult& result)
             Ui.MessageBox(Text(kAbortedMessage.data()), QStringLiteral("Benutzerabbruch"), TMessageButtons::Ok);
         break;
     case TCreateStatus::Failed:
-        Ui.MessageBox(QString::fromStdString(result.Message), QLatin1String(kProgramTitle), TMessageButtons::Ok);
+        Ui.MessageBox(ShownMessage(result.Message), QLatin1String(kProgramTitle), TMessageButtons::Ok);
         break;
     }
 }
@@ -482,9 +470,9 @@ void TfrmBrisolt::FileListBox1Change()
         {
             const QListWidgetItem* focused = FileListBox1->currentItem();
             SetStatusText(
-                focused && focused->isSelected()
-                    ? QDir::toNativeSeparators(QDir(FileListBox1->Directory()).filePath(focused->text()))
-                    : QString());
+                focused && focused->isSelected() ? QDir::toNativeSeparators(
+                    ShownPath(FileListBox1->Path() / FileListBox1->NameAt(FileListBox1->row(focused))))
+                                                 : QString());
         });
 }
 
@@ -555,7 +543,7 @@ void TfrmBrisolt::btnPathClick()
         {
             if (InstallDir.empty())
                 ReadInstallDir();
-            lblPfad->setText(FromBytes(InstallDir));
+            lblPfad->setText(ShownPath(InstallDir));
         });
 }
 

@@ -19,10 +19,10 @@
 #include "core/oledate.h"
 #include "create/edittorrent.h"
 #include "platform/dateformat.h"
-#include "platform/textconv.h"
 #include "ui/brisolt_backup.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
+#include "ui/nametext.h"
 #include "ui/userinterface.h"
 
 namespace brisolt
@@ -31,27 +31,10 @@ namespace brisolt
 namespace
 {
 
-// Bytes of the model as the page shows them.
-QString ShownText(const std::string& bytes)
-{
-    return QString::fromStdString(DisplayText(bytes));
-}
-
-// What the user typed, as bytes of the local 8-bit encoding.
-std::string Typed(const QString& text)
-{
-    return text.toStdString();
-}
-
 // The memo holds lines; the model holds them joined by CR LF.
 QString MemoText(const std::string& comment)
 {
     return ShownText(comment).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-std::filesystem::path NativePath(const QString& fileName)
-{
-    return std::filesystem::path(fileName.toStdString());
 }
 
 // Only a regular file loads: a folder does not, nor a device or pipe whose
@@ -59,7 +42,7 @@ std::filesystem::path NativePath(const QString& fileName)
 bool NamesFile(const QString& fileName)
 {
     std::error_code error;
-    return !fileName.isEmpty() && std::filesystem::is_regular_file(NativePath(fileName), error);
+    return !fileName.isEmpty() && std::filesystem::is_regular_file(TypedPath(fileName), error);
 }
 
 // Clears a flag when the scope ends, also by an exception.
@@ -274,7 +257,7 @@ void TfrmBrisolt::LoadViewTorrent(const QString& fileName)
     statusBar()->repaint();
     try
     {
-        LoadTorrentForEdit(NativePath(fileName), *model);
+        LoadTorrentForEdit(TypedPath(fileName), *model);
     }
     catch (const EEditError&)
     {
@@ -295,9 +278,7 @@ void TfrmBrisolt::LoadViewTorrent(const QString& fileName)
     if (!filled)
     {
         Ui.MessageBox(
-            QString::fromStdString(DisplayText(LoaderMessage(*ViewTorrent))),
-            QStringLiteral("Fehler beim laden!"),
-            TMessageButtons::Ok);
+            ShownMessage(LoaderMessage(*ViewTorrent)), QStringLiteral("Fehler beim laden!"), TMessageButtons::Ok);
         SetStatusText(QStringLiteral("Loading error!"));
         ClearViewPage();
         ViewTorrent.reset();
@@ -379,7 +360,7 @@ void TfrmBrisolt::txtAnnounceURLChange()
         [this]
         {
             if (ViewTorrent && !FillingViewPage)
-                ViewTorrent->Announce = FieldBytes(Typed(txtAnnounceURL->text()), ViewTorrent->Announce);
+                ViewTorrent->Announce = KeptBytes(txtAnnounceURL->text(), ViewTorrent->Announce);
         });
 }
 
@@ -391,7 +372,7 @@ void TfrmBrisolt::txtViewNameChange()
             if (!ViewTorrent || FillingViewPage)
                 return;
             const QString text = txtViewName->text();
-            SetTorrentName(*ViewTorrent, FieldBytes(Typed(text), ViewTorrent->Name));
+            SetTorrentName(*ViewTorrent, KeptBytes(text, ViewTorrent->Name));
             if (ViewTorrent->MultiFile)
                 return;
             if (lstFiles->count() == 1)
@@ -407,7 +388,7 @@ void TfrmBrisolt::mmoViewCommentChange()
         {
             if (!ViewTorrent || FillingViewPage)
                 return;
-            const std::string text = CrLfLineBreaks(Typed(mmoViewComment->toPlainText()));
+            const std::string text = CrLfLineBreaks(TypedBytes(mmoViewComment->toPlainText()));
             ViewTorrent->Comment = FieldBytes(text, ViewTorrent->Comment);
         });
 }
@@ -435,7 +416,7 @@ void TfrmBrisolt::btnChangeClick()
             const auto index = static_cast<std::size_t>(row);
             const QString text = txtFilesName->text();
             const TTorrentSubFile& entry = ViewTorrent->Files[index];
-            const std::string bytes = FieldBytes(Typed(text), entry.Path + entry.Name);
+            const std::string bytes = KeptBytes(text, entry.Path + entry.Name);
             lstFiles->item(row)->setText(text);
             RenameFileEntry(*ViewTorrent, index, bytes);
         });
@@ -494,12 +475,10 @@ void TfrmBrisolt::SaveViewTorrent(const QString& fileName, const QString& succes
         Backup->Rows(),
         [this](const std::string& name) { return LookupAnnounceURL(name); });
     std::string reason;
-    if (fileName.isEmpty() || !SaveEditedTorrent(*ViewTorrent, NativePath(fileName), reason))
+    if (fileName.isEmpty() || !SaveEditedTorrent(*ViewTorrent, TypedPath(fileName), reason))
     {
         Ui.MessageBox(
-            QString::fromStdString(WriteErrorMessage(NativePath(fileName))),
-            QStringLiteral("Error"),
-            TMessageButtons::Ok);
+            ShownMessage(WriteErrorMessage(TypedPath(fileName))), QStringLiteral("Error"), TMessageButtons::Ok);
         return;
     }
     SetStatusText(fileName + successSuffix);

@@ -2,7 +2,6 @@
 #include <algorithm>
 
 #include <QDir>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +17,7 @@
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
 #include "ui/filelists.h"
+#include "ui/nametext.h"
 
 namespace brisolt
 {
@@ -28,11 +28,6 @@ namespace
 constexpr const char* kSettings = "settings";
 constexpr const char* kMemory = "memory";
 constexpr const char* kWindow = "window";
-
-std::string ToBytes(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
 
 } // namespace
 
@@ -184,7 +179,7 @@ void TfrmBrisolt::ApplyRememberedFolder(const TPrivateProfile& profile)
     if (folder.empty())
         return;
     // A folder that is gone (an unplugged disk, say) leaves the list at home.
-    if (!DirectoryListBox1->SetDirectory(QFile::decodeName(QByteArray::fromStdString(folder))))
+    if (!DirectoryListBox1->SetPath(std::filesystem::path(folder)))
         DirectoryListBox1->SetDirectory(QDir::homePath());
 }
 
@@ -193,7 +188,7 @@ void TfrmBrisolt::LoadPrivateTrackers(const TPrivateProfile& profile)
     PrivateTrackers = ReadPrivateTrackers(profile);
     lstPrivateTrackers->clear();
     for (const TTracker& tracker : PrivateTrackers)
-        lstPrivateTrackers->addItem(QString::fromStdString(tracker.Name));
+        lstPrivateTrackers->addItem(ShownText(tracker.Name));
 }
 
 void TfrmBrisolt::SaveSettings()
@@ -217,14 +212,14 @@ void TfrmBrisolt::SaveSettings()
         const int index = FindPrivateTracker(name);
         // A list entry without its table entry is saved with its name alone.
         trackers.push_back(
-            index >= 0 ? PrivateTrackers[static_cast<std::size_t>(index)] : TTracker{ToBytes(name), {}, {}, false});
+            index >= 0 ? PrivateTrackers[static_cast<std::size_t>(index)] : TTracker{TypedBytes(name), {}, {}, false});
     }
     WritePrivateTrackers(profile, trackers);
 }
 
 int TfrmBrisolt::FindPrivateTracker(const QString& name) const
 {
-    return FindLastTracker(PrivateTrackers, ToBytes(name));
+    return FindLastTracker(PrivateTrackers, TypedBytes(name));
 }
 
 void TfrmBrisolt::LoadWindowPosition()
@@ -260,9 +255,9 @@ void TfrmBrisolt::FormCloseQuery()
         {
             TPrivateProfile profile(SettingsPath());
             if (chkRememberFolder->isChecked())
-                profile.WriteString(kMemory, "folder", QFile::encodeName(DirectoryListBox1->Directory()).toStdString());
+                profile.WriteString(kMemory, "folder", DirectoryListBox1->Path().native());
             if (chkRememberTracker->isChecked())
-                profile.WriteString(kMemory, "tracker", ToBytes(cmbAnnounceURL->currentText()));
+                profile.WriteString(kMemory, "tracker", TypedBytes(cmbAnnounceURL->currentText()));
             if (chkAutoSave->isChecked())
                 SaveSettings();
         });

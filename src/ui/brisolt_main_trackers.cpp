@@ -17,6 +17,7 @@
 #include "platform/trackerlist.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
+#include "ui/nametext.h"
 #include "ui/userinterface.h"
 
 namespace brisolt
@@ -31,17 +32,7 @@ constexpr const char* kDefaultTrackerList1 = "http://trackers.brisolt.org:81/tor
 constexpr const char* kDefaultTrackerList2 = "http://trackers.brisolt.org/brisolt/trackers.lst";
 constexpr const char* kRememberedTrackerDefault = "(enter a tracker URL, or select from list below)";
 
-std::string ToBytes(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
-
-// Lists from elsewhere may be Windows-1252; shown and compared as UTF-8.
-QString Displayed(const std::string& bytes)
-{
-    return QString::fromStdString(DisplayText(bytes));
-}
-
+// Lists from elsewhere may be Windows-1252; held and compared as UTF-8.
 void Normalise(std::vector<TTracker>& trackers)
 {
     for (TTracker& tracker : trackers)
@@ -215,7 +206,7 @@ void TfrmBrisolt::ParseTrackerBuffer(const std::string& buffer)
         // The list arrives over plain HTTP: only a web page is opened.
         const std::string address = ReadUpdateAddress(lines);
         if (IsWebAddress(address))
-            Ui.OpenUrl(Displayed(address));
+            Ui.OpenUrl(ShownText(address));
     }
     {
         TKeepComboText keep(cmbAnnounceURL);
@@ -223,7 +214,7 @@ void TfrmBrisolt::ParseTrackerBuffer(const std::string& buffer)
         try
         {
             ReadTrackers(
-                lines, Trackers, [this](const TTracker& tracker) { cmbAnnounceURL->addItem(Displayed(tracker.Name)); });
+                lines, Trackers, [this](const TTracker& tracker) { cmbAnnounceURL->addItem(ShownText(tracker.Name)); });
         }
         catch (...)
         {
@@ -234,7 +225,7 @@ void TfrmBrisolt::ParseTrackerBuffer(const std::string& buffer)
         for (const TTracker& tracker : PrivateTrackers)
         {
             Trackers.push_back(tracker);
-            cmbAnnounceURL->addItem(QString::fromStdString(tracker.Name));
+            cmbAnnounceURL->addItem(ShownText(tracker.Name));
         }
     }
     SetStatusText(QStringLiteral("Tracker Liste geladen!"));
@@ -245,14 +236,14 @@ void TfrmBrisolt::ApplyRememberedTracker()
     if (!chkRememberTracker->isChecked())
         return;
     const TPrivateProfile profile(SettingsPath());
-    cmbAnnounceURL->setEditText(Displayed(profile.ReadString("memory", "tracker", kRememberedTrackerDefault)));
+    cmbAnnounceURL->setEditText(ShownText(profile.ReadString("memory", "tracker", kRememberedTrackerDefault)));
     cmbAnnounceURL2Change();
 }
 
 std::string TfrmBrisolt::GetAnnounceURL()
 {
     btnVisit->setEnabled(false);
-    const std::string text = ToBytes(cmbAnnounceURL->currentText());
+    const std::string text = TypedBytes(cmbAnnounceURL->currentText());
     const int index = FindLastTracker(Trackers, text);
     if (index < 0)
     {
@@ -272,7 +263,7 @@ std::string TfrmBrisolt::LookupAnnounceURL(const std::string& name) const
 
 void TfrmBrisolt::cmbAnnounceURL2Change()
 {
-    Guarded([this] { lblURL->setText(QStringLiteral("URL: ") + QString::fromStdString(GetAnnounceURL())); });
+    Guarded([this] { lblURL->setText(QStringLiteral("URL: ") + ShownText(GetAnnounceURL())); });
 }
 
 void TfrmBrisolt::btnVisitClick()
@@ -280,10 +271,10 @@ void TfrmBrisolt::btnVisitClick()
     Guarded(
         [this]
         {
-            for (const std::string& page : TrackerWebpages(Trackers, ToBytes(cmbAnnounceURL->currentText())))
+            for (const std::string& page : TrackerWebpages(Trackers, TypedBytes(cmbAnnounceURL->currentText())))
             {
                 if (IsWebAddress(page))
-                    Ui.OpenUrl(QString::fromStdString(page));
+                    Ui.OpenUrl(ShownText(page));
             }
         });
 }
@@ -307,9 +298,9 @@ void TfrmBrisolt::lstPrivateTrackersClick()
                 return;
             }
             const TTracker& tracker = PrivateTrackers[static_cast<std::size_t>(index)];
-            txtPrivateName->setText(QString::fromStdString(tracker.Name));
-            txtPrivateAnnounce->setText(QString::fromStdString(tracker.Announce));
-            txtPrivateWebsite->setText(QString::fromStdString(tracker.Webpage));
+            txtPrivateName->setText(ShownText(tracker.Name));
+            txtPrivateAnnounce->setText(ShownText(tracker.Announce));
+            txtPrivateWebsite->setText(ShownText(tracker.Webpage));
             btnPrivateAddModify->setText(Text("Ändern"));
         });
 }
@@ -349,9 +340,9 @@ void TfrmBrisolt::btnPrivateAddModifyClick()
                 btnPrivateAddModify->setText(Text("Ändern"));
             }
             TTracker& tracker = PrivateTrackers[static_cast<std::size_t>(index)];
-            tracker.Name = ToBytes(name);
-            tracker.Announce = ToBytes(txtPrivateAnnounce->text());
-            tracker.Webpage = ToBytes(txtPrivateWebsite->text());
+            tracker.Name = TypedBytes(name);
+            tracker.Announce = TypedBytes(txtPrivateAnnounce->text());
+            tracker.Webpage = TypedBytes(txtPrivateWebsite->text());
             tracker.Down = false;
         });
 }

@@ -8,12 +8,12 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
 #include "ui/brisolt_progress.h"
+#include "ui/nametext.h"
 
 namespace brisolt
 {
@@ -29,11 +29,6 @@ constexpr int kDrainIntervalMs = 15;
 int BarSteps(int64_t steps)
 {
     return static_cast<int>(std::clamp<int64_t>(steps, 0, INT_MAX));
-}
-
-QString FromBytes(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
 void Step(QProgressBar* bar)
@@ -190,7 +185,7 @@ void TBrisoltBTHashedStorage::TorrentFinished(const TCreateResult& result)
 void TBrisoltBTHashedStorage::ShowTorrent(const std::filesystem::path& output, int64_t totalLength, int64_t pieceLength)
 {
     PieceLength = std::max<int64_t>(pieceLength, 1);
-    Progress.setWindowTitle(QStringLiteral("Erzeuge: ") + FromBytes(output.string()));
+    Progress.setWindowTitle(QStringLiteral("Erzeuge: ") + ShownPath(output));
     Progress.show();
     Progress.raise();
     Restart(Progress.ProgressBar2, totalLength / PieceLength + 1);
@@ -198,8 +193,7 @@ void TBrisoltBTHashedStorage::ShowTorrent(const std::filesystem::path& output, i
 
 void TBrisoltBTHashedStorage::ShowFile(const std::string& path, int64_t size)
 {
-    Progress.lblHashing->setText(
-        QStringLiteral("Hashe Datei: ") + FromBytes(std::filesystem::path(path).filename().string()));
+    Progress.lblHashing->setText(QStringLiteral("Hashe Datei: ") + ShownPath(std::filesystem::path(path).filename()));
     Restart(Progress.ProgressBar1, size / PieceLength + 1);
 }
 

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
 #include <QStyle>
 
 #include "create/collect.h"
+#include "ui/nametext.h"
 
 namespace brisolt
 {
@@ -19,7 +19,32 @@ namespace brisolt
 namespace
 {
 
-constexpr int kPathRole = Qt::UserRole;
+// The visible sub-folders of folder (as the system lists them, following
+// links), shown text and path, by shown name regardless of case.
+std::vector<std::pair<QString, std::filesystem::path>> SubFolders(const std::filesystem::path& folder)
+{
+    std::vector<std::pair<QString, std::filesystem::path>> folders;
+    std::error_code error;
+    std::filesystem::directory_iterator entry(
+        folder, std::filesystem::directory_options::skip_permission_denied, error);
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error))
+    {
+        const std::string name = entry->path().filename().native();
+        std::error_code kind;
+        if (name.empty() || name.front() == '.' || !entry->is_directory(kind))
+            continue;
+        folders.emplace_back(ShownText(name), entry->path());
+    }
+    std::sort(
+        folders.begin(),
+        folders.end(),
+        [](const auto& a, const auto& b)
+        {
+            const int order = QString::compare(a.first, b.first, Qt::CaseInsensitive);
+            return order != 0 ? order < 0 : a.second < b.second;
+        });
+    return folders;
+}
 
 } // namespace
 
@@ -87,50 +112,68 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent)
     connect(this, &QTreeWidget::itemActivated, this, &TDirectoryListBox::Open);
 }
 
+QString TDirectoryListBox::Directory() const
+{
+    return ShownPath(Current);
+}
+
 bool TDirectoryListBox::SetDirectory(const QString& folder)
 {
-    const QFileInfo info(folder);
-    if (folder.isEmpty() || !info.isDir())
+    return SetPath(TypedPath(folder));
+}
+
+bool TDirectoryListBox::SetPath(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error))
         return false;
-    const QString path = QDir::cleanPath(info.absoluteFilePath());
+    std::filesystem::path path = std::filesystem::absolute(folder, error);
+    // ".." is resolved as the system resolves it, through symbolic links.
+    if (!error && std::find(path.begin(), path.end(), "..") != path.end())
+        path = std::filesystem::canonical(path, error);
+    if (error)
+        return false;
+    path = path.lexically_normal();
+    if (!path.has_filename() && path != path.root_path())
+        path = path.parent_path();
     if (path == Current)
         return true;
     Current = path;
     Rebuild();
-    emit DirectoryChanged(Current);
+    emit DirectoryChanged();
     return true;
 }
 
 void TDirectoryListBox::Rebuild()
 {
     clear();
-    QStringList chain;
-    QDir dir(Current);
-    do
-        chain.prepend(dir.absolutePath());
-    while (dir.cdUp());
+    std::vector<std::filesystem::path> chain;
+    for (std::filesystem::path path = Current;; path = path.parent_path())
+    {
+        chain.insert(chain.begin(), path);
+        if (path == path.parent_path())
+            break;
+    }
 
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     QTreeWidgetItem* parentItem = nullptr;
-    for (const QString& path : chain)
+    for (const auto& path : chain)
     {
-        const QString name = QFileInfo(path).fileName();
         auto* item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(this);
-        item->setText(0, name.isEmpty() ? QDir::toNativeSeparators(path) : name);
+        item->setText(
+            0, path.has_filename() ? ShownText(path.filename().native()) : QDir::toNativeSeparators(ShownPath(path)));
         item->setIcon(0, open);
-        item->setData(0, kPathRole, path);
+        item->setData(0, kNameBytesRole, NameBytesData(path.native()));
         item->setExpanded(true);
         parentItem = item;
     }
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    const QDir current(Current);
-    const auto subFolders = current.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QString& name : subFolders)
+    for (const auto& [shown, path] : SubFolders(Current))
     {
         auto* item = new QTreeWidgetItem(parentItem);
-        item->setText(0, name);
+        item->setText(0, shown);
         item->setIcon(0, closed);
-        item->setData(0, kPathRole, current.absoluteFilePath(name));
+        item->setData(0, kNameBytesRole, NameBytesData(path.native()));
     }
     if (parentItem)
     {
@@ -143,7 +186,7 @@ void TDirectoryListBox::Rebuild()
 void TDirectoryListBox::Open(QTreeWidgetItem* item)
 {
     if (item)
-        SetDirectory(item->data(0, kPathRole).toString());
+        SetPath(std::filesystem::path(NameBytes(item->data(0, kNameBytesRole))));
 }
 
 TFileListBox::TFileListBox(QWidget* parent)
@@ -153,7 +196,7 @@ TFileListBox::TFileListBox(QWidget* parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
 }
 
-void TFileListBox::SetDirectory(const QString& folder)
+void TFileListBox::SetPath(const std::filesystem::path& folder)
 {
     Current = folder;
     clear();
@@ -162,28 +205,34 @@ void TFileListBox::SetDirectory(const QString& folder)
     std::vector<std::string> names;
     try
     {
-        names = ListFolderFiles(std::filesystem::path(QFile::encodeName(folder).toStdString()));
+        names = ListFolderFiles(folder);
     }
     catch (const ECreateError&)
     {
         return; // a folder that cannot be listed shows no files
     }
-    QStringList items;
-    items.reserve(static_cast<qsizetype>(names.size()));
     for (const auto& name : names)
-        items << QFile::decodeName(QByteArray::fromStdString(name));
-    addItems(items);
+    {
+        auto* item = new QListWidgetItem(ShownText(name), this);
+        item->setData(kNameBytesRole, NameBytesData(name));
+    }
 }
 
-QStringList TFileListBox::SelectedNames() const
+std::vector<std::string> TFileListBox::SelectedNames() const
 {
-    QStringList names;
+    std::vector<std::string> names;
     for (int i = 0; i < count(); ++i)
     {
         if (item(i)->isSelected())
-            names << item(i)->text();
+            names.push_back(NameAt(i));
     }
     return names;
+}
+
+std::string TFileListBox::NameAt(int row) const
+{
+    const QListWidgetItem* found = item(row);
+    return found ? NameBytes(found->data(kNameBytesRole)) : std::string();
 }
 
 } // namespace brisolt

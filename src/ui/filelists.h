@@ -1,8 +1,14 @@
 // The three source lists of the create page's simple mode: the drives (the
 // mounted volumes' root folders), the folder tree down to the current folder
 // with its sub-folders, and the files of one folder. They only show and
-// choose; the page connects them. User-interface thread only.
+// choose; the page connects them. Folders and files are held by their bytes,
+// which need not be valid UTF-8; the rows show them as ui/nametext says.
+// User-interface thread only.
 #pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include <QComboBox>
 #include <QListWidget>
@@ -34,20 +40,25 @@ class TDirectoryListBox : public QTreeWidget
 public:
     explicit TDirectoryListBox(QWidget* parent = nullptr);
 
-    [[nodiscard]] QString Directory() const { return Current; }
+    // The current folder, absolute, and as shown.
+    [[nodiscard]] const std::filesystem::path& Path() const { return Current; }
+
+    [[nodiscard]] QString Directory() const;
 
     // Makes folder the current one and emits DirectoryChanged when it
     // differs; returns false, changing nothing, when folder does not exist.
+    bool SetPath(const std::filesystem::path& folder);
+    // The same for a folder typed as text.
     bool SetDirectory(const QString& folder);
 
 signals:
-    void DirectoryChanged(const QString& folder);
+    void DirectoryChanged();
 
 private:
     void Rebuild();
     void Open(QTreeWidgetItem* item);
 
-    QString Current;
+    std::filesystem::path Current;
 };
 
 class TFileListBox : public QListWidget
@@ -57,14 +68,17 @@ class TFileListBox : public QListWidget
 public:
     explicit TFileListBox(QWidget* parent = nullptr);
 
-    [[nodiscard]] QString Directory() const { return Current; }
+    [[nodiscard]] const std::filesystem::path& Path() const { return Current; }
 
     // Lists the files of folder by name; folders and hidden files are left out.
-    void SetDirectory(const QString& folder);
-    [[nodiscard]] QStringList SelectedNames() const;
+    void SetPath(const std::filesystem::path& folder);
+    // The names of the selected files, as their bytes, in list order.
+    [[nodiscard]] std::vector<std::string> SelectedNames() const;
+    // The bytes of the name in row.
+    [[nodiscard]] std::string NameAt(int row) const;
 
 private:
-    QString Current;
+    std::filesystem::path Current;
 };
 
 } // namespace brisolt

@@ -239,6 +239,30 @@ private slots:
         QVERIFY(page.Calls(TScriptedUserInterface::TKind::SaveFile).empty());
     }
 
+    void simpleModeFindsAndHashesNamesThatAreNotUtf8()
+    {
+        const fs::path file = Write("d\xe9j\xe0/caf\xe9.txt", "abc");
+        TCreatePage page(0);
+        auto* folders = page.w.Get<brisolt::TDirectoryListBox>("DirectoryListBox1");
+        QVERIFY(folders->SetPath(Data()));
+        const auto found = folders->findItems(U("déjà"), Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(found.size(), 1);
+        emit folders->itemActivated(found.front(), 0);
+        QCOMPARE(folders->Path(), file.parent_path());
+        auto* list = page.w.Get<QListWidget>("FileListBox1");
+        QCOMPARE(brisolt::test::Items(list), QStringList{U("café.txt")});
+        list->setCurrentRow(0, QItemSelectionModel::Select);
+        QCOMPARE(page.w.Form->statusBar()->currentMessage(), Q(Data()) + U("/déjà/café.txt"));
+
+        const fs::path output = Data() / "out.torrent";
+        page.w.Ui.Paths.push_back(Q(output));
+        page.Create();
+        QVERIFY2(page.w.Ui.Messages().isEmpty(), qPrintable(page.w.Ui.Messages().join(u'\n')));
+        const TTorrentFile torrent = LoadTorrent(output);
+        QCOMPARE(torrent.Name, std::string("caf\xe9.txt"));
+        QCOMPARE(torrent.Files.at(0).Length, int64_t{3});
+    }
+
     void selectionButtonsAndStatusText()
     {
         Write("Sel/a", "1");
