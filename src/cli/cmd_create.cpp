@@ -7,9 +7,9 @@
 
 #include "cli/cli.h"
 #include "cli/progress.h"
-#include "cli/signals.h"
 #include "create/collect.h"
 #include "create/createtorrent.h"
+#include "platform/abortsignal.h"
 #include "platform/fileio.h"
 #include "platform/installdir.h"
 #include "platform/privatetrackers.h"

@@ -9,9 +9,9 @@
 
 #include "cli/cli.h"
 #include "cli/progress.h"
-#include "cli/signals.h"
 #include "core/torrentfile.h"
 #include "hashing/hashedstorage.h"
+#include "platform/abortsignal.h"
 #include "platform/fileio.h"
 #include "platform/textconv.h"
 

@@ -5,9 +5,8 @@
 #pragma once
 
 #include <atomic>
-#include <csignal>
 
-namespace brisolt::cli
+namespace brisolt
 {
 
 class TAbortOnSignal
@@ -19,15 +18,6 @@ public:
     TAbortOnSignal& operator=(const TAbortOnSignal&) = delete;
 
     [[nodiscard]] const std::atomic<bool>& Flag() const;
-
-private:
-    struct sigaction OldInt
-    {
-    };
-
-    struct sigaction OldTerm
-    {
-    };
 };
 
-} // namespace brisolt::cli
+} // namespace brisolt

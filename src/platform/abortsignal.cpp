@@ -1,6 +1,8 @@
-#include "cli/signals.h"
+#include "platform/abortsignal.h"
 
-namespace brisolt::cli
+#include <csignal>
+
+namespace brisolt
 {
 
 namespace
@@ -9,6 +11,15 @@ namespace
 // A lock-free atomic is safe to store from a signal handler.
 std::atomic<bool> gAbortRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
+
+// The handlers in place before the one instance; restored when it ends.
+struct sigaction gOldInt
+{
+};
+
+struct sigaction gOldTerm
+{
+};
 
 extern "C" void RaiseAbort(int)
 {
@@ -27,14 +38,14 @@ TAbortOnSignal::TAbortOnSignal()
 
     action.sa_handler = RaiseAbort;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &OldInt);
-    ::sigaction(SIGTERM, &action, &OldTerm);
+    ::sigaction(SIGINT, &action, &gOldInt);
+    ::sigaction(SIGTERM, &action, &gOldTerm);
 }
 
 TAbortOnSignal::~TAbortOnSignal()
 {
-    ::sigaction(SIGINT, &OldInt, nullptr);
-    ::sigaction(SIGTERM, &OldTerm, nullptr);
+    ::sigaction(SIGINT, &gOldInt, nullptr);
+    ::sigaction(SIGTERM, &gOldTerm, nullptr);
 }
 
 const std::atomic<bool>& TAbortOnSignal::Flag() const
@@ -42,4 +53,4 @@ const std::atomic<bool>& TAbortOnSignal::Flag() const
     return gAbortRequested;
 }
 
-} // namespace brisolt::cli
+} // namespace brisolt
