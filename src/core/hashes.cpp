@@ -137,11 +137,6 @@ void TObjectHash::FreeItem(int32_t index)
     Items[static_cast<std::size_t>(index)].reset();
 }
 
-void TObjectHash::MoveItem(int32_t from, int32_t to)
-{
-    Items[static_cast<std::size_t>(to)] = std::move(Items[static_cast<std::size_t>(from)]);
-}
-
 void TObjectHash::SetItemCount(int32_t count)
 {
     Items.resize(static_cast<std::size_t>(count));

@@ -74,7 +74,6 @@ protected:
     int32_t AddKey(std::string_view key);
 
     virtual void FreeItem(int32_t index) = 0;
-    virtual void MoveItem(int32_t from, int32_t to) = 0;
     virtual void SetItemCount(int32_t count) = 0;
     virtual void ClearItems() = 0;
     [[nodiscard]] virtual int32_t ItemHigh() const = 0;
@@ -102,7 +101,6 @@ public:
 
 protected:
     void FreeItem(int32_t index) override;
-    void MoveItem(int32_t from, int32_t to) override;
     void SetItemCount(int32_t count) override;
     void ClearItems() override;
     [[nodiscard]] int32_t ItemHigh() const override;

@@ -1,3 +1,5 @@
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 #include "core/bdecode.h"
@@ -7,35 +9,70 @@ namespace brisolt
 namespace
 {
 
+// The value as the kind the test expects; any other kind (or none) fails the
+// test here, never a null dereference further on.
+template <class T>
+const T& As(const TBValue* v)
+{
+    const auto* typed = dynamic_cast<const T*>(v);
+    if (!typed)
+        throw std::runtime_error(v ? "decoded value of another kind" : "nothing decoded");
+    return *typed;
+}
+
 const TIntString& Scalar(const TBValue* v)
 {
-    const auto* s = dynamic_cast<const TIntString*>(v);
-    EXPECT_NE(s, nullptr);
-    return *s;
+    return As<TIntString>(v);
 }
 
 const TObjectHash& Dict(const std::unique_ptr<TBValue>& v)
 {
-    const auto* d = dynamic_cast<const TObjectHash*>(v.get());
-    EXPECT_NE(d, nullptr);
-    return *d;
+    return As<TObjectHash>(v.get());
 }
 
 int64_t IntegerOf(std::string_view input)
 {
     auto v = BDecodeValue(input);
-    EXPECT_TRUE(v);
     const auto& s = Scalar(v.get());
     EXPECT_TRUE(s.IsInteger);
     return s.Value;
 }
 
-TEST(BDecode, NothingFromEmptyInputOrAByteThatStartsNoValue)
+std::string Nested(int depth)
 {
-    EXPECT_EQ(BDecodeValue(""), nullptr);
-    EXPECT_EQ(BDecodeValue("x"), nullptr);
-    EXPECT_EQ(BDecodeValue("e"), nullptr);
-    EXPECT_EQ(BDecodeValue(":"), nullptr);
+    return std::string(static_cast<std::size_t>(depth), 'l') + std::string(static_cast<std::size_t>(depth), 'e');
+}
+
+// Every way an input decodes to nothing.
+TEST(BDecode, InputsThatDecodeToNothing)
+{
+    const struct
+    {
+        std::string Input;
+        const char* Why;
+    } kCases[] = {
+        {"", "empty input"},
+        {"x", "a byte that starts no value"},
+        {"e", "an end without a start"},
+        {":", "a colon without a length"},
+        {"5:abc", "a string longer than the input"},
+        {"99999999999999999999:abc", "a length beyond any input"},
+        {"4294967296:", "a length beyond 32 bits"},
+        {"di5ee", "a dictionary stopping at a byte that cannot start a key"},
+        {"d1:ai1exe", "a dictionary stopping there after an entry"},
+        {Nested(kMaxDepth + 1), "nesting one level too deep"},
+        {std::string(1000000, 'l'), "nesting far too deep"},
+        {"d1:a" + Nested(kMaxDepth) + "e", "too deep inside a dictionary"},
+    };
+
+    for (const auto& c : kCases)
+    {
+        EXPECT_EQ(BDecodeValue(c.Input), nullptr) << c.Why;
+        TBDecodeStream stream(c.Input);
+        TBDocument document;
+        EXPECT_FALSE(document.Decode(stream)) << c.Why;
+        EXPECT_EQ(document.Count(), 0u) << c.Why;
+    }
 }
 
 TEST(BDecode, IntegersAreLenient)
@@ -79,15 +116,12 @@ TEST(BDecode, StringsTakeExactlyTheirLength)
     EXPECT_EQ(Scalar(binary.get()).Text, std::string("\0\xff\x01", 3));
 }
 
-TEST(BDecode, StringLengthBeyondTheInputGivesNothingAndReadsNoFurther)
+TEST(BDecode, StringLengthBeyondTheInputReadsNoFurther)
 {
-    EXPECT_EQ(BDecodeValue("5:abc"), nullptr);
-    EXPECT_EQ(BDecodeValue("99999999999999999999:abc"), nullptr);
-    EXPECT_EQ(BDecodeValue("4294967296:"), nullptr);
     TBDecodeStream s("l3:abc10:xyze");
     auto list = BDecodeValue(s);
     ASSERT_TRUE(list);
-    const auto& items = dynamic_cast<const TBList&>(*list).Items;
+    const auto& items = As<TBList>(list.get()).Items;
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(Scalar(items[0].get()).Text, "abc");
     EXPECT_EQ(s.Remaining(), 0u);
@@ -97,7 +131,7 @@ TEST(BDecode, ListSkipsStrayByte)
 {
     auto v = BDecodeValue("l1:ax1:be");
     ASSERT_TRUE(v);
-    const auto& items = dynamic_cast<const TBList&>(*v).Items;
+    const auto& items = As<TBList>(v.get()).Items;
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(Scalar(items[0].get()).Text, "a");
     EXPECT_EQ(Scalar(items[1].get()).Text, "b");
@@ -107,10 +141,10 @@ TEST(BDecode, ListIsReturnedWhenInputEndsBeforeItsEnd)
 {
     auto v = BDecodeValue("li1ei2e");
     ASSERT_TRUE(v);
-    EXPECT_EQ(dynamic_cast<const TBList&>(*v).Items.size(), 2u);
+    EXPECT_EQ(As<TBList>(v.get()).Items.size(), 2u);
     auto empty = BDecodeValue("l");
     ASSERT_TRUE(empty);
-    EXPECT_TRUE(dynamic_cast<const TBList&>(*empty).Items.empty());
+    EXPECT_TRUE(As<TBList>(empty.get()).Items.empty());
 }
 
 TEST(BDecode, DictionaryHoldsItsEntries)
@@ -129,12 +163,6 @@ TEST(BDecode, DictionaryDropsAValueThatDecodesToNothing)
     ASSERT_TRUE(v);
     EXPECT_EQ(Dict(v).Count(), 0);
     EXPECT_FALSE(Dict(v).Exists("key"));
-}
-
-TEST(BDecode, DictionaryStoppingAtANonKeyByteIsNothing)
-{
-    EXPECT_EQ(BDecodeValue("di5ee"), nullptr);
-    EXPECT_EQ(BDecodeValue("d1:ai1exe"), nullptr);
 }
 
 TEST(BDecode, DictionaryCutShortKeepsCompleteEntries)
@@ -203,17 +231,9 @@ TEST(BDecode, InfoWhoseValueDecodesToNothingStillRecordsItsRange)
     EXPECT_EQ(Scalar(Dict(v).Get("_info_length")).Value, 1);
 }
 
-TEST(BDecode, NestingIsLimited)
+TEST(BDecode, NestingUpToTheLimitDecodes)
 {
-    const auto nested = [](int depth)
-    {
-        return std::string(static_cast<std::size_t>(depth), 'l') + std::string(static_cast<std::size_t>(depth), 'e');
-    };
-    EXPECT_NE(BDecodeValue(nested(kMaxDepth)), nullptr);
-    EXPECT_EQ(BDecodeValue(nested(kMaxDepth + 1)), nullptr);
-    // Far deeper input neither recurses without bound nor decodes.
-    EXPECT_EQ(BDecodeValue(std::string(1000000, 'l')), nullptr);
-    EXPECT_EQ(BDecodeValue("d1:a" + nested(kMaxDepth) + "e"), nullptr);
+    EXPECT_NE(BDecodeValue(Nested(kMaxDepth)), nullptr);
 }
 
 TEST(BDecode, BytesToHexIsLowerCaseAndBounded)

@@ -30,7 +30,9 @@ TEST(ObjectHash, PutGetExists)
     EXPECT_FALSE(h.Exists("a"));
     h.Put("a", std::make_unique<TIntString>(int64_t{1}));
     ASSERT_TRUE(h.Exists("a"));
-    EXPECT_EQ(dynamic_cast<TIntString*>(h.Get("a"))->Value, 1);
+    const auto* a = dynamic_cast<TIntString*>(h.Get("a"));
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->Value, 1);
     EXPECT_FALSE(h.Exists("A")); // keys compare exactly
 }
 

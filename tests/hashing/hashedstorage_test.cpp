@@ -238,43 +238,43 @@ TEST_P(HashedStorageThreads, FileDeletedAfterListingEndsTheRunWithItsName)
     EXPECT_EQ(storage.PieceCount, 1);
 }
 
-TEST_P(HashedStorageThreads, FileThatShrinksWhileReadEndsTheRunInsteadOfLooping)
+// A file that shrinks (reads that return nothing would repeat forever) or
+// grows while it is read ends the run with its reason. Its start is reported
+// before its first read (nothing is queued yet), so it changes while open.
+TEST_P(HashedStorageThreads, FileThatChangesWhileReadEndsTheRun)
 {
-    TSandbox box;
-    const auto content = MakeFiles(box, {100000, 200000});
-    TRecorder storage(content.Files, 65536, true, box.Path());
-    storage.ThreadCount = GetParam();
-    // The first file's start is reported before its first read (nothing is
-    // queued yet), so the file shrinks while it is open.
-    storage.OnFileStarted = [&](const std::string& path)
+    const struct
     {
-        if (path == content.Paths[0].string())
-            std::filesystem::resize_file(path, 50000);
+        const char* Name;
+        void (*Change)(const std::string& path);
+        const char* Reason;
+    } kCases[] = {
+        {"shrinks",
+         [](const std::string& path) { std::filesystem::resize_file(path, 50000); },
+         "Die Datei ist beim Lesen kürzer geworden."},
+        {"grows",
+         [](const std::string& path) { std::ofstream(path, std::ios::binary | std::ios::app) << "more"; },
+         "Die Datei hat sich beim Lesen verändert."},
     };
-    storage.HashFiles();
-    ASSERT_TRUE(storage.Failed());
-    EXPECT_EQ(
-        storage.ErrorMessage,
-        "Datei " + content.Paths[0].string() + " kann nicht gelesen werden. Die Datei ist beim Lesen kürzer geworden.");
-    EXPECT_EQ(storage.Log.back(), "done");
-}
 
-TEST_P(HashedStorageThreads, FileThatGrowsWhileReadEndsTheRun)
-{
-    TSandbox box;
-    const auto content = MakeFiles(box, {100000, 200000});
-    TRecorder storage(content.Files, 65536, true, box.Path());
-    storage.ThreadCount = GetParam();
-    storage.OnFileStarted = [&](const std::string& path)
+    for (const auto& c : kCases)
     {
-        if (path == content.Paths[0].string())
-            std::ofstream(path, std::ios::binary | std::ios::app) << "more";
-    };
-    storage.HashFiles();
-    ASSERT_TRUE(storage.Failed());
-    EXPECT_EQ(
-        storage.ErrorMessage,
-        "Datei " + content.Paths[0].string() + " kann nicht gelesen werden. Die Datei hat sich beim Lesen verändert.");
+        SCOPED_TRACE(c.Name);
+        TSandbox box;
+        const auto content = MakeFiles(box, {100000, 200000});
+        TRecorder storage(content.Files, 65536, true, box.Path());
+        storage.ThreadCount = GetParam();
+        storage.OnFileStarted = [&](const std::string& path)
+        {
+            if (path == content.Paths[0].string())
+                c.Change(path);
+        };
+        storage.HashFiles();
+        ASSERT_TRUE(storage.Failed());
+        EXPECT_EQ(
+            storage.ErrorMessage, "Datei " + content.Paths[0].string() + " kann nicht gelesen werden. " + c.Reason);
+        EXPECT_EQ(storage.Log.back(), "done");
+    }
 }
 
 TEST(HashedStorage, FileChangedSinceListingIsNotHashed)
