@@ -1,5 +1,6 @@
 #include "create/createtorrent.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -101,6 +102,47 @@ bool IsFolder(const std::filesystem::path& path)
     return PathInfo(path).Kind == TPathKind::Folder;
 }
 
+bool SameFile(const TPathInfo& a, const TPathInfo& b)
+{
+    return a.Kind != TPathKind::Missing && b.Kind != TPathKind::Missing && a.Device == b.Device && a.Inode == b.Inode;
+}
+
+// Whether writing output would replace one of the content files. Only an
+// existing file can be one, so a new output costs no look at the content.
+bool OutputIsContent(const std::filesystem::path& output, const THashedStorage& storage)
+{
+    const TPathInfo target = PathInfo(output);
+    if (target.Kind != TPathKind::RegularFile)
+        return false;
+    return std::any_of(
+        storage.Files.begin(),
+        storage.Files.end(),
+        [&](const TTorrentSubFile& entry) { return SameFile(target, PathInfo(storage.ResolvePath(entry))); });
+}
+
+// Whether output would land in folder or below it. Walks up from the folder
+// the write lands in through "..", which the system resolves, so links on
+// the way count as they do for the write.
+bool OutputInsideFolder(const std::filesystem::path& output, const std::filesystem::path& folder)
+{
+    // Deeper than any real tree; the walk also ends at the root, its own parent.
+    constexpr int kMaxLevels = 1000;
+    const TPathInfo tree = PathInfo(folder);
+    const auto target = WriteTargetOf(output);
+    std::filesystem::path up = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    TPathInfo below;
+    for (int level = 0; level < kMaxLevels; ++level, up /= "..")
+    {
+        const TPathInfo info = PathInfo(up);
+        if (info.Kind != TPathKind::Folder || SameFile(info, below))
+            return false;
+        if (SameFile(info, tree))
+            return true;
+        below = info;
+    }
+    return false;
+}
+
 void InitMultiFile(TTorrentFile& model, const std::string& name, const TCreateOptions& options)
 {
     model.Init(options.AnnounceURL, name, MakeComment(options.CommentLines), {}, 0, true, options.Now);
@@ -115,6 +157,8 @@ TCreateResult FolderTreeTorrent(
     const std::filesystem::path& output,
     const TCreateOptions& options)
 {
+    if (OutputInsideFolder(output, folder))
+        return Failure(output, CreateMessage(output, std::string(kOutputInsideContentReason)), options);
     std::vector<TTorrentSubFile> files;
     int64_t total = 0;
     try
@@ -240,12 +284,14 @@ TCreateResult BuildTorrent(
     model.BackupTrackers = ResolveBackupRows(options.BackupRows, options.LookupAnnounceURL);
     if (model.Files.empty() && !options.AllowEmpty)
         return Failure(output, "Keine Dateien in " + base.string() + ".", options);
+    TCreateStorage storage(model.Files, result.PieceLength, model.MultiFile, base, options);
+    if (OutputIsContent(output, storage))
+        return Failure(output, CreateMessage(output, std::string(kOutputIsContentReason)), options);
     std::string reason;
     if (!CanCreate(output, reason))
         return Failure(output, CreateMessage(output, reason), options);
     if (options.Observer)
         options.Observer->TorrentStarted(output, result.TotalLength, result.PieceLength, result.FileCount);
-    TCreateStorage storage(model.Files, result.PieceLength, model.MultiFile, base, options);
     storage.HashFiles();
     result.PieceCount = storage.PieceCount;
     if (options.AbortRequested && options.AbortRequested->load())

@@ -28,6 +28,10 @@ inline constexpr int kAutoPieceSize = -1;
 inline constexpr int kPieceSizeCount = 9; // "64kb" (index 0) to "16384kb" (index 8)
 inline constexpr std::string_view kAbortedMessage = "Operation abgebrochen!";
 inline constexpr std::string_view kNoFilesSelectedMessage = "Keine Dateien ausgewählt!";
+// Reasons for an output refused before hashing, so that the content is never
+// overwritten: "Datei <output> kann nicht erstellt werden. <reason>".
+inline constexpr std::string_view kOutputIsContentReason = "Sie gehört zum Inhalt des Torrents.";
+inline constexpr std::string_view kOutputInsideContentReason = "Sie läge im Ordner des Torrents.";
 
 enum class TCreateStatus
 {
@@ -135,7 +139,9 @@ ProposeSelectionSaveName(const std::filesystem::path& folder, const std::vector<
 [[nodiscard]] std::string TrimTrailingSeparator(std::string path);
 
 // The sources. A file that cannot be used ends the action with a Failed
-// result naming it; per entry, that result is the last one.
+// result naming it; per entry, that result is the last one. An output that is
+// one of the torrent's files (whatever path or link leads to it), or that
+// would lie inside a folder whose tree is hashed, fails before hashing.
 [[nodiscard]] TCreateResult CreateSingleFileTorrent(
     const std::filesystem::path& source, const std::filesystem::path& output, const TCreateOptions& options);
 // selected: names of files directly in folder, in list order. One name gives

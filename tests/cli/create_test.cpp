@@ -62,6 +62,18 @@ TEST(CliCreate, DotDotAfterALinkFollowsTheLink)
     EXPECT_EQ(CheckWithLibtorrent(output, real), "ok 1\n");
 }
 
+TEST(CliCreate, OutputThatIsTheSourceLeavesItUntouched)
+{
+    TSandbox box;
+    const auto source = box.Write("p.txt", "precious");
+    const auto r = RunCliArgs({"create", "-a", "U", "-o", source.string(), source.string()});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(
+        r.Err,
+        "brisolt-cli: Datei " + source.string() + " kann nicht erstellt werden. Sie gehört zum Inhalt des Torrents.\n");
+    EXPECT_EQ(test::ReadFile(source), "precious");
+}
+
 TEST(CliCreate, FolderWithCommentBackupsAndKeptThumbs)
 {
     TSandbox box;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <functional>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -327,6 +328,55 @@ TEST(CreateFolderTorrent, OutputFolderThatCannotBeWrittenFailsBeforeHashing)
     EXPECT_EQ(result.Message, "Datei " + readOnly.string() + " kann nicht erstellt werden. Permission denied");
     EXPECT_EQ(test::ReadFile(readOnly), "old");
     EXPECT_EQ(std::count(log.Lines.begin(), log.Lines.end(), "start"), 0);
+}
+
+TEST(CreateTorrent, OutputOverTheContentIsRefusedBeforeHashing)
+{
+    TSandbox box;
+    const auto a = box.Write("d/a.txt", "content a");
+    box.Write("d/sub/b.txt", "content b");
+    std::filesystem::create_symlink(a, box.Path() / "link.torrent");
+    std::filesystem::create_hard_link(a, box.Path() / "hard.torrent");
+    std::filesystem::create_directory_symlink(box.Path() / "d/sub", box.Path() / "into");
+    const auto d = box.Path() / "d";
+    const auto isContent = std::string(kOutputIsContentReason);
+    const auto inside = std::string(kOutputInsideContentReason);
+
+    const struct
+    {
+        std::function<TCreateResult(const std::filesystem::path&, const TCreateOptions&)> Create;
+        std::string Output;
+        std::string Reason;
+    } cases[] = {
+        {[&](const auto& o, const auto& opt) { return CreateSingleFileTorrent(a, o, opt); }, "d/a.txt", isContent},
+        {[&](const auto& o, const auto& opt) { return CreateSingleFileTorrent(a, o, opt); }, "link.torrent", isContent},
+        {[&](const auto& o, const auto& opt) { return CreateSingleFileTorrent(a, o, opt); }, "hard.torrent", isContent},
+        {[&](const auto& o, const auto& opt) {
+             return CreateSelectionTorrent(d, {"a.txt", "x"}, o, opt);
+         },
+         "d/a.txt",
+         isContent},
+        {[&](const auto& o, const auto& opt) { return CreateFolderTorrent(d, o, opt); }, "d/sub/b.txt", inside},
+        {[&](const auto& o, const auto& opt) { return CreateFolderTorrent(d, o, opt); }, "d/new.torrent", inside},
+        {[&](const auto& o, const auto& opt) { return CreateFolderTorrent(d, o, opt); }, "into/new.torrent", inside},
+    };
+
+    box.Write("d/x", "x");
+    for (const auto& c : cases)
+    {
+        TLog log;
+        auto options = Options();
+        options.Observer = &log;
+        const auto output = box.Path() / c.Output;
+        const auto result = c.Create(output, options);
+        EXPECT_EQ(result.Message, "Datei " + output.string() + " kann nicht erstellt werden. " + c.Reason) << c.Output;
+        EXPECT_EQ(std::count(log.Lines.begin(), log.Lines.end(), "start"), 0) << c.Output;
+    }
+    EXPECT_EQ(test::ReadFile(a), "content a");
+    EXPECT_EQ(test::ReadFile(box.Path() / "d/sub/b.txt"), "content b");
+    EXPECT_EQ(FilesIn(d), (std::vector<std::string>{"a.txt", "sub", "x"}));
+    // Beside the folder is fine.
+    EXPECT_EQ(CreateFolderTorrent(d, box.Path() / "d.torrent", Options()).Status, TCreateStatus::Written);
 }
 
 TEST(CreatePerEntryTorrents, OneTorrentPerEntryUnfilteredAtTheTop)
