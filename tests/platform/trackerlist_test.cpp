@@ -325,6 +325,12 @@ TEST(TrackerListFile, FailuresNameFileAndReason)
     EXPECT_EQ(
         ErrorOf([&] { WriteTrackerListFile(noFolder, "x"); }),
         "Datei \"" + noFolder.string() + "\" kann nicht erstellt werden. No such file or directory");
+    const auto readOnly = box.Write("ro.lst", "208");
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
+    EXPECT_EQ(
+        ErrorOf([&] { WriteTrackerListFile(readOnly, "x"); }),
+        "Datei \"" + readOnly.string() + "\" kann nicht erstellt werden. Permission denied");
+    EXPECT_EQ(ReadTrackerListFile(readOnly), "208");
 }
 
 } // namespace
