@@ -50,11 +50,6 @@ std::optional<TRename> ParseRename(const std::string& arg)
     if (error != std::errc() || ptr != end)
         return std::nullopt;
     rename.Text = arg.substr(equals + 1);
-    for (char& c : rename.Text)
-    {
-        if (c == '/')
-            c = '\\';
-    }
     return rename;
 }
 

@@ -1,5 +1,7 @@
 #include "create/edittorrent.h"
 
+#include <algorithm>
+
 #include "platform/fileio.h"
 #include "platform/textconv.h"
 
@@ -72,15 +74,16 @@ void RenameFileEntry(TTorrentFile& model, std::size_t index, const std::string& 
     if (index >= model.Files.size())
         throw EEditError("Kein Dateieintrag " + std::to_string(index));
     TTorrentSubFile& entry = model.Files[index];
-    // Only the backslash separates folders here: a colon is an ordinary
-    // character of a file name on this system, not a drive letter.
-    const auto split = text.rfind('\\');
+    // "/" cannot be part of a name on this system, so it separates folders
+    // like the backslash; a colon is an ordinary character, not a drive letter.
+    const auto split = text.find_last_of("\\/");
     if (split == std::string::npos)
     {
         entry.Name = text;
         return;
     }
     entry.Path = text.substr(0, split + 1);
+    std::replace(entry.Path.begin(), entry.Path.end(), '/', '\\');
     entry.Name = text.substr(split + 1);
 }
 

@@ -54,10 +54,11 @@ bool LoadTorrentForEdit(const std::filesystem::path& path, TTorrentFile& model);
 // The torrent's name. A single-file torrent's one entry is named the same.
 void SetTorrentName(TTorrentFile& model, const std::string& name);
 
-// Applies the text of a file row to entry index: a text with a backslash is
-// split after its last backslash into Path and Name (a trailing backslash
-// leaves an empty name); a text without one becomes the Name and the entry
-// keeps its Path. Throws EEditError when there is no such entry.
+// Applies the text of a file row to entry index: a text with a backslash or
+// "/" is split after the last of them into Path (its folders separated by
+// backslashes) and Name (a trailing separator leaves an empty name); a text
+// without one becomes the Name and the entry keeps its Path. Throws
+// EEditError when there is no such entry.
 void RenameFileEntry(TTorrentFile& model, std::size_t index, const std::string& text);
 
 // The rows of the backup list as announce URLs, in order: the URL the lookup

@@ -183,6 +183,16 @@ TEST_F(RenameFileEntryTest, DeeperPathsSplitAtTheLastBackslash)
     EXPECT_EQ(Model.Files[1].Name, "c.bin");
 }
 
+TEST_F(RenameFileEntryTest, SlashSeparatesFoldersLikeBackslash)
+{
+    RenameFileEntry(Model, 0, "neu/A2.txt");
+    RenameFileEntry(Model, 1, "a/b\\c/");
+    EXPECT_EQ(Model.Files[0].Path + "|" + Model.Files[0].Name, "neu\\|A2.txt");
+    EXPECT_EQ(Model.Files[1].Path + "|" + Model.Files[1].Name, "a\\b\\c\\|");
+    Save();
+    EXPECT_NE(ReadFile(Saved).find("4:pathl3:neu6:A2.txtee"), std::string::npos);
+}
+
 TEST_F(RenameFileEntryTest, TextWithoutBackslashKeepsTheOldFolder)
 {
     RenameFileEntry(Model, 0, "new.bin");
