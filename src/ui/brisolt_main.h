@@ -55,6 +55,10 @@ namespace test
 class TWindow;
 } // namespace test
 
+// What the tracker choice holds before a tracker is chosen: the create page's
+// prompt, and the remembered tracker's default on a first start.
+inline constexpr const char* kTrackerPrompt = "Gib die Trackeradresse ein oder wähle einen aus der Liste";
+inline constexpr const char* kRememberedTrackerDefault = "(enter a tracker URL, or select from list below)";
 inline constexpr const char* kProgramTitle = "Brisolt v2.1 - Orl Edition Public Beta RC1";
 inline constexpr int kMinimumWidth = 608;
 inline constexpr int kMinimumHeight = 502;
@@ -199,6 +203,10 @@ private:
     [[nodiscard]] bool DownloadTrackerList(std::string& buffer);
     void ParseTrackerBuffer(const std::string& buffer);
     void ApplyRememberedTracker();
+    // Whether the tracker choice names a tracker: a directory entry's name or
+    // an address with "://"; never a prompt, nor empty.
+    [[nodiscard]] bool TrackerGiven() const;
+    bool RememberedTrackerApplied = false; // only the session's first refresh applies it
 
     TUserInterface& Ui;
     QStringList Arguments;

@@ -31,8 +31,6 @@ namespace brisolt
 namespace
 {
 
-const char* const kTrackerPrompt = "Gib die Trackeradresse ein oder wähle einen aus der Liste";
-
 } // namespace
 
 QWidget* TfrmBrisolt::BuildCreatePage()
@@ -292,7 +290,7 @@ void TfrmBrisolt::btnCreateTorrentClick()
             if (Creating)
                 return; // one run at a time; the button is disabled meanwhile
             AbortRequested = false;
-            if (cmbAnnounceURL->currentText() == Text(kTrackerPrompt))
+            if (!TrackerGiven())
             {
                 Ui.MessageBox(
                     Text("Du musst einen Tracker zum Erzeugen des Torrents angeben!"),

@@ -30,7 +30,6 @@ namespace
 // addresses: first port 81, then the default port.
 constexpr const char* kDefaultTrackerList1 = "http://trackers.brisolt.org:81/torrent/trackers.lst";
 constexpr const char* kDefaultTrackerList2 = "http://trackers.brisolt.org/brisolt/trackers.lst";
-constexpr const char* kRememberedTrackerDefault = "(enter a tracker URL, or select from list below)";
 
 // Lists from elsewhere may be Windows-1252; held and compared as UTF-8.
 void Normalise(std::vector<TTracker>& trackers)
@@ -233,6 +232,10 @@ void TfrmBrisolt::ParseTrackerBuffer(const std::string& buffer)
 
 void TfrmBrisolt::ApplyRememberedTracker()
 {
+    // Later refreshes (saving the settings runs one) keep what was chosen since.
+    if (RememberedTrackerApplied)
+        return;
+    RememberedTrackerApplied = true;
     if (!chkRememberTracker->isChecked())
         return;
     const TPrivateProfile profile(SettingsPath());
@@ -254,6 +257,14 @@ std::string TfrmBrisolt::GetAnnounceURL()
     lblStatus->setText(tracker.Down ? QStringLiteral("Status: *DOWN*") : QStringLiteral("Status: Online"));
     btnVisit->setEnabled(true);
     return tracker.Announce;
+}
+
+bool TfrmBrisolt::TrackerGiven() const
+{
+    const QString text = cmbAnnounceURL->currentText();
+    if (text.isEmpty() || text == Text(kTrackerPrompt) || text == QLatin1String(kRememberedTrackerDefault))
+        return false;
+    return text.contains(QStringLiteral("://")) || FindLastTracker(Trackers, TypedBytes(text)) >= 0;
 }
 
 std::string TfrmBrisolt::LookupAnnounceURL(const std::string& name) const

@@ -369,6 +369,23 @@ private slots:
         QCOMPARE(Status(*w), U(kLoaded));
     }
 
+    void savingTheSettingsKeepsTheTrackerChosenInThisSession()
+    {
+        Publish("/l.lst", List());
+        Serve("/l.lst", "/l.lst", "[memory]\ntracker=Alpha\n");
+        auto w = Window();
+        Refresh(*w);
+        auto* combo = w->Get<QComboBox>("cmbAnnounceURL");
+        QCOMPARE(combo->currentText(), QStringLiteral("Alpha"));
+        Type(*w, QStringLiteral("Beta"));
+        w->Get<QPushButton>("btnSaveSettings")->click();
+        QVERIFY(w->Get<QTimer>("updateTimer")->isActive());
+        w->HoldRefresh();
+        Refresh(*w);
+        QCOMPARE(combo->currentText(), QStringLiteral("Beta"));
+        QCOMPARE(Label(*w, "lblURL"), QStringLiteral("URL: http://beta/announce"));
+    }
+
     void statusOfOneFollowedByABlankCountsAsUp()
     {
         Publish("/l.lst", "208\n\n1\nGamma\nhttp://gamma/a\n\n1 \n");
