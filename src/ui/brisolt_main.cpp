@@ -1,5 +1,6 @@
 #include "ui/brisolt_main.h"
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -143,10 +144,23 @@ void TfrmBrisolt::FormShow()
         resize(sizeHint().expandedTo(minimumSize()));
     // Centred with the size it now has: the stored position is not used.
     if (const QScreen* desktop = screen())
-    {
-        const QRect area = desktop->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+        FitOnScreen(desktop->availableGeometry());
+}
+
+void TfrmBrisolt::FitOnScreen(const QRect& area)
+{
+    // Large fonts can ask for more than the screen has: the frame (title bar,
+    // borders) and all stay inside the available area, even below the
+    // minimum size, so that no tab or the status bar is out of reach.
+    const QSize frame = frameGeometry().size() - size();
+    const QSize room = (area.size() - frame).expandedTo(QSize(1, 1));
+    setMinimumSize(minimumSize().boundedTo(room));
+    resize(size().boundedTo(room));
+    const QSize outer = size() + frame;
+    QPoint topLeft = area.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    topLeft.setX(std::max(topLeft.x(), area.left()));
+    topLeft.setY(std::max(topLeft.y(), area.top()));
+    move(topLeft);
 }
 
 void TfrmBrisolt::resizeEvent(QResizeEvent* event)

@@ -158,6 +158,8 @@ private:
     void FormCreate();
     void FormShow();
     void FormResize();
+    // Bounds the window to area and centres it there.
+    void FitOnScreen(const QRect& area);
     void FormCloseQuery();
     void SaveWindowPositionGuarded();
     void ReadInstallDir();

@@ -1,6 +1,7 @@
 // Start-up: what the window shows for each state of the settings file.
 #include <QComboBox>
 #include <QDir>
+#include <QFontInfo>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QScreen>
@@ -233,6 +234,31 @@ private slots:
         const QSize natural = w.Form->sizeHint().expandedTo(w.Form->minimumSize());
         QVERIFY(natural != QSize(720, 560));
         QCOMPARE(w.Form->size(), autosize ? natural : QSize(720, 560));
+    }
+
+    void autosizeWithLargeFontsStaysOnTheScreen()
+    {
+        struct TFontScope
+        {
+            QFont Saved = QApplication::font();
+
+            ~TFontScope() { QApplication::setFont(Saved); }
+        } scope;
+
+        QFont large = scope.Saved;
+        large.setPointSizeF(QFontInfo(scope.Saved).pointSizeF() * 3);
+        QApplication::setFont(large);
+        TWindow w(Strings({"brisolt", "-autosize"}));
+        QVERIFY(w.Show());
+        const QRect area = w.Form->screen()->availableGeometry();
+        QVERIFY2(w.Form->sizeHint().height() > area.height(), "the fonts ask for more than the screen has");
+        QVERIFY2(
+            area.contains(w.Form->frameGeometry()),
+            qPrintable(QStringLiteral("%1,%2 %3x%4")
+                           .arg(w.Form->x())
+                           .arg(w.Form->y())
+                           .arg(w.Form->width())
+                           .arg(w.Form->height())));
     }
 
     void windowAndPagesAsDesigned()
