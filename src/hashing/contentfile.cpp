@@ -56,4 +56,32 @@ int64_t TContentFile::Read(char* target, int64_t want, std::string& reason)
     return n;
 }
 
+int64_t TContentFile::ReadAt(char* target, int64_t want, int64_t offset, std::string& reason) const
+{
+    int err = 0;
+    const int64_t n = File.ReadAt(target, want, offset, err);
+    if (n < 0)
+        reason = SystemErrorText(err);
+    return n;
+}
+
+bool TContentFile::ReadFullAt(char* target, int64_t want, int64_t offset, std::string& reason) const
+{
+    while (want > 0)
+    {
+        const int64_t n = ReadAt(target, want, offset, reason);
+        if (n < 0)
+            return false;
+        if (n == 0)
+        {
+            reason = "Die Datei ist beim Lesen kürzer geworden.";
+            return false;
+        }
+        target += n;
+        offset += n;
+        want -= n;
+    }
+    return true;
+}
+
 } // namespace brisolt

@@ -28,6 +28,11 @@ public:
 
     // Reads up to want bytes; the count read (0 at the end), or -1 with reason.
     [[nodiscard]] int64_t Read(char* target, int64_t want, std::string& reason);
+    // The same at offset, leaving the position alone.
+    [[nodiscard]] int64_t ReadAt(char* target, int64_t want, int64_t offset, std::string& reason) const;
+    // Reads exactly want bytes at offset, from any thread; false with reason
+    // when the file ends first or fails.
+    [[nodiscard]] bool ReadFullAt(char* target, int64_t want, int64_t offset, std::string& reason) const;
 
 private:
     TFileHandle File;

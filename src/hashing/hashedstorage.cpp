@@ -18,6 +18,14 @@ namespace
 
 constexpr int kMaxThreads = 64;
 
+// A worker could not read the pieces it was given; what carries the reason
+// to the reader's thread.
+class TReadFailure : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
 int EffectiveThreads(int requested)
 {
     if (requested <= 0)
@@ -84,39 +92,116 @@ private:
             return Fail(path, FileMessage(path, "gelesen", "Die Größe hat sich seit dem Auflisten geändert."));
         Events.push_back({-1, 0, path, size});
         Deliver(false);
-        int64_t pos = 0;
-        for (;;)
+
+        // Workers may still read the file: it stays open until they are done.
+        struct TWaitForReaders
         {
-            Owner.ProcessMessages();
-            if (Slot < 0)
-                Slot = AcquireSlot();
-            const int64_t want = std::min(Owner.PieceLength - Filled, size - pos);
-            int64_t got = 0;
-            if (want > 0 && !Read(file, pad, want, got, reason))
-                return Fail(path, FileMessage(path, "gelesen", reason));
-            pos += got;
-            Filled += got;
-            const bool atEnd = pos == size;
-            if (Filled == Owner.PieceLength || (atEnd && last && Filled > 0))
-                FinishPiece();
-            Deliver(false);
-            if (atEnd)
-                break;
-            if (Owner.IsAborted())
-                return true;
+            TPieceDigester& Digester;
+            bool Armed = false;
+
+            ~TWaitForReaders()
+            {
+                if (Armed)
+                    Digester.WaitAll();
+            }
+        } readers{Digester};
+
+        int64_t pos = 0;
+        try
+        {
+            for (;;)
+            {
+                Owner.ProcessMessages();
+                bool atEnd = false;
+                if (Filled == 0 && AddFileSlot(file, pad, pos, size, last))
+                {
+                    readers.Armed = true;
+                    atEnd = pos == size;
+                }
+                else
+                {
+                    if (Slot < 0)
+                        Slot = AcquireSlot();
+                    const int64_t want = std::min(Owner.PieceLength - Filled, size - pos);
+                    int64_t got = 0;
+                    if (want > 0 && !Read(file, pad, pos, want, got, reason))
+                        return Fail(path, FileMessage(path, "gelesen", reason));
+                    pos += got;
+                    Filled += got;
+                    atEnd = pos == size;
+                    if (Filled == Owner.PieceLength || (atEnd && last && Filled > 0))
+                        FinishPiece();
+                }
+                Deliver(false);
+                if (atEnd)
+                    break;
+                if (Owner.IsAborted())
+                    return true;
+            }
+            if (readers.Armed)
+            {
+                Digester.WaitAll();
+                Deliver(false);
+            }
+        }
+        catch (const TReadFailure& e)
+        {
+            // Nothing after the failed pieces is reported.
+            Events.clear();
+            return Fail(path, FileMessage(path, "gelesen", e.what()));
         }
         if (!pad && file.SizeNow() != size)
             return Fail(path, FileMessage(path, "gelesen", "Die Datei hat sich beim Lesen verändert."));
         return true;
     }
 
+    // At a piece boundary with a full slot's worth of whole pieces left in
+    // the file (or the file's and the content's end): a worker reads them
+    // itself, straight from the file. False when the pieces are read here.
+    bool AddFileSlot(const TContentFile& file, bool pad, int64_t& pos, int64_t size, bool last)
+    {
+        // Padding reads zeros where the file falls short: only the reader does that.
+        if (!file.IsOpen() || (pad && file.Size() != size))
+            return false;
+        const int64_t length = Owner.PieceLength;
+        const int64_t rest = size - pos;
+        const int64_t full = Digester.FilePiecesPerSlot();
+        int64_t pieces = rest / length;
+        int64_t total = pieces * length;
+        if (pieces >= full)
+        {
+            pieces = full;
+            total = full * length;
+        }
+        else if (last && pieces > 0)
+        {
+            pieces += rest % length != 0 ? 1 : 0;
+            total = rest;
+        }
+        else
+        {
+            return false;
+        }
+        if (Slot >= 0 && Digester.PieceCount(Slot) > 0)
+            SubmitSlot();
+        if (Slot < 0)
+            Slot = AcquireSlot();
+        Digester.AddFromFile(Slot, file, pos, static_cast<int>(pieces), total);
+        for (int i = 0; i < static_cast<int>(pieces); ++i)
+            Events.push_back({Slot, i, {}, 0});
+        SubmitSlot();
+        pos += total;
+        return true;
+    }
+
     // One read into the current piece. With padding, what the file cannot give
     // is zeros; otherwise a read that returns nothing before the size taken at
     // opening is an error, never a retry.
-    bool Read(TContentFile& file, bool pad, int64_t want, int64_t& got, std::string& reason)
+    bool Read(TContentFile& file, bool pad, int64_t pos, int64_t want, int64_t& got, std::string& reason)
     {
         char* target = Digester.NextPiece(Slot) + Filled;
-        got = file.IsOpen() ? file.Read(target, want, reason) : 0;
+        // At the offset: workers may have read the stretch before it.
+        got = file.IsOpen() ? file.ReadAt(target, want, pos, reason) : 0;
         if (got < 0)
         {
             if (!pad)
@@ -202,7 +287,11 @@ private:
             return;
         }
         if (!Digester.Wait(event.Slot))
+        {
+            if (!Digester.ReadError(event.Slot).empty())
+                throw TReadFailure(Digester.ReadError(event.Slot));
             throw std::runtime_error("SHA-1 digest failed");
+        }
         const TDigest& digest = Digester.Digest(event.Slot, event.Piece);
         Owner.Pieces.emplace_back(std::string_view(digest.data(), digest.size()), true);
         if (event.Piece + 1 == Digester.PieceCount(event.Slot))

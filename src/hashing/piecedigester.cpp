@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/messagedigests.h"
+#include "core/sha1_many.h"
+#include "hashing/contentfile.h"
 
 namespace brisolt
 {
@@ -15,15 +16,17 @@ namespace
 constexpr std::size_t kSlotBytes = 1024 * 1024;
 // Past four slots, slots stop growing once they would hold this much.
 constexpr std::size_t kSlotMemoryBound = 16u * 1024 * 1024;
+// Larger pieces that a worker reads pass through the lanes in parts of this
+// size (a multiple of the 64-byte block).
+constexpr std::size_t kChunkBytes = 256u * 1024;
 
 } // namespace
 
-int TPieceDigester::PiecesFor(int threadCount, std::size_t pieceLength)
+int TPieceDigester::PiecesFor(int threadCount, std::size_t pieceLength, int lanes)
 {
-    // One piece per slot keeps a sequential run's hooks exactly in step.
-    if (threadCount <= 1)
+    if (threadCount <= 1 && lanes <= 1)
         return 1;
-    return static_cast<int>(std::max<std::size_t>(1, kSlotBytes / pieceLength));
+    return static_cast<int>(std::max<std::size_t>(static_cast<std::size_t>(lanes), kSlotBytes / pieceLength));
 }
 
 int TPieceDigester::SlotsFor(int threadCount, std::size_t slotBytes)
@@ -36,14 +39,21 @@ int TPieceDigester::SlotsFor(int threadCount, std::size_t slotBytes)
 
 TPieceDigester::TPieceDigester(int threadCount, std::size_t pieceLength)
     : PieceLength(pieceLength)
-    , SlotPieces(PiecesFor(threadCount, pieceLength))
-    , Slots(static_cast<std::size_t>(SlotsFor(threadCount, pieceLength * static_cast<std::size_t>(SlotPieces))))
+    , Chunk(std::min(pieceLength, kChunkBytes))
+    , FileSlotPieces(PiecesFor(threadCount, pieceLength, Sha1PathLanes(Sha1CurrentPath())))
+    , SlotPieces(pieceLength <= kChunkBytes ? FileSlotPieces : 1)
 {
+    // Room for the pieces the caller copies in, or for one chunk of each
+    // piece a worker reads, whichever is more. Pages a run never touches are
+    // never allocated.
+    const std::size_t bytes =
+        std::max(pieceLength * static_cast<std::size_t>(SlotPieces), Chunk * static_cast<std::size_t>(FileSlotPieces));
+    Slots.resize(static_cast<std::size_t>(SlotsFor(threadCount, bytes)));
     for (auto& slot : Slots)
     {
-        slot.Data = std::make_unique_for_overwrite<char[]>(pieceLength * static_cast<std::size_t>(SlotPieces));
-        slot.Sizes.reserve(static_cast<std::size_t>(SlotPieces));
-        slot.Digests.reserve(static_cast<std::size_t>(SlotPieces));
+        slot.Data = std::make_unique_for_overwrite<char[]>(bytes);
+        slot.Sizes.reserve(static_cast<std::size_t>(FileSlotPieces));
+        slot.Digests.reserve(static_cast<std::size_t>(FileSlotPieces));
     }
     if (threadCount > 1)
     {
@@ -74,9 +84,12 @@ int TPieceDigester::TryAcquire()
         if (!slot.Busy)
         {
             slot.Busy = true;
+            slot.Submitted = false;
             slot.Done = false;
             slot.Failed = false;
             slot.Used = 0;
+            slot.File = nullptr;
+            slot.ReadError.clear();
             slot.Sizes.clear();
             slot.Digests.clear();
             return static_cast<int>(i);
@@ -99,19 +112,95 @@ int TPieceDigester::AddPiece(int slot, std::size_t size)
     return static_cast<int>(s.Sizes.size()) - 1;
 }
 
-void TPieceDigester::DigestSlot(TSlot& slot)
+void TPieceDigester::AddFromFile(int slot, const TContentFile& file, int64_t offset, int count, int64_t total)
 {
-    TSHA1 sha;
-    slot.Digests.resize(slot.Sizes.size());
-    const std::size_t room = slot.Sizes.empty() ? 0 : slot.Used / slot.Sizes.size();
-    for (std::size_t i = 0; i < slot.Sizes.size(); ++i)
+    TSlot& s = Slots[Index(slot)];
+    s.File = &file;
+    s.Offset = offset;
+    for (int i = 0; i < count; ++i)
     {
-        sha.Initialize();
-        sha.Transform(slot.Data.get() + i * room, slot.Sizes[i]);
-        sha.Complete();
-        const std::string digest = sha.Digest();
-        std::memcpy(slot.Digests[i].data(), digest.data(), slot.Digests[i].size());
+        const auto size = std::min(static_cast<int64_t>(PieceLength), total);
+        s.Sizes.push_back(static_cast<std::size_t>(size));
+        total -= size;
     }
+}
+
+void TPieceDigester::DigestSlot(TSlot& slot) const
+{
+    slot.Digests.resize(slot.Sizes.size());
+    if (slot.File != nullptr)
+    {
+        DigestFromFile(slot);
+        return;
+    }
+    const std::size_t count = slot.Sizes.size();
+    std::vector<const uint8_t*> data(count);
+    for (std::size_t i = 0; i < count; ++i)
+        data[i] = reinterpret_cast<const uint8_t*>(slot.Data.get() + i * PieceLength);
+    TSha1Many sha;
+    sha.Start(count);
+    sha.Finish(data.data(), slot.Sizes.data());
+    for (std::size_t i = 0; i < count; ++i)
+        std::memcpy(slot.Digests[i].data(), sha.Digest(i).data(), slot.Digests[i].size());
+}
+
+// Each piece in turn gives the lanes its next chunk, so the buffer holds one
+// chunk per piece; the pieces' states wait in the digest between chunks.
+void TPieceDigester::DigestFromFile(TSlot& slot) const
+{
+    const std::size_t count = slot.Sizes.size();
+    std::vector<const uint8_t*> data(count);
+    std::vector<std::size_t> sizes(count);
+    std::vector<std::size_t> done(count, 0);
+    for (std::size_t i = 0; i < count; ++i)
+        data[i] = reinterpret_cast<const uint8_t*>(slot.Data.get() + i * Chunk);
+    const auto read = [&](std::size_t i, std::size_t size)
+    {
+        const auto at = slot.Offset + static_cast<int64_t>(i * PieceLength + done[i]);
+        if (!slot.File->ReadFullAt(slot.Data.get() + i * Chunk, static_cast<int64_t>(size), at, slot.ReadError))
+            return false;
+        done[i] += size;
+        return true;
+    };
+    TSha1Many sha;
+    sha.Start(count);
+    for (;;)
+    {
+        bool more = false;
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            sizes[i] = slot.Sizes[i] - done[i] > Chunk ? Chunk : 0;
+            if (sizes[i] > 0 && !read(i, sizes[i]))
+                return;
+            more = more || sizes[i] > 0;
+        }
+        if (!more)
+            break;
+        sha.Feed(data.data(), sizes.data());
+    }
+    // Whole small pieces lie next to each other in the file and in the
+    // buffer: one read takes them all.
+    if (Chunk == PieceLength)
+    {
+        std::size_t total = 0;
+        for (const std::size_t size : slot.Sizes)
+            total += size;
+        if (!slot.File->ReadFullAt(slot.Data.get(), static_cast<int64_t>(total), slot.Offset, slot.ReadError))
+            return;
+        std::copy(slot.Sizes.begin(), slot.Sizes.end(), sizes.begin());
+    }
+    else
+    {
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            sizes[i] = slot.Sizes[i] - done[i];
+            if (!read(i, sizes[i]))
+                return;
+        }
+    }
+    sha.Finish(data.data(), sizes.data());
+    for (std::size_t i = 0; i < count; ++i)
+        std::memcpy(slot.Digests[i].data(), sha.Digest(i).data(), slot.Digests[i].size());
 }
 
 void TPieceDigester::Submit(int slot)
@@ -120,11 +209,13 @@ void TPieceDigester::Submit(int slot)
     if (Workers.empty())
     {
         DigestSlot(s); // on the caller's thread: its exceptions are the caller's
+        s.Failed = !s.ReadError.empty();
         s.Done = true;
         return;
     }
     {
         std::lock_guard lock(Mutex);
+        s.Submitted = true;
         Queue.push_back(slot);
     }
     WorkReady.notify_one();
@@ -152,7 +243,7 @@ void TPieceDigester::WorkerLoop()
             failed = true;
         }
         lock.lock();
-        Slots[Index(slot)].Failed = failed;
+        Slots[Index(slot)].Failed = failed || !Slots[Index(slot)].ReadError.empty();
         Slots[Index(slot)].Done = true;
         DigestReady.notify_all();
     }
@@ -163,6 +254,19 @@ bool TPieceDigester::Wait(int slot)
     std::unique_lock lock(Mutex);
     DigestReady.wait(lock, [&] { return Slots[Index(slot)].Done; });
     return !Slots[Index(slot)].Failed;
+}
+
+void TPieceDigester::WaitAll()
+{
+    std::unique_lock lock(Mutex);
+    DigestReady.wait(
+        lock,
+        [&]
+        {
+            return Queue.empty()
+                   && std::none_of(
+                       Slots.begin(), Slots.end(), [](const TSlot& s) { return s.Busy && s.Submitted && !s.Done; });
+        });
 }
 
 bool TPieceDigester::IsDone(int slot)

@@ -1,11 +1,14 @@
 // Digests whole pieces on a small pool of worker threads. The caller fills a
-// slot's buffer with consecutive pieces, submits it, and later collects each
-// piece's digest; a fixed number of slots bounds the memory. A slot holds
-// several small pieces so that threads meet once per slot rather than once
-// per piece. With one thread no worker is started, a slot holds one piece,
-// and a submitted slot is digested at once on the calling thread. Every
-// member function is called from the one owning thread; the workers only
-// touch the slots they were handed.
+// slot's buffer with consecutive pieces, or names consecutive pieces of one
+// open file for the worker to read itself, submits the slot, and later
+// collects each piece's digest; a fixed number of slots bounds the memory. A
+// slot holds at least as many pieces as the SHA-1 path has vector lanes, and
+// they are digested together, one piece per lane. Pieces a worker reads are
+// streamed through the lanes in chunks, so a slot's buffer never needs a
+// whole piece per lane. With one thread no worker is started and a submitted
+// slot is digested at once on the calling thread. Every member function is
+// called from the one owning thread; the workers only touch the slots they
+// were handed.
 #pragma once
 
 #include <array>
@@ -15,11 +18,14 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 namespace brisolt
 {
+
+class TContentFile;
 
 using TDigest = std::array<char, 20>;
 
@@ -34,8 +40,11 @@ public:
 
     [[nodiscard]] int SlotCount() const { return static_cast<int>(Slots.size()); }
 
-    // Pieces one slot holds.
+    // Pieces one slot holds when the caller copies them in.
     [[nodiscard]] int PiecesPerSlot() const { return SlotPieces; }
+
+    // Pieces one slot takes when its worker reads them.
+    [[nodiscard]] int FilePiecesPerSlot() const { return FileSlotPieces; }
 
     // A free slot, or -1 when every slot is being filled or is in flight.
     [[nodiscard]] int TryAcquire();
@@ -46,6 +55,17 @@ public:
     int AddPiece(int slot, std::size_t size);
 
     [[nodiscard]] int PieceCount(int slot) const { return static_cast<int>(Slots[Index(slot)].Sizes.size()); }
+
+    // Pieces the worker reads itself: count pieces from offset of file (the
+    // last one may be short, total bytes in all), into an empty slot. The file
+    // stays open until the slot is done.
+    void AddFromFile(int slot, const TContentFile& file, int64_t offset, int count, int64_t total);
+
+    // Why the slot's reading failed (empty when it did not, or was not reading).
+    [[nodiscard]] const std::string& ReadError(int slot) const { return Slots[Index(slot)].ReadError; }
+
+    // Blocks until every submitted slot is done.
+    void WaitAll();
 
     // Hands the slot's pieces to be digested.
     void Submit(int slot);
@@ -60,8 +80,10 @@ public:
     // Slots for a thread count: enough to keep every worker busy while the
     // reader fills the next; at most four once a slot is large.
     [[nodiscard]] static int SlotsFor(int threadCount, std::size_t slotBytes);
-    // Pieces per slot: up to about 1 MiB of small pieces, else one.
-    [[nodiscard]] static int PiecesFor(int threadCount, std::size_t pieceLength);
+    // Pieces per slot: the SHA-1 lanes, more while small pieces stay within
+    // about 1 MiB; one for a single scalar thread, so that its hooks keep
+    // step with the reading.
+    [[nodiscard]] static int PiecesFor(int threadCount, std::size_t pieceLength, int lanes);
 
 private:
     struct TSlot
@@ -69,18 +91,25 @@ private:
         std::unique_ptr<char[]> Data;
         std::vector<std::size_t> Sizes;
         std::vector<TDigest> Digests;
-        std::size_t Used = 0; // bytes of the pieces added so far
-        bool Busy = false;    // acquired and not yet released
-        bool Done = false;    // digests ready
+        std::size_t Used = 0;               // bytes of the pieces added so far
+        const TContentFile* File = nullptr; // set when the worker reads
+        int64_t Offset = 0;
+        std::string ReadError;
+        bool Busy = false; // acquired and not yet released
+        bool Submitted = false;
+        bool Done = false; // digests ready
         bool Failed = false;
     };
 
     static std::size_t Index(int slot) { return static_cast<std::size_t>(slot); }
 
     void WorkerLoop();
-    static void DigestSlot(TSlot& slot);
+    void DigestSlot(TSlot& slot) const;
+    void DigestFromFile(TSlot& slot) const;
 
     std::size_t PieceLength;
+    std::size_t Chunk; // bytes of a piece per lane and pass, when reading
+    int FileSlotPieces;
     int SlotPieces;
     std::vector<TSlot> Slots;
     std::mutex Mutex;

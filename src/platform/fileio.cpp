@@ -138,6 +138,21 @@ int64_t TFileHandle::Read(char* target, int64_t want, int& err)
     }
 }
 
+int64_t TFileHandle::ReadAt(char* target, int64_t want, int64_t offset, int& err) const
+{
+    for (;;)
+    {
+        const ssize_t n = ::pread(Fd, target, static_cast<std::size_t>(want), static_cast<off_t>(offset));
+        if (n >= 0)
+            return n;
+        if (errno != EINTR)
+        {
+            err = errno;
+            return -1;
+        }
+    }
+}
+
 int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names)
 {
     names.clear();

@@ -79,6 +79,9 @@ public:
 
     // Reads up to want bytes: the count read (0 at the end), or -1 with err.
     [[nodiscard]] int64_t Read(char* target, int64_t want, int& err);
+    // The same at offset, leaving the position alone; several threads may
+    // read one handle at once this way.
+    [[nodiscard]] int64_t ReadAt(char* target, int64_t want, int64_t offset, int& err) const;
 
 private:
     friend bool WriteFileAtomic(const std::filesystem::path&, std::string_view, std::string&);

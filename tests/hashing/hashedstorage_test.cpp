@@ -207,6 +207,54 @@ TEST_P(HashedStorageThreads, RandomTreesMatchTheOracleAndTheSequentialHooks)
     }
 }
 
+// Runs of whole pieces inside one file are read by the workers, pieces larger
+// than a chunk pass through the lanes in parts: pieces and hooks stay those
+// of the sequential run.
+TEST_P(HashedStorageThreads, LongFilesReadByTheWorkersMatchTheOracle)
+{
+    struct TCase
+    {
+        int64_t PieceLength;
+        std::vector<int64_t> Sizes;
+    };
+
+    const TCase cases[] = {
+        {16384, {16384 * 70 + 5, 100}},                  // full slots in a file that is not the last
+        {300007, {300007 * 17 + 1000}},                  // pieces past a chunk, of no whole block count
+        {1 << 20, {5000, (int64_t{1} << 20) * 17 + 77}}, // a straddling piece, then a long run
+    };
+    for (const auto& c : cases)
+    {
+        TSandbox box;
+        const auto content = MakeFiles(box, c.Sizes, 7);
+        TRecorder storage(content.Files, c.PieceLength, true, box.Path());
+        storage.ThreadCount = GetParam();
+        storage.HashFiles();
+        EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
+        EXPECT_EQ(storage.Log, ExpectedLog(c.Sizes, c.PieceLength)) << c.PieceLength;
+        EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(c.PieceLength, content.Paths)) << c.PieceLength;
+    }
+}
+
+TEST_P(HashedStorageThreads, LongFileThatShrinksWhileTheWorkersReadItEndsTheRun)
+{
+    TSandbox box;
+    const auto content = MakeFiles(box, {16384 * 200});
+    TRecorder storage(content.Files, 16384, true, box.Path());
+    storage.ThreadCount = GetParam();
+    storage.OnFileStarted = [&](const std::string& path)
+    {
+        std::filesystem::resize_file(path, 16384 * 10);
+    };
+    storage.HashFiles();
+    ASSERT_TRUE(storage.Failed());
+    EXPECT_EQ(
+        storage.ErrorMessage,
+        "Datei " + content.Paths[0].string() + " kann nicht gelesen werden. Die Datei ist beim Lesen kürzer geworden.");
+    EXPECT_EQ(storage.Log.back(), "done");
+    EXPECT_LT(storage.PieceCount, 200);
+}
+
 TEST_P(HashedStorageThreads, ManySmallFilesKeepTheHookOrder)
 {
     TSandbox box;
