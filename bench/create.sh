@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Side-by-side benchmark of brisolt-cli create against mktorrent and
 # transmission-create: 256 KiB pieces, page cache warm, alternating rounds,
-# medians. Data lives in $BENCH_DATA (default /tmp/brisolt-bench), generated
-# once with a fixed seed. Usage: bench/create.sh [ROUNDS]   (default 3)
+# medians. Also, on the same data: 16 MiB pieces, brisolt on the AVX2 path,
+# one thread each (brisolt --threads 1, mktorrent -t 1), and the 2 GiB file
+# with the page cache dropped before every run where the machine allows it.
+# Data lives in $BENCH_DATA (default /tmp/brisolt-bench), generated once with
+# a fixed seed. Usage: bench/create.sh [ROUNDS]   (default 3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${1:-3}
@@ -23,64 +26,121 @@ cores=$(nproc)
 load_before=$(cut -d' ' -f1 /proc/loadavg)
 
 # One timed run: appends "tool dataset wall cpu maxrss_kb" to $out/times.
+# Tools: brisolt, mktorrent, transmission, and the variants brisolt-avx2
+# (forced AVX2 path), brisolt-t1 and mktorrent-t1 (one thread). A dataset
+# name ending in 16m means 16 MiB pieces.
 run() {
-    local tool=$1 name=$2 source=$3 target=$out/$tool-$name.torrent
+    local tool=$1 name=$2 source=$3 target=$out/$1-$2.torrent
+    local kib=256 log=18
+    [[ $name == *16m ]] && kib=16384 log=24
     rm -f "$target"
     local cmd
     case $tool in
-    brisolt) cmd=("$cli" create "$source" -a http://t/a -l 256kb -o "$target" -q) ;;
-    mktorrent) cmd=(mktorrent -l 18 -a http://t/a -o "$target" "$source") ;;
-    transmission) cmd=(transmission-create -s 256 -t http://t/a -o "$target" "$source") ;;
+    brisolt) cmd=("$cli" create "$source" -a http://t/a -l ${kib}kb -o "$target" -q) ;;
+    brisolt-avx2) cmd=(env BRISOLT_SHA1_PATH=avx2 "$cli" create "$source" -a http://t/a -l ${kib}kb -o "$target" -q) ;;
+    brisolt-t1) cmd=("$cli" create "$source" -a http://t/a -l ${kib}kb -o "$target" -q --threads 1) ;;
+    mktorrent) cmd=(mktorrent -l $log -a http://t/a -o "$target" "$source") ;;
+    mktorrent-t1) cmd=(mktorrent -t 1 -l $log -a http://t/a -o "$target" "$source") ;;
+    transmission) cmd=(transmission-create -s $kib -t http://t/a -o "$target" "$source") ;;
     esac
+    [[ $name == cold* ]] && drop_cache
     /usr/bin/time -f "%e %U %S %M" -o "$out/t" "${cmd[@]}" >/dev/null 2>&1
     read -r wall user sys rss <"$out/t"
     echo "$tool $name $wall $(awk "BEGIN {print $user + $sys}") $rss" >>"$out/times"
 }
 
+drop_cache() {
+    sync
+    echo 3 >/proc/sys/vm/drop_caches
+}
+cold=no
+if (sync && echo 3 >/proc/sys/vm/drop_caches) 2>/dev/null; then cold=yes; fi
+
 . bench/create_common.sh
+sources[big16m]=${sources[big]}
+sources[tree16m]=${sources[tree]}
+sources[coldbig]=${sources[big]}
+all=("${names[@]}" big16m tree16m)
+[[ $cold == yes ]] && all+=(coldbig)
+# Page-cache read speed of the 2 GiB file with one reader per core: the
+# bound once SHA-1 is no longer the limit.
+read_speed() {
+    local size part
+    size=$(stat -c %s "${sources[big]}")
+    part=$((size / cores / 1048576))
+    local start end
+    start=$(date +%s.%N)
+    for ((i = 0; i < cores; i++)); do
+        dd if="${sources[big]}" of=/dev/null bs=1M skip=$((i * part)) count=$part status=none &
+    done
+    wait
+    end=$(date +%s.%N)
+    awk "BEGIN {print $size / ($end - $start)}"
+}
 # Warm the page cache (and each tool's first start).
 warm_cache
+reads=()
 for ((r = 0; r < rounds; r++)); do
-    for name in "${names[@]}"; do
+    for name in "${all[@]}"; do
         # Alternate the order so that no tool always runs first.
         if ((r % 2 == 0)); then order=(brisolt mktorrent transmission); else order=(transmission mktorrent brisolt); fi
+        [[ $name == big ]] && order+=(brisolt-avx2 brisolt-t1 mktorrent-t1)
         for tool in "${order[@]}"; do
             run "$tool" "$name" "${sources[$name]}"
         done
     done
+    [[ $cold == yes ]] && warm_cache
+    reads+=("$(read_speed)")
 done
 # The pieces must agree, or the times mean nothing.
-for name in "${names[@]}"; do
+for name in "${all[@]}"; do
     same_pieces "$out/brisolt-$name.torrent" "$out/mktorrent-$name.torrent"
 done
+same_pieces "$out/brisolt-avx2-big.torrent" "$out/mktorrent-big.torrent"
+same_pieces "$out/brisolt-t1-big.torrent" "$out/mktorrent-big.torrent"
+read_median=$(printf '%s\n' "${reads[@]}" | sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}')
 
 sha1_per_core=$(openssl speed -evp sha1 -bytes 16384 -seconds 2 2>/dev/null | awk '/^sha1/ {v=$NF; sub(/k$/, "", v); print v * 1000}')
 echo "load average (1 min) before: $load_before, after: $(cut -d' ' -f1 /proc/loadavg) on $cores cores" \
     "(other work on the machine stretches wall times, not CPU times)"
-/usr/bin/python3 - "$out/times" "$sha1_per_core" "$cores" "$rounds" <<'PY'
+[[ $cold == yes ]] || echo "cold cache: not measured, this machine does not allow dropping the page cache"
+/usr/bin/python3 - "$out/times" "$sha1_per_core" "$cores" "$rounds" "$read_median" <<'PY'
 import statistics, sys
 from collections import defaultdict
-times, sha1, cores, rounds = sys.argv[1], float(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+times, sha1, cores, rounds, read = sys.argv[1], float(sys.argv[2]), int(sys.argv[3]), sys.argv[4], float(sys.argv[5])
 runs = defaultdict(list)
 for line in open(times):
     tool, name, wall, cpu, rss = line.split()
     runs[tool, name].append((float(wall), float(cpu), int(rss)))
 med = {k: tuple(statistics.median(x[i] for x in v) for i in range(3)) for k, v in runs.items()}
-sizes = {"big": 2 << 30, "tree": None, "tree5k": None, "sparse": 5 << 30}
-print("SHA-1 per core (openssl, 16 KiB blocks): %.0f MB/s; limit for %d cores: %.0f MB/s; medians of %s rounds"
-      % (sha1 / 1e6, cores, sha1 * cores / 1e6, rounds))
-print("%-7s %9s %9s %9s %9s %9s %9s %9s %8s %8s %8s" % ("data", "brisolt", "b.cpu", "b.MiB", "mktorr", "m.MiB",
-      "tr.wall", "tr.cpu", "ratio", "cpu.rat", "SHA-1%"))
-for name in ("big", "tree", "tree5k", "sparse"):
+big = 2 << 30
+sizes = {"big": big, "big16m": big, "coldbig": big, "sparse": 5 << 30}
+print("SHA-1 per core (openssl, 16 KiB blocks): %.0f MB/s; page-cache read with %d readers: %.0f MB/s; medians of %s rounds"
+      % (sha1 / 1e6, cores, read / 1e6, rounds))
+print("%-8s %9s %9s %9s %9s %9s %9s %9s %8s %8s %8s" % ("data", "brisolt", "b.cpu", "b.MiB", "mktorr", "m.MiB",
+      "tr.wall", "tr.cpu", "ratio", "cpu.rat", "read%"))
+for name in ("big", "tree", "tree5k", "sparse", "big16m", "tree16m", "coldbig"):
+    if ("brisolt", name) not in med:
+        continue
     b, m, t = med["brisolt", name], med["mktorrent", name], med["transmission", name]
     fastest = min(m[0], t[1])  # transmission polls every 0.5 s: its CPU time stands for its speed
-    size = sizes[name]
-    share = "%7.0f%%" % (100 * size / b[0] / (sha1 * cores)) if size else "       -"
-    print("%-7s %8.2fs %8.2fs %9.1f %8.2fs %9.1f %8.2fs %8.2fs %7.2fx %7.2fx %s" % (name, b[0], b[1], b[2] / 1024,
+    size = sizes.get(name)
+    share = "%7.0f%%" % (100 * size / b[0] / read) if size and name != "sparse" else "       -"
+    print("%-8s %8.2fs %8.2fs %9.1f %8.2fs %9.1f %8.2fs %8.2fs %7.2fx %7.2fx %s" % (name, b[0], b[1], b[2] / 1024,
           m[0], m[2] / 1024, t[0], t[1], fastest / b[0], min(m[1], t[1]) / b[1], share))
-print("ratio: fastest of (mktorrent wall, transmission CPU) / brisolt wall; cpu.rat: least CPU of the two / brisolt CPU")
+print("ratio: fastest of (mktorrent wall, transmission CPU) / brisolt wall; cpu.rat: least CPU of the two / brisolt CPU;")
+print("read%: brisolt's MB/s as a share of the page-cache read speed with one reader per core (the two-core limit)")
+b, m, t = med["brisolt", "big"], med["mktorrent", "big"], med["transmission", "big"]
+fastest = min(m[0], t[1])
+a = med["brisolt-avx2", "big"]
+print("2 GiB file, AVX2 path forced: %.2fs, %.2fx the fastest peer" % (a[0], fastest / a[0]))
+b1, m1 = med["brisolt-t1", "big"], med["mktorrent-t1", "big"]
+print("2 GiB file, one thread: brisolt %.2fs (%.0f MB/s), mktorrent -t 1 %.2fs: %.2fx"
+      % (b1[0], big / b1[0] / 1e6, m1[0], m1[0] / b1[0]))
+print("16 MiB pieces against 256 KiB: 2 GiB file %.2fx the time, tree %.2fx"
+      % (med["brisolt", "big16m"][0] / b[0], med["brisolt", "tree16m"][0] / med["brisolt", "tree"][0]))
 per_file = [med["brisolt", n][0] / c for n, c in (("tree5k", 5000), ("tree", 20000))]
 print("cost per file: %.1f us (5,000 files), %.1f us (20,000 files): ratio %.2f (1.00 = linear)"
       % (per_file[0] * 1e6, per_file[1] * 1e6, per_file[1] / per_file[0]))
-print("memory bound: 32 MiB + 4 x 256 KiB = 33.0 MiB")
+print("peak memory (b.MiB): maximum resident set of the process (no file is mapped, so no page-cache pages count)")
 PY

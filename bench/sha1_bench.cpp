@@ -1,9 +1,10 @@
-// SHA-1 throughput on one core: our digest (fastest compression), OpenSSL's
-// EVP SHA-1 and our portable compression, on messages the size of typical
-// pieces. Each message is digested whole (Initialize, Transform, Complete), as
-// the hashing does for a piece. The contenders take turns over several rounds
-// so that frequency changes and noise hit all of them alike; medians are
-// reported.
+// SHA-1 throughput on one core: OpenSSL's EVP SHA-1 and our one-message
+// digest (TSHA1, fastest compression), each one message at a time, and the
+// many-message engine on every path this processor has, 16 messages per
+// call, as the hashing digests a slot of pieces. Messages are the size of
+// typical pieces and are digested whole. The contenders take turns over
+// several rounds so that frequency changes and noise hit all of them alike;
+// medians are reported.
 //
 // Usage: sha1_bench [seconds per measurement, default 0.25] [rounds, default 7]
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include <openssl/evp.h>
 
 #include "core/messagedigests.h"
+#include "core/sha1_many.h"
 
 namespace
 {
@@ -25,10 +27,16 @@ namespace
 using brisolt::TSHA1;
 using TClock = std::chrono::steady_clock;
 
+constexpr std::size_t kMessages = 16; // per call of the many-message engine
+
 struct TContender
 {
-    const char* Name;
-    std::function<std::string(const std::string&)> Digest;
+    std::string Name;
+    // Digests the messages (one, or kMessages for the engine); returns the
+    // first digest and adds the bytes digested to bytes.
+    std::function<std::string(const std::vector<std::string>&, std::size_t& bytes)> Digest;
+    bool Many = false;
+    brisolt::TSha1Path Path = brisolt::TSha1Path::Portable;
     std::vector<double> Rates; // MB/s, one per round
 };
 
@@ -53,21 +61,36 @@ std::string OpenSslDigest(EVP_MD_CTX* ctx, const std::string& message)
     return std::string(reinterpret_cast<const char*>(md), size);
 }
 
-// Digests the message repeatedly for about `seconds`; returns MB/s.
-double Measure(const TContender& c, const std::string& message, double seconds, unsigned& sink)
+std::string ManyDigest(const std::vector<std::string>& messages, std::size_t& bytes)
+{
+    const uint8_t* data[kMessages];
+    std::size_t sizes[kMessages];
+    for (std::size_t i = 0; i < kMessages; ++i)
+    {
+        data[i] = reinterpret_cast<const uint8_t*>(messages[i].data());
+        sizes[i] = messages[i].size();
+        bytes += sizes[i];
+    }
+    brisolt::TSha1Many many;
+    many.Start(kMessages);
+    many.Finish(data, sizes);
+    return std::string(reinterpret_cast<const char*>(many.Digest(0).data()), 20);
+}
+
+// Digests repeatedly for about `seconds`; returns MB/s.
+double Measure(const TContender& c, const std::vector<std::string>& messages, double seconds, unsigned& sink)
 {
     const auto start = TClock::now();
     const auto until = start + std::chrono::duration<double>(seconds);
-    std::size_t runs = 0;
+    std::size_t bytes = 0;
     TClock::time_point now;
     do
     {
-        sink += static_cast<unsigned char>(c.Digest(message)[0]);
-        ++runs;
+        sink += static_cast<unsigned char>(c.Digest(messages, bytes)[0]);
         now = TClock::now();
     } while (now < until);
     const double elapsed = std::chrono::duration<double>(now - start).count();
-    return static_cast<double>(runs) * static_cast<double>(message.size()) / elapsed / 1e6;
+    return static_cast<double>(bytes) / elapsed / 1e6;
 }
 
 double Median(std::vector<double> values)
@@ -77,9 +100,9 @@ double Median(std::vector<double> values)
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-std::string RandomMessage(std::size_t size)
+std::string RandomMessage(std::size_t size, unsigned seed)
 {
-    std::mt19937 rng(42);
+    std::mt19937 rng(seed);
     std::string s(size, '\0');
     for (char& ch : s)
         ch = static_cast<char>(rng() & 0xFF);
@@ -88,48 +111,73 @@ std::string RandomMessage(std::size_t size)
 
 bool RunSize(std::size_t size, double seconds, int rounds, unsigned& sink)
 {
-    const std::string message = RandomMessage(size);
+    std::vector<std::string> messages;
+    for (std::size_t i = 0; i < kMessages; ++i)
+        messages.push_back(RandomMessage(size, 42 + static_cast<unsigned>(i)));
     TSHA1 sha;
     EVP_MD_CTX* ctx = EVP_MD_CTX_new();
     std::vector<TContender> contenders = {
-        {"brisolt", [&](const std::string& m) { return OursDigest(sha, m); }, {}},
-        {"openssl", [&](const std::string& m) { return OpenSslDigest(ctx, m); }, {}},
-        {"portable", [&](const std::string& m) { return OursDigest(sha, m); }, {}},
+        {"openssl",
+         [&](const std::vector<std::string>& m, std::size_t& bytes)
+         {
+             bytes += m[0].size();
+             return OpenSslDigest(ctx, m[0]);
+         },
+         false,
+         brisolt::TSha1Path::Portable,
+         {}},
+        {"tsha1",
+         [&](const std::vector<std::string>& m, std::size_t& bytes)
+         {
+             bytes += m[0].size();
+             return OursDigest(sha, m[0]);
+         },
+         false,
+         brisolt::TSha1Path::Portable,
+         {}},
     };
-    // The portable contender switches the process to the portable path and back.
+    for (const auto path :
+         {brisolt::TSha1Path::Avx512,
+          brisolt::TSha1Path::Avx2,
+          brisolt::TSha1Path::ShaNi,
+          brisolt::TSha1Path::Portable})
+    {
+        if (brisolt::Sha1PathAvailable(path))
+            contenders.push_back({std::string("lanes:") + brisolt::Sha1PathName(path), ManyDigest, true, path, {}});
+    }
     const auto select = [](const TContender& c)
     {
-        TSHA1::ForcePortable(std::string(c.Name) == "portable");
+        if (c.Many)
+            brisolt::Sha1ForcePath(c.Path);
     };
 
     bool agree = true;
-    const std::string reference = OpenSslDigest(ctx, message);
-    for (const auto& c : contenders)
+    for (auto& c : contenders)
     {
         select(c);
-        agree = agree && c.Digest(message) == reference;
+        std::size_t bytes = 0;
+        agree = agree && c.Digest(messages, bytes) == OpenSslDigest(ctx, messages[0]);
     }
     for (int round = 0; round < rounds; ++round)
     {
         for (auto& c : contenders)
         {
             select(c);
-            c.Rates.push_back(Measure(c, message, seconds, sink));
+            c.Rates.push_back(Measure(c, messages, seconds, sink));
         }
     }
-    TSHA1::ForcePortable(false);
+    brisolt::Sha1ResetPath();
     EVP_MD_CTX_free(ctx);
 
-    std::printf("%zu KiB messages, %d rounds of %.2f s, median MB/s:\n", size / 1024, rounds, seconds);
+    std::printf("%zu KiB messages, %d rounds of %.2f s, one core, median MB/s:\n", size / 1024, rounds, seconds);
+    const double openssl = Median(contenders[0].Rates);
+    std::printf("  %-15s %9s %9s %9s %8s\n", "path", "MB/s", "min", "max", "/openssl");
     for (const auto& c : contenders)
     {
         const auto [lo, hi] = std::minmax_element(c.Rates.begin(), c.Rates.end());
-        std::printf("  %-9s %8.1f   (min %.1f, max %.1f)\n", c.Name, Median(c.Rates), *lo, *hi);
+        std::printf(
+            "  %-15s %9.1f %9.1f %9.1f %7.2fx\n", c.Name.c_str(), Median(c.Rates), *lo, *hi, Median(c.Rates) / openssl);
     }
-    std::printf(
-        "  ratio brisolt/openssl %.3f, portable/openssl %.3f\n",
-        Median(contenders[0].Rates) / Median(contenders[1].Rates),
-        Median(contenders[2].Rates) / Median(contenders[1].Rates));
     if (!agree)
         std::printf("  DIGESTS DIFFER from OpenSSL\n");
     return agree;
@@ -146,8 +194,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: sha1_bench [seconds per measurement] [rounds]\n");
         return 2;
     }
-    TSHA1::ForcePortable(false);
-    std::printf("SHA-1 compression in use: %s\n", TSHA1::CompressionName());
+    std::printf(
+        "TSHA1 compression: %s; many-message path by default: %s (%d lanes)\n",
+        TSHA1::CompressionName(),
+        brisolt::Sha1PathName(brisolt::Sha1CurrentPath()),
+        brisolt::Sha1PathLanes(brisolt::Sha1CurrentPath()));
     unsigned sink = 0;
     bool ok = true;
     for (const std::size_t size : {std::size_t{256} * 1024, std::size_t{1024} * 1024})
