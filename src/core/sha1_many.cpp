@@ -272,6 +272,13 @@ TSha1Path DefaultPath()
 
 std::atomic<int> gPath{-1};
 
+// cpuid is slow under a hypervisor; it is asked once.
+bool HasShaNiOnce()
+{
+    static const bool has = Sha1HasShaNi();
+    return has;
+}
+
 } // namespace
 
 bool Sha1PathAvailable(TSha1Path path)
@@ -281,7 +288,7 @@ bool Sha1PathAvailable(TSha1Path path)
     case TSha1Path::Portable:
         return true;
     case TSha1Path::ShaNi:
-        return Sha1HasShaNi();
+        return HasShaNiOnce();
 #if defined(BRISOLT_SHA1_LANES_X86)
     case TSha1Path::Avx2:
         return __builtin_cpu_supports("avx2");
@@ -367,7 +374,7 @@ int Sha1PathLanes(TSha1Path path)
 void TSha1Many::Start(std::size_t count)
 {
     Path = Sha1CurrentPath();
-    HasShaNi = Sha1HasShaNi();
+    HasShaNi = HasShaNiOnce();
     States.assign(count, TState{kInitial[0], kInitial[1], kInitial[2], kInitial[3], kInitial[4]});
     Lengths.assign(count, 0);
     Digests.assign(count, TDigestBytes{});

@@ -14,11 +14,15 @@ namespace
 
 // Small pieces travel in slots of about this size.
 constexpr std::size_t kSlotBytes = 1024 * 1024;
-// Past four slots, slots stop growing once they would hold this much.
-constexpr std::size_t kSlotMemoryBound = 16u * 1024 * 1024;
-// Larger pieces that a worker reads pass through the lanes in parts of this
-// size (a multiple of the 64-byte block).
-constexpr std::size_t kChunkBytes = 256u * 1024;
+// The slots' buffers stay within this much when a slot is large.
+constexpr std::size_t kSlotMemoryBound = 48u * 1024 * 1024;
+// Pieces up to this size that the caller copies in fill a slot, one per lane;
+// larger ones travel one per slot, so that a slot never needs a lane's worth
+// of large pieces.
+constexpr std::size_t kCopyPieceBytes = 512u * 1024;
+// Pieces that a worker reads pass through the lanes in parts of this size (a
+// multiple of the 64-byte block); sixteen of them fit the core's own cache.
+constexpr std::size_t kChunkBytes = 64u * 1024;
 
 } // namespace
 
@@ -33,7 +37,7 @@ int TPieceDigester::SlotsFor(int threadCount, std::size_t slotBytes)
 {
     if (threadCount <= 1)
         return 1;
-    const auto byMemory = static_cast<int>(4 + kSlotMemoryBound / slotBytes);
+    const auto byMemory = static_cast<int>(std::max<std::size_t>(2, kSlotMemoryBound / slotBytes));
     return std::min(threadCount * 2, byMemory);
 }
 
@@ -41,7 +45,7 @@ TPieceDigester::TPieceDigester(int threadCount, std::size_t pieceLength)
     : PieceLength(pieceLength)
     , Chunk(std::min(pieceLength, kChunkBytes))
     , FileSlotPieces(PiecesFor(threadCount, pieceLength, Sha1PathLanes(Sha1CurrentPath())))
-    , SlotPieces(pieceLength <= kChunkBytes ? FileSlotPieces : 1)
+    , SlotPieces(pieceLength <= kCopyPieceBytes ? FileSlotPieces : 1)
 {
     // Room for the pieces the caller copies in, or for one chunk of each
     // piece a worker reads, whichever is more. Pages a run never touches are

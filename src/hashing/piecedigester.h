@@ -78,7 +78,7 @@ public:
     void Release(int slot);
 
     // Slots for a thread count: enough to keep every worker busy while the
-    // reader fills the next; at most four once a slot is large.
+    // reader fills the next; fewer once slots are large, never under two.
     [[nodiscard]] static int SlotsFor(int threadCount, std::size_t slotBytes);
     // Pieces per slot: the SHA-1 lanes, more while small pieces stay within
     // about 1 MiB; one for a single scalar thread, so that its hooks keep
