@@ -62,17 +62,30 @@ TEST(EditLoad, MissingAnnounceStillLoads)
 TEST(EditLoad, FileThatCannotBeOpenedThrowsItsMessage)
 {
     TSandbox box;
-    const auto path = box.Path() / "missing.torrent";
-    TTorrentFile model;
-    try
+    const auto fifo = test::MakeFifo(box.Path() / "p.torrent");
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {box.Path() / "missing.torrent", "No such file or directory"},
+        {box.Path(), "Is a directory"},
+        {fifo, "Keine reguläre Datei."},
+    };
+    for (const auto& [path, reason] : cases)
     {
-        LoadTorrentForEdit(path, model);
-        FAIL() << "no error";
-    }
-    catch (const EEditError& e)
-    {
-        EXPECT_EQ(
-            std::string(e.what()), "Datei " + path.string() + " kann nicht geöffnet werden. No such file or directory");
+        std::string message = "no error";
+        TTorrentFile model;
+        EXPECT_TRUE(test::ReturnsWithoutWaiting(
+            fifo,
+            [&]
+            {
+                try
+                {
+                    LoadTorrentForEdit(path, model);
+                }
+                catch (const EEditError& e)
+                {
+                    message = e.what();
+                }
+            }));
+        EXPECT_EQ(message, "Datei " + path.string() + " kann nicht geöffnet werden. " + reason);
     }
 }
 
