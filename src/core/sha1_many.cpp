@@ -429,7 +429,7 @@ void TSha1Many::Feed(const uint8_t* const* data, const std::size_t* sizes)
             }
             uint32_t* states[16];
             const uint8_t* lanes[16];
-            uint32_t scratch[16][5];
+            uint32_t scratch[16][5] = {};
             for (std::size_t j = 0; j < width; ++j)
             {
                 if (j < n)
