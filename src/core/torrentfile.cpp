@@ -167,7 +167,21 @@ void TTorrentFile::Save(std::string& out, std::span<const TTorrentPiece> pieces)
         out += piece.HashBytes();
     PutString(out, "private");
     PutInteger(out, 1);
-    out += "ee";
+    if (!Source.empty())
+    {
+        PutString(out, "source");
+        PutString(out, Source);
+    }
+    out += 'e';
+    if (!WebSeeds.empty())
+    {
+        PutString(out, "url-list");
+        out += 'l';
+        for (const auto& url : WebSeeds)
+            PutString(out, url);
+        out += 'e';
+    }
+    out += 'e';
 }
 
 std::string TTorrentFile::SaveToString(std::span<const TTorrentPiece> pieces) const

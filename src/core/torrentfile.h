@@ -111,6 +111,10 @@ public:
     std::vector<TTorrentPiece> Pieces;
     int32_t PieceLength = 0;
     std::vector<std::string> BackupTrackers;
+    // Written only when set (a load leaves them empty): "source" in the info
+    // dictionary and "url-list", the web seeds, after it.
+    std::string Source;
+    std::vector<std::string> WebSeeds;
 
 private:
     friend class TTorrentLoader;

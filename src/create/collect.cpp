@@ -133,6 +133,98 @@ bool IsThumbsDb(std::string_view name)
     return true;
 }
 
+namespace
+{
+
+// The set at pattern[at] ("[" already passed) against c; end is one past "]",
+// or npos when the set is not closed (then "[" is an ordinary character).
+bool MatchesSet(std::string_view pattern, std::size_t at, char c, std::size_t& end)
+{
+    const bool negated = at < pattern.size() && (pattern[at] == '!' || pattern[at] == '^');
+    std::size_t i = negated ? at + 1 : at;
+    bool found = false;
+    for (bool first = true; i < pattern.size() && (first || pattern[i] != ']'); first = false)
+    {
+        const auto lo = static_cast<unsigned char>(pattern[i]);
+        auto hi = lo;
+        if (i + 2 < pattern.size() && pattern[i + 1] == '-' && pattern[i + 2] != ']')
+        {
+            hi = static_cast<unsigned char>(pattern[i + 2]);
+            i += 2;
+        }
+        const auto u = static_cast<unsigned char>(c);
+        found = found || (u >= lo && u <= hi);
+        ++i;
+    }
+    end = i < pattern.size() ? i + 1 : std::string_view::npos;
+    return found != negated;
+}
+
+} // namespace
+
+bool MatchesPattern(std::string_view pattern, std::string_view text)
+{
+    // Greedy with one backtrack point: the last star and where it resumes, so
+    // the work stays within pattern length times text length.
+    std::size_t p = 0;
+    std::size_t t = 0;
+    std::size_t star = std::string_view::npos;
+    std::size_t resume = 0;
+    while (t < text.size())
+    {
+        if (p < pattern.size() && pattern[p] == '*')
+        {
+            star = p++;
+            resume = t;
+            continue;
+        }
+        if (p < pattern.size())
+        {
+            std::size_t next = p + 1;
+            bool matched = pattern[p] == '?';
+            if (pattern[p] == '[')
+            {
+                std::size_t end = 0;
+                matched = MatchesSet(pattern, p + 1, text[t], end);
+                if (end == std::string_view::npos)
+                    matched = text[t] == '[';
+                else
+                    next = end;
+            }
+            else if (pattern[p] != '?')
+                matched = pattern[p] == text[t];
+            if (matched)
+            {
+                p = next;
+                ++t;
+                continue;
+            }
+        }
+        if (star == std::string_view::npos)
+            return false;
+        p = star + 1;
+        t = ++resume;
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+bool IsExcluded(const TTorrentSubFile& file, const std::vector<std::string>& patterns)
+{
+    // Collected folders come without a trailing backslash, edited ones with one.
+    std::string path = file.Path;
+    if (!path.empty() && path.back() != '\\')
+        path += '\\';
+    path += file.Name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return std::any_of(
+        patterns.begin(),
+        patterns.end(),
+        [&](const std::string& pattern)
+        { return MatchesPattern(pattern, file.Name) || MatchesPattern(pattern, path); });
+}
+
 int64_t FileSizeOf(const std::filesystem::path& path)
 {
     return FileSizeAt(nullptr, path.string(), path, PathInfo(path));

@@ -32,6 +32,14 @@ public:
 // True when name, with the letters A to Z turned to lower case, is "thumbs.db".
 [[nodiscard]] bool IsThumbsDb(std::string_view name);
 
+// Shell-style matching of the whole text: * any run of characters (/
+// included), ? one character, [abc], [a-z] and [!abc] one of (or none of) a set.
+[[nodiscard]] bool MatchesPattern(std::string_view pattern, std::string_view text);
+
+// Whether a file is left out by one of the patterns: its name or its path
+// below the torrent's top folder (folders joined by /) matches.
+[[nodiscard]] bool IsExcluded(const TTorrentSubFile& file, const std::vector<std::string>& patterns);
+
 // The size of a file, taken with the file open for reading. Refused while
 // another program holds an exclusive lock on it. Throws ECreateError
 // "Datei %s kann nicht geöffnet werden. %s" (path, reason).

@@ -275,6 +275,9 @@ TCreateResult BuildTorrent(
 {
     TCreateResult result;
     result.Output = output;
+    if (model.MultiFile && !options.Excludes.empty())
+        result.LeftOut =
+            std::erase_if(files, [&](const TTorrentSubFile& f) { return IsExcluded(f, options.Excludes); });
     for (const auto& file : files)
         result.TotalLength += file.Length;
     model.Files = std::move(files);
@@ -282,6 +285,8 @@ TCreateResult BuildTorrent(
     result.PieceLength = ChoosePieceLength(result.TotalLength, options.PieceSizeIndex);
     model.PieceLength = static_cast<int32_t>(result.PieceLength);
     model.BackupTrackers = ResolveBackupRows(options.BackupRows, options.LookupAnnounceURL);
+    model.Source = options.Source;
+    model.WebSeeds = options.WebSeeds;
     if (model.Files.empty() && !options.AllowEmpty)
         return Failure(output, "Keine Dateien in " + base.string() + ".", options);
     TCreateStorage storage(model.Files, result.PieceLength, model.MultiFile, base, options);

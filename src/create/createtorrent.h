@@ -50,6 +50,7 @@ struct TCreateResult
     int64_t PieceLength = 0;
     int64_t PieceCount = 0;
     std::size_t FileCount = 0;
+    std::size_t LeftOut = 0; // files of a folder or selection that Excludes left out
 };
 
 // Progress of an action; every hook is optional.
@@ -94,10 +95,16 @@ struct TCreateOptions
     int PieceSizeIndex = kAutoPieceSize;
     // Leave files named thumbs.db out of collected file lists.
     bool SkipThumbs = false;
+    // Shell-style patterns (MatchesPattern): a file of a multi-file torrent
+    // whose name or path below the top folder matches one is left out.
+    std::vector<std::string> Excludes;
     // Backup tracker rows (empty when backup trackers are off); each row is
     // looked up as a tracker name, and used as it stands when none matches.
     std::vector<std::string> BackupRows;
     std::function<std::string(const std::string&)> LookupAnnounceURL;
+    // "source" of the info dictionary and the web seeds ("url-list"); none when empty.
+    std::string Source;
+    std::vector<std::string> WebSeeds;
     TCreateObserver* Observer = nullptr;
     const std::atomic<bool>* AbortRequested = nullptr;
     // Digesting threads: 0 = hardware threads, 1 = strictly sequential.

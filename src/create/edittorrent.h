@@ -74,6 +74,25 @@ void SetBackupTrackers(
 // failure path is untouched and reason says why.
 [[nodiscard]] bool SaveEditedTorrent(const TTorrentFile& model, const std::filesystem::path& path, std::string& reason);
 
+// The keys outside the info dictionary that an edit may change.
+struct TOuterKeys
+{
+    bool Announce = false;
+    bool AnnounceList = false;
+    bool Comment = false;
+    bool CreationDate = false;
+    bool WebSeeds = false;
+};
+
+// The bytes of an edit that keeps the info hash: original (a bencoded
+// dictionary) with the keys in changed written as a save of model writes
+// them (or left out when such a save has none), and every other key,
+// "info" first of all, with its bytes unchanged. A key new to the file takes
+// its place in key order. Throws EEditError when original is not one
+// well-formed bencoded dictionary.
+[[nodiscard]] std::string
+EditOutsideInfo(std::string_view original, const TTorrentFile& model, const TOuterKeys& changed);
+
 // The message of a failed save: "Fehler beim Schreiben " and the path.
 [[nodiscard]] std::string WriteErrorMessage(const std::filesystem::path& path);
 

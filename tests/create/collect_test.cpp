@@ -22,6 +22,47 @@ std::vector<std::string> Describe(const std::vector<TTorrentSubFile>& list)
     return lines;
 }
 
+TEST(MatchesPattern, ShellStyle)
+{
+    const struct
+    {
+        const char* Pattern;
+        const char* Text;
+        bool Matches;
+    } cases[] = {
+        {"*.nfo", "a.nfo", true},
+        {"*.nfo", "a.nfo.txt", false},
+        {"*.nfo", ".nfo", true},
+        {"Sample/*", "Sample/x/y.mkv", true},
+        {"Sample/*", "sample/x", false},
+        {".DS_Store", ".DS_Store", true},
+        {"?.txt", "ab.txt", false},
+        {"?.txt", "a.txt", true},
+        {"[a-c]*", "b1", true},
+        {"[!a-c]*", "b1", false},
+        {"[!a-c]*", "d", true},
+        {"[]]", "]", true},
+        {"[a", "[a", true},
+        {"*a*b", "xaxxab", true},
+        {"*a*b", "xaxxa", false},
+        {"", "", true},
+        {"*", "", true},
+        {"a", "", false},
+        {"**x", "yyx", true},
+        {"a*", "a\xff", true},
+    };
+
+    for (const auto& c : cases)
+        EXPECT_EQ(MatchesPattern(c.Pattern, c.Text), c.Matches) << c.Pattern << " " << c.Text;
+    // Name or path below the top folder, with either form of folder path.
+    const std::vector<std::string> patterns{"*.nfo", "Sample/*"};
+    EXPECT_TRUE(IsExcluded({"x.nfo", "deep\\er", 1, 0}, patterns));
+    EXPECT_TRUE(IsExcluded({"s.mkv", "Sample", 1, 0}, patterns));
+    EXPECT_TRUE(IsExcluded({"s.mkv", "Sample\\", 1, 0}, patterns));
+    EXPECT_FALSE(IsExcluded({"s.mkv", "sub\\Sample", 1, 0}, patterns));
+    EXPECT_FALSE(IsExcluded({"Sample", "", 1, 0}, patterns));
+}
+
 TEST(CompareNames, OrdersBytesOrdinally)
 {
     EXPECT_EQ(CompareNames("B.txt", "a.txt"), -1);
