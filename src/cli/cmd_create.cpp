@@ -4,11 +4,13 @@
 #include <ostream>
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include "cli/cli.h"
 #include "cli/progress.h"
 #include "create/collect.h"
 #include "create/createtorrent.h"
+#include "create/magnetlink.h"
 #include "platform/abortsignal.h"
 #include "platform/fileio.h"
 #include "platform/installdir.h"
@@ -31,11 +33,15 @@ struct TCreateArgs
     std::string PieceSize = "auto";
     std::string Comment;
     std::vector<std::string> Backups;
+    std::string Source;
+    std::vector<std::string> WebSeeds;
+    std::vector<std::string> Excludes;
     bool PerEntry = false;
     std::string OutputFolder;
     bool KeepThumbs = false;
     int Threads = 0;
     bool Quiet = false;
+    bool Json = false;
 };
 
 enum class TKind
@@ -104,23 +110,51 @@ int Usage(const TCliIo& io, const std::string& message)
     return kExitUsage;
 }
 
+// What a written torrent is, read back from its file.
+nlohmann::ordered_json WrittenJson(const TCreateResult& r)
+{
+    TTorrentFile written;
+    std::string data;
+    std::string reason;
+    if (ReadWholeFile(r.Output, kMaxMetainfoSize, data, reason) == TReadResult::Ok)
+        written.Load(data);
+    nlohmann::ordered_json j;
+    j["path"] = r.Output.string();
+    j["info_hash"] = written.InfoHashText;
+    j["magnet"] = MagnetLink(written);
+    j["piece_length"] = r.PieceLength;
+    j["piece_count"] = r.PieceCount;
+    j["total_length"] = r.TotalLength;
+    j["file_count"] = r.FileCount;
+    j["left_out"] = r.LeftOut;
+    return j;
+}
+
 int Report(const std::vector<TCreateResult>& results, const TCreateArgs& args, const TCliIo& io)
 {
     int code = kExitOk;
+    nlohmann::ordered_json torrents = nlohmann::ordered_json::array();
     for (const auto& r : results)
     {
         if (r.Status == TCreateStatus::Written)
         {
-            if (!args.Quiet)
+            if (args.Json)
+                torrents.push_back(WrittenJson(r));
+            else if (!args.Quiet)
             {
                 io.Out << r.Output.string() << ": " << r.FileCount << (r.FileCount == 1 ? " file, " : " files, ")
-                       << r.TotalLength << " bytes, " << r.PieceCount << " pieces of " << r.PieceLength << " bytes\n";
+                       << r.TotalLength << " bytes, " << r.PieceCount << " pieces of " << r.PieceLength << " bytes";
+                if (r.LeftOut > 0)
+                    io.Out << "; " << r.LeftOut << (r.LeftOut == 1 ? " file" : " files") << " left out";
+                io.Out << '\n';
             }
             continue;
         }
         io.Err << "brisolt-cli: " << r.Message << '\n';
         code = kExitFailure;
     }
+    if (args.Json)
+        io.Out << nlohmann::ordered_json{{"torrents", torrents}}.dump(2) << '\n';
     return code;
 }
 
@@ -174,6 +208,9 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     options.SkipThumbs = !args.KeepThumbs;
     for (const auto& row : args.Backups)
         options.BackupRows.push_back(ResolveTracker(trackers, row, io));
+    options.Source = args.Source;
+    options.WebSeeds = args.WebSeeds;
+    options.Excludes = args.Excludes;
     options.ThreadCount = args.Threads;
     // A torrent that lists no file is of no use to any client.
     options.AllowEmpty = false;
@@ -230,12 +267,25 @@ void AddCreateCommand(CLI::App& app, TCommandRunner& runner)
     create->add_option("-l,--piece-size", args->PieceSize, "Piece size: " + choiceText)->check(CLI::IsMember(choices));
     create->add_option("-c,--comment", args->Comment, "Comment; each line (split at LF) is ended with CR LF");
     create->add_option("-b,--backup", args->Backups, "Backup tracker URL or name, as for -a (repeatable, in order)");
+    create->add_option(
+        "-s,--source", args->Source, "Source tag in the info dictionary (a distinct info hash, e.g. for a tracker)");
+    create->add_option("-w,--web-seed", args->WebSeeds, "Web seed URL (BEP 19 url-list; repeatable, in order)");
+    create->add_option(
+        "-x,--exclude",
+        args->Excludes,
+        "Leave out the files of a folder or selection whose name or path below the top folder matches this "
+        "shell-style pattern: * (any characters, / included), ?, [a-z] (repeatable), e.g. '*.nfo' or 'Sample/*'");
     create->add_flag("--per-entry", args->PerEntry, "One torrent for each entry directly inside the folder");
     create->add_option("-O,--output-dir", args->OutputFolder, "Folder for the --per-entry torrents");
     create->add_flag("--keep-thumbs", args->KeepThumbs, "Keep files named thumbs.db (left out by default)");
     create->add_option("--threads", args->Threads, "Hashing threads (default: hardware threads; 1 = sequential)")
         ->check(CLI::Range(1, 64));
     create->add_flag("-q,--quiet", args->Quiet, "No progress and no summary");
+    create->add_flag(
+        "--json",
+        args->Json,
+        "Print one JSON object instead of the summary: per torrent written its path, info hash, magnet link, piece "
+        "length, piece count, total length, file count and files left out");
     create->callback(
         [args, &runner]
         {

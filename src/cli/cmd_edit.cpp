@@ -1,5 +1,6 @@
 // brisolt-cli edit: what the edit page changes in a torrent, written back with
 // the piece hashes it was loaded with, in place or to another file.
+#include <array>
 #include <charconv>
 #include <memory>
 #include <optional>
@@ -30,6 +31,10 @@ struct TEditArgs
     std::vector<std::string> Backups;
     bool NoBackup = false;
     std::vector<std::string> Renames;
+    std::optional<std::string> Source;
+    std::vector<std::string> WebSeeds;
+    bool NoWebSeeds = false;
+    bool KeepInfoHash = false;
 };
 
 struct TRename
@@ -69,6 +74,22 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
 {
     if (args.NoBackup && !args.Backups.empty())
         return Usage(io, "--backup and --no-backup exclude each other");
+    if (args.NoWebSeeds && !args.WebSeeds.empty())
+        return Usage(io, "--web-seed and --no-web-seeds exclude each other");
+    if (args.KeepInfoHash)
+    {
+        // Any of these rewrites the info dictionary, and with it the info hash.
+        const std::array<std::pair<bool, const char*>, 3> infoOptions{
+            {{args.Name.has_value(), "--name"},
+             {!args.Renames.empty(), "--rename"},
+             {args.Source.has_value(), "--source"}}};
+        for (const auto& [given, option] : infoOptions)
+        {
+            if (given)
+                return Usage(
+                    io, std::string(option) + " changes the info dictionary and so cannot go with --keep-info-hash");
+        }
+    }
     std::vector<TRename> renames;
     for (const auto& arg : args.Renames)
     {
@@ -107,14 +128,33 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
         torrent.BackupTrackers.clear();
     else if (!args.Backups.empty())
         SetBackupTrackers(torrent, true, args.Backups, {});
+    if (args.Source)
+        torrent.Source = *args.Source;
+    torrent.WebSeeds = args.WebSeeds;
 
     const std::filesystem::path output = args.Output.empty() ? args.File : args.Output;
+    std::string bytes;
     std::string reason;
-    if (!SaveEditedTorrent(torrent, output, reason))
+    if (args.KeepInfoHash)
+    {
+        std::string original;
+        if (ReadWholeFile(args.File, kMaxMetainfoSize, original, reason) != TReadResult::Ok)
+            return Fail(io, FileMessage(args.File, "geöffnet", reason));
+        TOuterKeys changed;
+        changed.Announce = args.Announce.has_value();
+        changed.AnnounceList = args.Announce || args.NoBackup || !args.Backups.empty();
+        changed.Comment = args.Comment.has_value();
+        changed.CreationDate = args.ResetDate;
+        changed.WebSeeds = args.NoWebSeeds || !args.WebSeeds.empty();
+        bytes = EditOutsideInfo(original, torrent, changed);
+    }
+    else
+        bytes = torrent.SaveToString(torrent.Pieces);
+    if (!WriteFileAtomic(output, bytes, reason))
         return Fail(io, WriteErrorMessage(output) + ": " + reason);
     // The info hash of what was written: the writer may have changed the info dictionary.
     TTorrentFile written;
-    written.Load(torrent.SaveToString(torrent.Pieces));
+    written.Load(bytes);
     io.Out << output.string() << ": " << written.InfoHashText << '\n';
     return kExitOk;
 }
@@ -144,6 +184,15 @@ void AddEditCommand(CLI::App& app, TCommandRunner& runner)
         args->Renames,
         "INDEX=PATH: file entry INDEX (from 0, in the order show lists them) becomes PATH, folders separated by / "
         "or \\; a PATH without a separator renames the file in its folder (repeatable)");
+    edit->add_option("--source", args->Source, "Source tag in the info dictionary (empty: none)");
+    edit->add_option("--web-seed", args->WebSeeds, "Web seed URL (BEP 19 url-list; repeatable, in order)");
+    edit->add_flag("--no-web-seeds", args->NoWebSeeds, "Write no web seeds");
+    edit->add_flag(
+        "--keep-info-hash",
+        args->KeepInfoHash,
+        "Keep the info dictionary byte for byte, so the info hash and the swarm stay: only announce, backup "
+        "trackers, comment, creation date and web seeds change, every other key keeps its bytes; refused with "
+        "--name, --rename and --source");
     edit->callback(
         [args, &runner]
         {

@@ -7,6 +7,7 @@
 
 #include "cli/cli.h"
 #include "core/torrentfile.h"
+#include "create/magnetlink.h"
 #include "platform/dateformat.h"
 #include "platform/fileio.h"
 #include "platform/textconv.h"
@@ -33,6 +34,7 @@ void PrintText(const TTorrentFile& t, std::ostream& out)
         out << (i == 0 ? " " : "                 ") << DisplayText(t.BackupTrackers[i]) << '\n';
     out << "Name:            " << DisplayText(t.Name) << '\n';
     out << "Hash:            " << t.InfoHashText << '\n';
+    out << "Magnet:          " << MagnetLink(t) << '\n';
     out << "Comment:         " << DisplayText(t.Comment) << '\n';
     out << "Creation date:   " << (t.CreationDate != 0.0 ? FormatDateTimeC(t.CreationDate) : "N/A") << '\n';
     out << "Piece length:    " << t.PieceLength << '\n';
@@ -52,6 +54,10 @@ void PrintJson(const TTorrentFile& t, std::ostream& out)
         j["backup_trackers"].push_back(DisplayText(url));
     j["name"] = DisplayText(t.Name);
     j["info_hash"] = t.InfoHashText;
+    if (const std::string magnet = MagnetLink(t); !magnet.empty())
+        j["magnet"] = magnet;
+    else
+        j["magnet"] = nullptr;
     j["comment"] = DisplayText(t.Comment);
     if (t.CreationDate != 0.0)
         j["creation_date"] = ToUnixSeconds(t.CreationDate);
@@ -112,8 +118,9 @@ void AddShowCommand(CLI::App& app, TCommandRunner& runner)
     auto options = std::make_shared<TShowOptions>();
     auto* show = app.add_subcommand(
         "show",
-        "Print what the edit page shows of a torrent: announce URL, backup trackers, name, info hash, comment, "
-        "creation date and the file entries.\nExit status: 0 when the torrent loaded with at least one file entry, "
+        "Print what the edit page shows of a torrent: announce URL, backup trackers, name, info hash, magnet link, "
+        "comment, creation date and the file entries.\nExit status: 0 when the torrent loaded with at least one file "
+        "entry, "
         "1 otherwise (the loader's lines on standard error), 2 for a usage error.");
     show->add_option("FILE", options->File, "The .torrent file")->required();
     show->add_flag("--json", options->Json, "Print one JSON object instead of text");

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include "cli/cli.h"
 #include "cli/progress.h"
@@ -27,6 +28,7 @@ struct TVerifyArgs
     std::string Content;
     int Threads = 0;
     bool Quiet = false;
+    bool Json = false;
 };
 
 class TVerifyStorage final : public THashedStorage
@@ -150,6 +152,7 @@ int ReportFiles(const TTorrentFile& torrent, const THashedStorage& storage, cons
     const int64_t pieceLength = torrent.PieceLength;
     int64_t offset = 0;
     bool allGood = torrent.Pieces.size() == storage.Pieces.size();
+    nlohmann::ordered_json files = nlohmann::ordered_json::array();
     for (const auto& file : torrent.Files)
     {
         const std::string problem = CheckFile(file.FullPath, file.Length);
@@ -168,15 +171,34 @@ int ReportFiles(const TTorrentFile& torrent, const THashedStorage& storage, cons
         }
         offset += file.Length;
         const std::string name = DisplayText(torrent.MultiFile ? file.Path + file.Name : file.Name);
+        allGood = allGood && problem.empty() && bad == 0;
+        if (args.Json)
+        {
+            files.push_back(
+                {{"path", name},
+                 {"state", problem.empty() && bad == 0 ? "ok" : "failed"},
+                 {"problem", problem.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(problem)},
+                 {"good_pieces", count - bad},
+                 {"bad_pieces", bad}});
+            continue;
+        }
         if (!problem.empty())
             io.Out << "FAILED  " << name << "  (" << problem << ")\n";
         else if (bad > 0)
             io.Out << "FAILED  " << name << "  (" << bad << " of " << count << " pieces differ)\n";
         else if (!args.Quiet)
             io.Out << "OK      " << name << '\n';
-        allGood = allGood && problem.empty() && bad == 0;
     }
-    if (torrent.Pieces.size() != storage.Pieces.size())
+    if (args.Json)
+    {
+        nlohmann::ordered_json j;
+        j["ok"] = allGood;
+        j["torrent_pieces"] = torrent.Pieces.size();
+        j["content_pieces"] = storage.Pieces.size();
+        j["files"] = std::move(files);
+        io.Out << j.dump(2) << '\n';
+    }
+    else if (torrent.Pieces.size() != storage.Pieces.size())
     {
         io.Out << "The torrent lists " << torrent.Pieces.size() << " pieces; its files make " << storage.Pieces.size()
                << '\n';
@@ -228,6 +250,11 @@ void AddVerifyCommand(CLI::App& app, TCommandRunner& runner)
     verify->add_option("--threads", args->Threads, "Hashing threads (default: hardware threads; 1 = sequential)")
         ->check(CLI::Range(1, 64));
     verify->add_flag("-q,--quiet", args->Quiet, "Print only the files that fail");
+    verify->add_flag(
+        "--json",
+        args->Json,
+        "Print one JSON object instead: per file its state (ok or failed), the problem and the counts of good and "
+        "bad pieces");
     verify->callback(
         [args, &runner]
         {
