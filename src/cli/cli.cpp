@@ -11,6 +11,16 @@ int RunCli(int argc, const char* const* argv, const TCliIo& io)
 {
     CLI::App app("brisolt-cli: create, inspect and edit BitTorrent metainfo (.torrent) files", "brisolt-cli");
     app.require_subcommand(1);
+    app.footer("Examples beyond the window (all off unless given):\n"
+               "  brisolt-cli create DIR -a URL --source MYTRACKER          source tag in the info dictionary\n"
+               "  brisolt-cli create DIR -a URL -w https://mirror/files/    web seed (url-list)\n"
+               "  brisolt-cli create DIR -a URL -x '*.nfo' -x 'Sample/*'    leave matching files out\n"
+               "  brisolt-cli create DIR -a URL --json                      path, info hash, magnet link\n"
+               "  brisolt-cli edit A.torrent --source OTHER --web-seed URL  new source tag and web seed\n"
+               "  brisolt-cli edit A.torrent --keep-info-hash --announce URL  new tracker, same info hash\n"
+               "  brisolt-cli show A.torrent                                also prints the magnet link\n"
+               "  brisolt-cli verify --json A.torrent DIR                   per file state and pieces\n"
+               "Run brisolt-cli COMMAND --help for every option of a command.");
     TCommandRunner runner;
     AddCreateCommand(app, runner);
     AddShowCommand(app, runner);
