@@ -21,6 +21,11 @@ inline constexpr std::size_t kReceiveBufferSize = 8190;
 // included) may not exceed this, so a server cannot feed header lines forever.
 inline constexpr std::size_t kMaxHeaderSize = 256 * 1024;
 
+// ASCII letters lowered; other bytes kept (header names, schemes and tokens
+// compare without regard to case, whatever the bytes around them).
+[[nodiscard]] std::string LowerCase(std::string_view text);
+[[nodiscard]] bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+
 // Connection wish of the server's "connection" or "proxy-connection" lines.
 enum class TConnectionWish
 {
