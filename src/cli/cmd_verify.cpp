@@ -1,6 +1,7 @@
 // brisolt-cli verify: reads the content a torrent describes through the hashed
 // storage and reports, per file, whether its pieces match.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <ostream>
@@ -51,7 +52,8 @@ protected:
 
     void PieceHashed() override { Progress.PieceHashed(); }
 
-    void ReportStatus(const std::string& status) override { Progress.ReportStatus(status); }
+    // One check may take several runs; the caller reports its end once.
+    void ReportStatus(const std::string& status) override { (void)status; }
 
     bool IsAborted() override { return Abort.load(); }
 
@@ -115,9 +117,20 @@ int LoadTorrent(const TVerifyArgs& args, TTorrentFile& torrent, const TCliIo& io
         io.Err << "brisolt-cli: " << args.Torrent << ": invalid piece length " << torrent.PieceLength << '\n';
         return kExitFailure;
     }
+    int64_t total = 0;
     for (const auto& file : torrent.Files)
     {
-        if (!IsSafeElement(torrent.Name) || !IsSafeElement(file.Name) || !IsSafePath(file.Path))
+        if (file.Length < 0 || file.Length > INT64_MAX - total)
+        {
+            io.Err << "brisolt-cli: " << args.Torrent << ": invalid file length " << file.Length << " of "
+                   << DisplayText(file.Path + file.Name) << '\n';
+            return kExitFailure;
+        }
+        total += file.Length;
+    }
+    for (const auto& file : torrent.Files)
+    {
+        if (!IsSafeElement(torrent.InfoName) || !IsSafeElement(file.Name) || !IsSafePath(file.Path))
         {
             io.Err << "brisolt-cli: " << args.Torrent << ": unsafe file path " << DisplayText(file.Path + file.Name)
                    << '\n';
@@ -129,33 +142,137 @@ int LoadTorrent(const TVerifyArgs& args, TTorrentFile& torrent, const TCliIo& io
 
 // Where each entry lies: a single file is CONTENT itself (or CONTENT/name when
 // CONTENT is a folder); a multi-file torrent's folder lies inside CONTENT.
+// The name is the info dictionary's, with any ".torrent" the loader drops for
+// display.
 void PlaceFiles(TTorrentFile& torrent, const std::filesystem::path& content)
 {
     const bool contentIsFolder = PathInfo(content).Kind == TPathKind::Folder;
     for (auto& file : torrent.Files)
     {
         if (!torrent.MultiFile)
-            file.FullPath = (contentIsFolder ? content / torrent.Name : content).string();
+        {
+            file.Name = torrent.InfoName;
+            file.FullPath = (contentIsFolder ? content / torrent.InfoName : content).string();
+        }
         else
-            file.FullPath = (content / torrent.Name / NativeRelativePath(file.Path, file.Name)).string();
+            file.FullPath = (content / torrent.InfoName / NativeRelativePath(file.Path, file.Name)).string();
     }
 }
 
-// Per file: its problem, or how many of its pieces differ.
-int ReportFiles(const TTorrentFile& torrent, const THashedStorage& storage, const TVerifyArgs& args, const TCliIo& io)
+// What the content holds: each file's problem (empty when it is there with
+// its listed size), and for each piece the torrent lists (up to the number its
+// files make) whether the content's bytes match it. Only pieces whose bytes
+// all lie in files that are there are read and hashed; any other piece fails
+// without a read, so missing content costs nothing however large the torrent
+// says it is.
+class TContentCheck
 {
-    const auto pieceMatches = [&](std::size_t i)
+public:
+    TContentCheck(const TTorrentFile& torrent, const TVerifyArgs& args, const TCliIo& io)
+        : Torrent(torrent)
+        , Args(args)
+        , Io(io)
+        , Progress(io.Err, io.ErrIsTerminal && !args.Quiet)
     {
-        return i < torrent.Pieces.size() && i < storage.Pieces.size()
-               && torrent.Pieces[i].HashBytes() == storage.Pieces[i].HashBytes();
-    };
+    }
+
+    // False when an abort or a read error (told on Err) ended the check.
+    bool Run()
+    {
+        const int64_t pieceLength = Torrent.PieceLength;
+        int64_t total = 0;
+        for (const auto& file : Torrent.Files)
+        {
+            Problems.push_back(CheckFile(file.FullPath, file.Length));
+            total += file.Length;
+        }
+        PiecesMade = static_cast<std::size_t>(total == 0 ? 0 : (total - 1) / pieceLength + 1);
+        Matches.assign(std::min(PiecesMade, Torrent.Pieces.size()), false);
+        Progress.TorrentStarted(Args.Torrent, total, pieceLength, Torrent.Files.size());
+        int64_t offset = 0;
+        for (std::size_t i = 0; i < Torrent.Files.size();)
+        {
+            if (!IsThere(i))
+            {
+                offset += Torrent.Files[i++].Length;
+                continue;
+            }
+            const int64_t begin = offset;
+            std::size_t end = i;
+            for (; end < Torrent.Files.size() && IsThere(end); ++end)
+                offset += Torrent.Files[end].Length;
+            const auto firstPiece = static_cast<std::size_t>((begin + pieceLength - 1) / pieceLength);
+            const auto endPiece =
+                std::min(offset == total ? PiecesMade : static_cast<std::size_t>(offset / pieceLength), Matches.size());
+            if (firstPiece < endPiece && !HashStretch(i, end, begin, firstPiece))
+                return false;
+            i = end;
+        }
+        Progress.ReportStatus("done");
+        return true;
+    }
+
+    std::vector<std::string> Problems;
+    std::vector<bool> Matches;
+    std::size_t PiecesMade = 0;
+
+private:
+    // An empty file holds no piece's bytes, so even a missing one breaks no stretch.
+    bool IsThere(std::size_t file) const { return Problems[file].empty() || Torrent.Files[file].Length == 0; }
+
+    // Hashes the pieces from index piece on, which start in the stretch of files
+    // [first, end) beginning at byte begin of the stream.
+    bool HashStretch(std::size_t first, std::size_t end, int64_t begin, std::size_t piece)
+    {
+        const int64_t pieceStart = static_cast<int64_t>(piece) * Torrent.PieceLength;
+        // Start in the file that holds the piece's first byte.
+        while (begin + Torrent.Files[first].Length <= pieceStart)
+            begin += Torrent.Files[first++].Length;
+        const std::vector<TTorrentSubFile> files(
+            Torrent.Files.begin() + static_cast<std::ptrdiff_t>(first),
+            Torrent.Files.begin() + static_cast<std::ptrdiff_t>(end));
+        TVerifyStorage storage(files, Torrent.PieceLength, Progress, Abort.Flag());
+        storage.StartOffset = pieceStart - begin;
+        int64_t bytes = -storage.StartOffset;
+        for (const auto& file : files)
+            bytes += file.Length;
+        // A few pieces are not worth starting threads for.
+        constexpr int64_t kThreadsFrom = 64 * 1024 * 1024;
+        storage.ThreadCount = bytes < kThreadsFrom ? 1 : Args.Threads;
+        storage.HashFiles();
+        if (Abort.Flag().load())
+        {
+            Io.Err << "brisolt-cli: Operation abgebrochen!\n";
+            return false;
+        }
+        if (storage.Failed())
+        {
+            Io.Err << "brisolt-cli: " << storage.ErrorMessage << '\n';
+            return false;
+        }
+        for (std::size_t i = 0; i < storage.Pieces.size() && piece + i < Matches.size(); ++i)
+            Matches[piece + i] = Torrent.Pieces[piece + i].HashBytes() == storage.Pieces[i].HashBytes();
+        return true;
+    }
+
+    const TTorrentFile& Torrent;
+    const TVerifyArgs& Args;
+    const TCliIo& Io;
+    TCliProgress Progress;
+    TAbortOnSignal Abort;
+};
+
+// Per file: its problem, or how many of its pieces differ.
+int ReportFiles(const TTorrentFile& torrent, const TContentCheck& check, const TVerifyArgs& args, const TCliIo& io)
+{
     const int64_t pieceLength = torrent.PieceLength;
     int64_t offset = 0;
-    bool allGood = torrent.Pieces.size() == storage.Pieces.size();
+    bool allGood = torrent.Pieces.size() == check.PiecesMade;
     nlohmann::ordered_json files = nlohmann::ordered_json::array();
-    for (const auto& file : torrent.Files)
+    for (std::size_t f = 0; f < torrent.Files.size(); ++f)
     {
-        const std::string problem = CheckFile(file.FullPath, file.Length);
+        const auto& file = torrent.Files[f];
+        const std::string& problem = check.Problems[f];
         std::size_t bad = 0;
         std::size_t count = 0;
         if (file.Length > 0)
@@ -163,11 +280,14 @@ int ReportFiles(const TTorrentFile& torrent, const THashedStorage& storage, cons
             const auto first = static_cast<std::size_t>(offset / pieceLength);
             const auto last = static_cast<std::size_t>((offset + file.Length - 1) / pieceLength);
             count = last - first + 1;
-            for (std::size_t i = first; i <= last; ++i)
+            // A file that is not there fails every piece it touches, unread.
+            for (std::size_t i = first; i <= last && problem.empty(); ++i)
             {
-                if (!pieceMatches(i))
+                if (i >= check.Matches.size() || !check.Matches[i])
                     ++bad;
             }
+            if (!problem.empty())
+                bad = count;
         }
         offset += file.Length;
         const std::string name = DisplayText(torrent.MultiFile ? file.Path + file.Name : file.Name);
@@ -194,15 +314,13 @@ int ReportFiles(const TTorrentFile& torrent, const THashedStorage& storage, cons
         nlohmann::ordered_json j;
         j["ok"] = allGood;
         j["torrent_pieces"] = torrent.Pieces.size();
-        j["content_pieces"] = storage.Pieces.size();
+        j["content_pieces"] = check.PiecesMade;
         j["files"] = std::move(files);
         io.Out << j.dump(2) << '\n';
     }
-    else if (torrent.Pieces.size() != storage.Pieces.size())
-    {
-        io.Out << "The torrent lists " << torrent.Pieces.size() << " pieces; its files make " << storage.Pieces.size()
+    else if (torrent.Pieces.size() != check.PiecesMade)
+        io.Out << "The torrent lists " << torrent.Pieces.size() << " pieces; its files make " << check.PiecesMade
                << '\n';
-    }
     return allGood ? kExitOk : kExitFailure;
 }
 
@@ -212,26 +330,10 @@ int RunVerify(const TVerifyArgs& args, const TCliIo& io)
     if (const int code = LoadTorrent(args, torrent, io); code != kExitOk)
         return code;
     PlaceFiles(torrent, args.Content);
-    TCliProgress progress(io.Err, io.ErrIsTerminal && !args.Quiet);
-    int64_t total = 0;
-    for (const auto& file : torrent.Files)
-        total += file.Length;
-    progress.TorrentStarted(args.Torrent, total, torrent.PieceLength, torrent.Files.size());
-    TAbortOnSignal abort;
-    TVerifyStorage storage(torrent.Files, torrent.PieceLength, progress, abort.Flag());
-    storage.ThreadCount = args.Threads;
-    storage.HashFiles();
-    if (abort.Flag().load())
-    {
-        io.Err << "brisolt-cli: Operation abgebrochen!\n";
+    TContentCheck check(torrent, args, io);
+    if (!check.Run())
         return kExitFailure;
-    }
-    if (storage.Failed())
-    {
-        io.Err << "brisolt-cli: " << storage.ErrorMessage << '\n';
-        return kExitFailure;
-    }
-    return ReportFiles(torrent, storage, args, io);
+    return ReportFiles(torrent, check, args, io);
 }
 
 } // namespace

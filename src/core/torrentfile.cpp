@@ -67,6 +67,7 @@ void TTorrentFile::Clear()
 {
     Announce.clear();
     Name.clear();
+    InfoName.clear();
     InfoHashText.clear();
     Length = 0;
     FileCount = 0;

@@ -96,6 +96,9 @@ public:
 
     std::string Announce;
     std::string Name;
+    // After a load: the info dictionary's name bytes as they stand, which
+    // name the content on disk (Name drops a ".torrent" at their end).
+    std::string InfoName;
     std::string Comment;
     int64_t Length = 0;
     double CreationDate = 0.0; // OLE date, local time; 0.0 = none

@@ -202,6 +202,7 @@ void TTorrentLoader::LoadInfo(uint32_t info, int64_t& total)
     if (Exists(info, "name"))
     {
         T.Name = AsString(Get(info, "name"));
+        T.InfoName = T.Name;
         constexpr std::string_view kSuffix = ".torrent";
         if (T.Name.ends_with(kSuffix))
             T.Name.resize(T.Name.size() - kSuffix.size());

@@ -59,7 +59,7 @@ public:
             // is skipped the same way.
             if (Owner.IsAborted())
                 continue;
-            if (!HashFile(Owner.Files[i], i + 1 == count))
+            if (!HashFile(Owner.Files[i], i == 0 ? Owner.StartOffset : 0, i + 1 == count))
                 break;
         }
         // Finished pieces still in the slot being filled are digested too; a
@@ -78,8 +78,9 @@ private:
         int64_t Size = 0;
     };
 
-    // Reads one file into the stream; false when an error ended the run.
-    bool HashFile(const TTorrentSubFile& entry, bool last)
+    // Reads one file into the stream from byte start on; false when an error
+    // ended the run.
+    bool HashFile(const TTorrentSubFile& entry, int64_t start, bool last)
     {
         const std::string path = Owner.ResolvePath(entry).string();
         const bool pad = Owner.LengthPolicy == TLengthPolicy::PadToListed;
@@ -106,7 +107,7 @@ private:
             }
         } readers{Digester};
 
-        int64_t pos = 0;
+        int64_t pos = std::min(start, size);
         try
         {
             for (;;)
@@ -343,6 +344,12 @@ void THashedStorage::HashFiles()
     {
         if (PieceLength <= 0 || PieceLength > kMaxPieceLength)
             throw std::invalid_argument("invalid piece length " + std::to_string(PieceLength));
+        // A negative length would never be reached by reading.
+        for (const auto& entry : Files)
+        {
+            if (entry.Length < 0)
+                throw std::invalid_argument("invalid file length " + std::to_string(entry.Length));
+        }
         TRun run(*this, EffectiveThreads(ThreadCount));
         run.Run();
     }

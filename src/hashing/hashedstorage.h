@@ -69,6 +69,9 @@ public:
     // sequential on the calling thread.
     int ThreadCount = 0;
     TLengthPolicy LengthPolicy = TLengthPolicy::Exact;
+    // Where reading begins in the first file, so that a run can start at a
+    // piece boundary inside it; 0 up to that file's Length.
+    int64_t StartOffset = 0;
 
     // Set when a file error ended the run: the file's path and the full
     // message ("Datei ... kann nicht geöffnet werden. <reason>").

@@ -66,6 +66,34 @@ TEST(CliVerify, MissingAndResizedFilesAreNamedAndOthersStillChecked)
         "FAILED  sub\\empty  (has 13 bytes, the torrent says 0)\n");
 }
 
+TEST(CliVerify, MissingContentIsNeitherReadNorHashed)
+{
+    TSandbox box;
+    const auto made = MakeTree(box);
+    TTorrentFile t;
+    ASSERT_TRUE(t.Load(test::ReadFile(made)));
+    // A petabyte that is not there: hashing zeros for it would take days.
+    t.Files.emplace_back("huge.bin", "", int64_t{1} << 50, 0);
+    const auto torrent = box.Write("huge.torrent", t.SaveToString(t.Pieces));
+    const auto r = RunCliArgs({"verify", torrent.string(), box.Path().string(), "-q"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Out, "FAILED  huge.bin  (missing)\nThe torrent lists 6 pieces; its files make 17179869190\n");
+}
+
+TEST(CliVerify, ContentIsFoundUnderTheNameEndingInDotTorrent)
+{
+    TSandbox box;
+    const auto file = box.Write("one/show.torrent", test::RandomBytes(1000, 4));
+    box.Write("two/Set.torrent/a.bin", test::RandomBytes(2000, 5));
+    for (const auto& source : {file, box.Path() / "two/Set.torrent"})
+    {
+        const auto torrent = box.Path() / "made.torrent";
+        ASSERT_EQ(RunCliArgs({"create", source.string(), "-a", "x", "-o", torrent.string(), "-q"}).Code, 0);
+        const auto r = RunCliArgs({"verify", torrent.string(), source.parent_path().string()});
+        EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    }
+}
+
 TEST(CliVerify, SingleFileTorrentTakesTheFileOrItsFolder)
 {
     TSandbox box;
@@ -100,6 +128,13 @@ TEST(CliVerify, BadTorrentsAreRefused)
     r = RunCliArgs({"verify", zero.string(), box.Path().string()});
     EXPECT_EQ(r.Code, 1);
     EXPECT_EQ(r.Err, "brisolt-cli: " + zero.string() + ": invalid piece length 0\n");
+
+    t.PieceLength = 65536;
+    t.Files[0].Length = -5; // read until the stream reached it, it never would
+    const auto negative = box.Write("negative.torrent", t.SaveToString({}));
+    r = RunCliArgs({"verify", negative.string(), box.Path().string()});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, "brisolt-cli: " + negative.string() + ": invalid file length -5 of passwd\n");
 }
 
 } // namespace
