@@ -25,7 +25,7 @@ inline constexpr std::string_view kCreatedBy = "Brisolt v2.1 - Orl Edition Publi
 inline constexpr std::string_view kCommentSuffix = " created with Brisolt v2.1 - Orl Edition Public Beta RC1";
 
 inline constexpr std::size_t kLoadMemoryFactor = 8;
-inline constexpr std::size_t kLoadMemorySlack = 4 * 1024 * 1024;
+inline constexpr std::size_t kLoadMemorySlack = std::size_t{4} * 1024 * 1024;
 
 struct TTorrentSubFile
 {

@@ -165,14 +165,14 @@ void TTorrentLoader::LoadTree()
 
 void TTorrentLoader::LoadKeys()
 {
-    constexpr uint32_t root = 0;
-    if (Exists(root, "announce"))
-        T.Announce = AsString(Get(root, "announce"));
+    constexpr uint32_t kRoot = 0;
+    if (Exists(kRoot, "announce"))
+        T.Announce = AsString(Get(kRoot, "announce"));
     else
         AddError("Corrupt File: Missing \"announce\" segment");
-    if (Exists(root, "announce-list"))
+    if (Exists(kRoot, "announce-list"))
     {
-        const uint32_t tiers = Expect(Get(root, "announce-list"), TKind::List);
+        const uint32_t tiers = Expect(Get(kRoot, "announce-list"), TKind::List);
         for (uint32_t tier = tiers + 1; tier < Doc.Next(tiers); tier = Doc.Next(tier))
         {
             for (uint32_t url = Expect(tier, TKind::List) + 1; url < Doc.Next(tier); url = Doc.Next(url))
@@ -182,14 +182,14 @@ void TTorrentLoader::LoadKeys()
             }
         }
     }
-    if (Exists(root, "comment"))
-        T.Comment = AsString(Get(root, "comment"));
-    if (Exists(root, "creation date"))
-        T.CreationDate = FromUnixSeconds(Low32(AsInteger(Get(root, "creation date"))));
+    if (Exists(kRoot, "comment"))
+        T.Comment = AsString(Get(kRoot, "comment"));
+    if (Exists(kRoot, "creation date"))
+        T.CreationDate = FromUnixSeconds(Low32(AsInteger(Get(kRoot, "creation date"))));
     int64_t total = 0;
-    if (Exists(root, "info"))
+    if (Exists(kRoot, "info"))
     {
-        LoadInfo(Expect(Get(root, "info"), TKind::Dictionary), total);
+        LoadInfo(Expect(Get(kRoot, "info"), TKind::Dictionary), total);
         LoadInfoHash();
     }
     else
@@ -287,11 +287,11 @@ void TTorrentLoader::LoadFiles(uint32_t files, int64_t& total)
 // The info hash covers the "info" value's bytes exactly as the file holds them.
 void TTorrentLoader::LoadInfoHash()
 {
-    constexpr uint32_t root = 0;
-    if (!Exists(root, "_info_start") || !Exists(root, "_info_length"))
+    constexpr uint32_t kRoot = 0;
+    if (!Exists(kRoot, "_info_start") || !Exists(kRoot, "_info_length"))
         return;
-    const int64_t start = Low32(AsInteger(Get(root, "_info_start")));
-    const int64_t length = Low32(AsInteger(Get(root, "_info_length")));
+    const int64_t start = Low32(AsInteger(Get(kRoot, "_info_start")));
+    const int64_t length = Low32(AsInteger(Get(kRoot, "_info_length")));
     std::string_view bytes;
     // A range outside the data (only a forged "_info_start" after "info" can
     // give one) reads what lies inside it, like a read past the end.

@@ -15,6 +15,15 @@ namespace brisolt
 namespace
 {
 
+// One torrent: backup trackers, piece length, hashing, writing. The model is
+// initialised; files becomes its file list; base is the storage's base path.
+TCreateResult BuildTorrent(
+    TTorrentFile& model,
+    std::vector<TTorrentSubFile> files,
+    const std::filesystem::path& base,
+    const std::filesystem::path& output,
+    const TCreateOptions& options);
+
 constexpr std::array<std::string_view, kPieceSizeCount> kPieceSizeItems{
     "64kb", "128kb", "256kb", "512kb", "1024kb", "2048kb", "4096kb", "8192kb", "16384kb"};
 
@@ -266,6 +275,9 @@ std::string TrimTrailingSeparator(std::string path)
     return path;
 }
 
+namespace
+{
+
 TCreateResult BuildTorrent(
     TTorrentFile& model,
     std::vector<TTorrentSubFile> files,
@@ -320,6 +332,8 @@ TCreateResult BuildTorrent(
     }
     return Finish(std::move(result), options);
 }
+
+} // namespace
 
 TCreateResult CreateSingleFileTorrent(
     const std::filesystem::path& source, const std::filesystem::path& output, const TCreateOptions& options)

@@ -165,13 +165,4 @@ ProposeSelectionSaveName(const std::filesystem::path& folder, const std::vector<
 [[nodiscard]] std::vector<TCreateResult> CreatePerEntryTorrents(
     const std::filesystem::path& folder, const std::filesystem::path& target, const TCreateOptions& options);
 
-// One torrent: backup trackers, piece length, hashing, writing. The model is
-// initialised; files becomes its file list; base is the storage's base path.
-[[nodiscard]] TCreateResult BuildTorrent(
-    TTorrentFile& model,
-    std::vector<TTorrentSubFile> files,
-    const std::filesystem::path& base,
-    const std::filesystem::path& output,
-    const TCreateOptions& options);
-
 } // namespace brisolt

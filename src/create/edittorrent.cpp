@@ -171,7 +171,10 @@ std::vector<std::string> ResolveBackupRows(const std::vector<std::string>& rows,
     for (const auto& row : rows)
     {
         std::string url = lookup ? lookup(row) : std::string();
-        urls.push_back(url.empty() ? row : std::move(url));
+        if (url.empty())
+            urls.push_back(row);
+        else
+            urls.push_back(std::move(url));
     }
     return urls;
 }

@@ -246,7 +246,7 @@ void TfrmBrisolt::ApplyRememberedTracker()
 std::string TfrmBrisolt::GetAnnounceURL()
 {
     btnVisit->setEnabled(false);
-    const std::string text = TypedBytes(cmbAnnounceURL->currentText());
+    std::string text = TypedBytes(cmbAnnounceURL->currentText());
     const int index = FindLastTracker(Trackers, text);
     if (index < 0)
     {

@@ -297,25 +297,25 @@ void TScrollingCredits::DrawPicture(
         return;
     const int w = image.width();
     const int h = image.height();
-    const int W = width();
-    const int H = height();
-    QRect area(0, 0, W, H);
+    const int areaWidth = width();
+    const int areaHeight = height();
+    QRect area(0, 0, areaWidth, areaHeight);
     QPoint at(0, 0);
     switch (align)
     {
     case TCreditAlign::Top:
-        area = QRect(0, 0, W, h);
+        area = QRect(0, 0, areaWidth, h);
         break;
     case TCreditAlign::Bottom:
-        area = QRect(0, H - h, W, h);
-        at = QPoint(0, H - h);
+        area = QRect(0, areaHeight - h, areaWidth, h);
+        at = QPoint(0, areaHeight - h);
         break;
     case TCreditAlign::Left:
-        area = QRect(0, 0, w, H);
+        area = QRect(0, 0, w, areaHeight);
         break;
     case TCreditAlign::Right:
-        area = QRect(W - w, 0, w, H);
-        at = QPoint(W - w, 0);
+        area = QRect(areaWidth - w, 0, w, areaHeight);
+        at = QPoint(areaWidth - w, 0);
         break;
     case TCreditAlign::None:
     case TCreditAlign::Client:
@@ -364,13 +364,13 @@ const TScrollingCredits::TLaidLine& TScrollingCredits::LaidLine(qsizetype index)
 QStringList TScrollingCredits::DrawLines(QPainter& painter)
 {
     QStringList announce;
-    const int W = width();
-    const int H = height();
-    const auto draw = [&painter, W](const TLaidLine& line, qint64 top)
+    const int areaWidth = width();
+    const int areaHeight = height();
+    const auto draw = [&painter, areaWidth](const TLaidLine& line, qint64 top)
     {
         painter.setFont(line.Font);
         painter.setPen(line.Color);
-        painter.drawText(W / 2 - line.Width / 2, ClampToInt(top + line.Ascent), line.Text);
+        painter.drawText(areaWidth / 2 - line.Width / 2, ClampToInt(top + line.Ascent), line.Text);
     };
     qint64 y = FScrolling ? FScrollPosition : 0;
     qint64 total = 0;
@@ -379,7 +379,7 @@ QStringList TScrollingCredits::DrawLines(QPainter& painter)
         const TLaidLine& line = LaidLine(i);
         if (!FScrolling)
         {
-            if (kTopMargin + y >= H)
+            if (kTopMargin + y >= areaHeight)
                 break; // the rest is below the bottom edge
             draw(line, kTopMargin + y);
             y += line.Height;
@@ -396,7 +396,7 @@ QStringList TScrollingCredits::DrawLines(QPainter& painter)
             }
         }
         y += line.Height;
-        if (y > H)
+        if (y > areaHeight)
             break; // lines below the bottom edge are not laid out
     }
     if (FScrolling)

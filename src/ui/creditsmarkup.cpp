@@ -6,6 +6,15 @@ namespace brisolt
 namespace
 {
 
+// A colour value whose bytes are, from low to high, red, green and blue.
+QColor ColorFromBgr(quint32 value)
+{
+    return QColor(
+        static_cast<int>(value & 0xFFU),
+        static_cast<int>((value >> 8) & 0xFFU),
+        static_cast<int>((value >> 16) & 0xFFU));
+}
+
 // Tag letters are ASCII; QChar::toLower would also map letters such as a
 // dotted capital I onto them.
 char16_t AsciiLower(QChar c)
@@ -173,14 +182,6 @@ TCreditLine ParseCreditLine(QStringView line)
             pos = ReadTag(line, pos, result);
     }
     return result;
-}
-
-QColor ColorFromBgr(quint32 value)
-{
-    return QColor(
-        static_cast<int>(value & 0xFFU),
-        static_cast<int>((value >> 8) & 0xFFU),
-        static_cast<int>((value >> 16) & 0xFFU));
 }
 
 TCreditStyle CreditStyle(const TCreditLine& line, const QFont& base, const QColor& baseColor)

@@ -40,9 +40,6 @@ struct TCreditLine
 
 [[nodiscard]] TCreditLine ParseCreditLine(QStringView line);
 
-// A colour value whose bytes are, from low to high, red, green and blue.
-[[nodiscard]] QColor ColorFromBgr(quint32 value);
-
 struct TCreditStyle
 {
     QFont Font;
