@@ -412,8 +412,9 @@ std::vector<TCreateResult> CreatePerEntryTorrents(
             results.push_back(FolderTreeTorrent(path, entry, folder, output, options));
         else
             results.push_back(CreateSingleFileTorrent(path, output, options));
-        // A file error ends the action; an abort lets every entry report it.
-        if (results.back().Status == TCreateStatus::Failed)
+        // A file error ends the action, and so does an abort: one abort, one
+        // message, and nothing more is written.
+        if (results.back().Status != TCreateStatus::Written)
             break;
     }
     return results;

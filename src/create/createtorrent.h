@@ -161,7 +161,7 @@ ProposeSelectionSaveName(const std::filesystem::path& folder, const std::vector<
 [[nodiscard]] TCreateResult CreateFolderTorrent(
     const std::filesystem::path& folder, const std::filesystem::path& output, const TCreateOptions& options);
 // One torrent per entry directly inside folder, written to target/E.torrent,
-// overwriting without asking.
+// overwriting without asking. An abort ends the action: its result is the last.
 [[nodiscard]] std::vector<TCreateResult> CreatePerEntryTorrents(
     const std::filesystem::path& folder, const std::filesystem::path& target, const TCreateOptions& options);
 
