@@ -4,9 +4,11 @@
 // from it (BDecodeValue). The decoder is lenient (malformed input gives no
 // value or a partial tree, never an exception), reads only inside the given
 // buffer and stops decoding below kMaxDepth levels of nesting. A document
-// costs 8 bytes a value and a value takes about two bytes of input at least
-// (the positions recorded for "info" four tokens for at least eight bytes),
-// so decoding never needs much more than 6 times the input's size.
+// costs 8 bytes a value and a value takes two bytes of input at least (the
+// positions recorded for "info" four tokens for at least eight bytes; only
+// lists and dictionaries left open at the end of the input, kMaxDepth at
+// most, take one), so decoding never needs much more than 6 times the
+// input's size.
 #pragma once
 
 #include <cstdint>
