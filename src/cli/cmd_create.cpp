@@ -186,6 +186,8 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     std::vector<std::filesystem::path> sources;
     for (const auto& text : args.Sources)
     {
+        if (text.empty())
+            return Usage(io, "an empty SOURCE names no file or folder");
         auto path = Absolute(text);
         std::string reason;
         const TKind kind = KindOf(path, &reason);

@@ -326,6 +326,12 @@ int ReportFiles(const TTorrentFile& torrent, const TContentCheck& check, const T
 
 int RunVerify(const TVerifyArgs& args, const TCliIo& io)
 {
+    if (args.Torrent.empty() || args.Content.empty())
+    {
+        io.Err << "brisolt-cli verify: an empty " << (args.Torrent.empty() ? "TORRENT" : "CONTENT")
+               << " names no file or folder\n";
+        return kExitUsage;
+    }
     TTorrentFile torrent;
     if (const int code = LoadTorrent(args, torrent, io); code != kExitOk)
         return code;

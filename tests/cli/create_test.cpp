@@ -74,6 +74,21 @@ TEST(CliCreate, OutputThatIsTheSourceLeavesItUntouched)
     EXPECT_EQ(test::ReadFile(source), "precious");
 }
 
+TEST(CliCreate, EmptyPathsGetPlainMessages)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"create", "-a", "U", ""}, "brisolt-cli create: an empty SOURCE names no file or folder\n"},
+        {{"verify", "", "."}, "brisolt-cli verify: an empty TORRENT names no file or folder\n"},
+        {{"verify", "x.torrent", ""}, "brisolt-cli verify: an empty CONTENT names no file or folder\n"},
+    };
+    for (const auto& [args, err] : cases)
+    {
+        const auto r = RunCliArgs(args);
+        EXPECT_EQ(r.Code, 2) << err;
+        EXPECT_EQ(r.Err, err);
+    }
+}
+
 TEST(CliCreate, FolderWithCommentBackupsAndKeptThumbs)
 {
     TSandbox box;
