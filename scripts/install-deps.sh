@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build ccache pkg-config
     clang libclang-rt-14-dev clang-format
-    qt6-base-dev qt6-qpa-plugins libsimpleini-dev libjpeg62-turbo-dev fonts-dejavu-core
+    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libsimpleini-dev libjpeg62-turbo-dev fonts-dejavu-core
     libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libssl-dev openssl
     python3 python3-libtorrent mktorrent transmission-cli

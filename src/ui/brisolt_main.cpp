@@ -7,8 +7,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -20,6 +24,7 @@
 #include "ui/brisolt_backup.h"
 #include "ui/brisolt_progress.h"
 #include "ui/controls.h"
+#include "ui/desktop.h"
 #include "ui/filelists.h"
 #include "ui/nametext.h"
 #include "ui/userinterface.h"
@@ -44,6 +49,8 @@ TfrmBrisolt::TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* par
     Progress = new TfrmProgress(this);
     Backup = new TfrmBackup(this);
     About = new TfrmAbout(this);
+    // Loading a torrent fills the backup dialog too.
+    OpenStartPath();
 }
 
 TfrmBrisolt::~TfrmBrisolt() = default;
@@ -72,6 +79,7 @@ void TfrmBrisolt::BuildWindow()
     layout->addWidget(pgeMain);
     setCentralWidget(central);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    setAcceptDrops(true);
 
     updateTimer = MakeControl<QTimer>(this, "updateTimer");
     updateTimer->setInterval(500);
@@ -125,6 +133,65 @@ void TfrmBrisolt::FormCreate()
     AutoSize = Arguments.size() > 1 && Arguments.at(1) == QLatin1String("-autosize");
     InstallDefaultTrackerList();
     updateTimer->start();
+}
+
+void TfrmBrisolt::OpenStartPath()
+{
+    const auto path = StartPath(Arguments);
+    if (!path)
+        return;
+    // Saving later must not depend on the folder the program was started in.
+    const QString absolute = QFileInfo(*path).absoluteFilePath();
+    if (IsTorrentPath(absolute))
+    {
+        pgeMain->setCurrentWidget(tabViewTorrent);
+        txtTorrent->setText(absolute);
+        return;
+    }
+    pgeMain->setCurrentWidget(tabCreate);
+    pageMode->setCurrentWidget(tabClassic);
+    txtClassicPath->setText(QDir::toNativeSeparators(absolute));
+}
+
+QString TfrmBrisolt::DropPath(const QList<QUrl>& urls) const
+{
+    const QStringList paths = LocalPaths(urls);
+    if (paths.size() != 1)
+        return {};
+    const QFileInfo info(paths.front());
+    if (pgeMain->currentWidget() == tabCreate && info.exists())
+        return info.absoluteFilePath();
+    if (pgeMain->currentWidget() == tabViewTorrent && info.isFile() && IsTorrentPath(info.absoluteFilePath()))
+        return info.absoluteFilePath();
+    return {};
+}
+
+void TfrmBrisolt::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls() && !DropPath(event->mimeData()->urls()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TfrmBrisolt::dropEvent(QDropEvent* event)
+{
+    const QString path = event->mimeData()->hasUrls() ? DropPath(event->mimeData()->urls()) : QString();
+    if (path.isEmpty())
+    {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    if (pgeMain->currentWidget() == tabCreate)
+    {
+        pageMode->setCurrentWidget(tabClassic);
+        txtClassicPath->setText(QDir::toNativeSeparators(path));
+    }
+    else if (txtTorrent->text() == path)
+        Guarded([this, path] { LoadViewTorrent(path); }); // the same path again: loaded anew
+    else
+        txtTorrent->setText(path);
 }
 
 void TfrmBrisolt::showEvent(QShowEvent* event)

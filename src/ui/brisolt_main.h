@@ -16,8 +16,10 @@
 #include <string>
 #include <vector>
 
+#include <QList>
 #include <QMainWindow>
 #include <QStringList>
+#include <QUrl>
 
 #include "core/torrentfile.h"
 #include "create/createtorrent.h"
@@ -25,6 +27,8 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -104,6 +108,10 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // A drop is accepted only where it will work: on the create page any one
+    // file or folder, on the edit page one torrent.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private slots:
     // About page
@@ -156,6 +164,11 @@ private:
     friend class test::TWindow;
 
     void FormCreate();
+    // The path given on the command line: a torrent opens on the edit page,
+    // anything else fills the create page's classic path.
+    void OpenStartPath();
+    // The path a drop of urls brings to the page shown; empty when it brings none.
+    [[nodiscard]] QString DropPath(const QList<QUrl>& urls) const;
     void FormShow();
     void FormResize();
     // Bounds the window to area and centres it there.
@@ -171,6 +184,8 @@ private:
     // The tracker cache's path in the install directory.
     [[nodiscard]] std::filesystem::path CachePath();
 
+    // Opens a web page in the browser; says so in a message when none starts.
+    void OpenWebPage(const QString& url);
     // Runs an event handler's body; whatever it throws is shown in a message box.
     void Guarded(const std::function<void()>& body);
 
@@ -202,6 +217,10 @@ private:
     // Tracker directory
     void ConnectTrackerHandlers();
     void InstallDefaultTrackerList();
+    // Whether the settings name an address to download the list from.
+    [[nodiscard]] bool TrackerListConfigured();
+    // The cached list, or the shipped one when there is no cache; the status bar names which.
+    void LoadLocalTrackerList(const std::filesystem::path& cache);
     [[nodiscard]] bool DownloadTrackerList(std::string& buffer);
     void ParseTrackerBuffer(const std::string& buffer);
     void ApplyRememberedTracker();
@@ -288,6 +307,9 @@ private:
     // Runs one create call with the progress dialog and the create button held.
     void RunCreate(const std::function<void(const TCreateOptions&)>& create);
     void ShowCreateResult(const TCreateResult& result);
+    // "42 % – Erzeuge: <output>" in the title while a create action runs, so
+    // that the task bar shows how far it is.
+    void ShowCreateProgress();
     bool Creating = false;
     bool CloseAfterCreate = false; // the window was closed during the run
 

@@ -139,19 +139,29 @@ QWidget* TfrmBrisolt::BuildAboutOrlPage()
     return page;
 }
 
+void TfrmBrisolt::OpenWebPage(const QString& url)
+{
+    // Without a browser the click would otherwise do nothing visible at all.
+    if (!Ui.OpenUrl(url))
+        Ui.MessageBox(
+            Text("Es konnte kein Browser gestartet werden, um %1 zu öffnen.").arg(url),
+            QLatin1String(kProgramTitle),
+            TMessageButtons::Ok);
+}
+
 void TfrmBrisolt::btnHomepageClick()
 {
-    Guarded([this] { Ui.OpenUrl(QLatin1String(kHomepageUrl)); });
+    Guarded([this] { OpenWebPage(QLatin1String(kHomepageUrl)); });
 }
 
 void TfrmBrisolt::btnOrlForumClick()
 {
-    Guarded([this] { Ui.OpenUrl(QLatin1String(kOrlForumUrl)); });
+    Guarded([this] { OpenWebPage(QLatin1String(kOrlForumUrl)); });
 }
 
 void TfrmBrisolt::btnOrlTrackerClick()
 {
-    Guarded([this] { Ui.OpenUrl(QLatin1String(kOrlTrackerUrl)); });
+    Guarded([this] { OpenWebPage(QLatin1String(kOrlTrackerUrl)); });
 }
 
 void TfrmBrisolt::btnAboutOrlClick()

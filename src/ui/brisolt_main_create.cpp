@@ -2,6 +2,7 @@
 // options and comment, the interlocks of its check boxes, and the create
 // action, which hands the controls' values to the create layer and shows
 // its progress and results.
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -404,23 +406,38 @@ TCreateOptions TfrmBrisolt::CreateOptions()
     return options;
 }
 
+void TfrmBrisolt::ShowCreateProgress()
+{
+    const QProgressBar* bar = Progress->ProgressBar2;
+    const qint64 span = qint64{bar->maximum()} - bar->minimum();
+    const qint64 done = span > 0 ? (qint64{bar->value()} - bar->minimum()) * 100 / span : 0;
+    setWindowTitle(QStringLiteral("%1 % \u2013 %2").arg(std::clamp<qint64>(done, 0, 100)).arg(Progress->windowTitle()));
+}
+
 void TfrmBrisolt::RunCreate(const std::function<void(const TCreateOptions&)>& create)
 {
     TBrisoltBTHashedStorage storage(*Progress, [this](const TCreateResult& result) { ShowCreateResult(result); });
     TCreateOptions options = CreateOptions();
     options.Observer = &storage;
 
-    // The button comes back however the run ends.
+    // The button and the title come back however the run ends.
     struct THeld
     {
         TfrmBrisolt& Form;
+        QString Title;
+        QMetaObject::Connection Progressing;
 
         ~THeld()
         {
+            QObject::disconnect(Progressing);
+            Form.setWindowTitle(Title);
             Form.Creating = false;
             Form.btnCreateTorrent->setEnabled(true);
         }
-    } held{*this};
+    } held{
+        *this,
+        windowTitle(),
+        connect(Progress->ProgressBar2, &QProgressBar::valueChanged, this, &TfrmBrisolt::ShowCreateProgress)};
 
     Creating = true;
     btnCreateTorrent->setEnabled(false);

@@ -127,6 +127,12 @@ void TfrmBrisolt::updateTimerTimer()
                 buffer = ReadTrackerListFile(cache);
                 ParseTrackerBuffer(buffer);
             }
+            else if (!TrackerListConfigured())
+            {
+                // The built-in addresses name no real host: asking them only
+                // ends in a warning on every start, so the list at hand is used.
+                LoadLocalTrackerList(cache);
+            }
             else if (DownloadTrackerList(buffer))
             {
                 WriteTrackerListFile(cache, buffer);
@@ -158,6 +164,30 @@ void TfrmBrisolt::updateTimerTimer()
             }
             ApplyRememberedTracker();
         });
+}
+
+bool TfrmBrisolt::TrackerListConfigured()
+{
+    const TPrivateProfile profile(SettingsPath());
+    return !profile.ReadString("settings", "trackerlist1", "").empty()
+           || !profile.ReadString("settings", "trackerlist2", "").empty();
+}
+
+void TfrmBrisolt::LoadLocalTrackerList(const std::filesystem::path& cache)
+{
+    if (IsFile(cache))
+    {
+        ParseTrackerBuffer(ReadTrackerListFile(cache));
+        SetStatusText(Text("Trackerliste aus %1 geladen (keine Download-Adresse eingestellt)").arg(ShownPath(cache)));
+        return;
+    }
+    // The cache could not be written at the first start: the shipped list still serves.
+    QFile shipped(QStringLiteral(":/trackers.lst"));
+    if (!shipped.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = shipped.readAll();
+    ParseTrackerBuffer(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    SetStatusText(Text("Mitgelieferte Trackerliste geladen (keine Download-Adresse eingestellt)"));
 }
 
 bool TfrmBrisolt::DownloadTrackerList(std::string& buffer)
@@ -205,7 +235,7 @@ void TfrmBrisolt::ParseTrackerBuffer(const std::string& buffer)
         // The list arrives over plain HTTP: only a web page is opened.
         const std::string address = ReadUpdateAddress(lines);
         if (IsWebAddress(address))
-            Ui.OpenUrl(ShownText(address));
+            OpenWebPage(ShownText(address));
     }
     {
         TKeepComboText keep(cmbAnnounceURL);
@@ -285,7 +315,7 @@ void TfrmBrisolt::btnVisitClick()
             for (const std::string& page : TrackerWebpages(Trackers, TypedBytes(cmbAnnounceURL->currentText())))
             {
                 if (IsWebAddress(page))
-                    Ui.OpenUrl(ShownText(page));
+                    OpenWebPage(ShownText(page));
             }
         });
 }

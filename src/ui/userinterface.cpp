@@ -108,9 +108,9 @@ std::optional<QString> TQtUserInterface::BrowseForFolder(const QString& title)
     return folder;
 }
 
-void TQtUserInterface::OpenUrl(const QString& url)
+bool TQtUserInterface::OpenUrl(const QString& url)
 {
-    QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+    return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
 }
 
 TMessageResult TScriptedUserInterface::MessageBox(const QString& text, const QString& caption, TMessageButtons buttons)
@@ -172,12 +172,13 @@ std::optional<QString> TScriptedUserInterface::BrowseForFolder(const QString& ti
     return NextPath();
 }
 
-void TScriptedUserInterface::OpenUrl(const QString& url)
+bool TScriptedUserInterface::OpenUrl(const QString& url)
 {
     TCall call;
     call.Kind = TKind::OpenUrl;
     call.Text = url;
     Calls.push_back(call);
+    return BrowserStarts;
 }
 
 QStringList TScriptedUserInterface::Messages() const

@@ -57,7 +57,8 @@ public:
     virtual std::optional<QString> SaveFile(const TSaveFileRequest& request) = 0;
     virtual std::optional<QString> BrowseForFolder(const QString& title) = 0;
     // Opens the address with the desktop's default program; does not wait.
-    virtual void OpenUrl(const QString& url) = 0;
+    // False when no program could be started for it.
+    virtual bool OpenUrl(const QString& url) = 0;
 };
 
 // The real dialogs, owned by the given window (may be set later).
@@ -72,7 +73,7 @@ public:
     std::optional<QString> OpenFile(const TOpenFileRequest& request) override;
     std::optional<QString> SaveFile(const TSaveFileRequest& request) override;
     std::optional<QString> BrowseForFolder(const QString& title) override;
-    void OpenUrl(const QString& url) override;
+    bool OpenUrl(const QString& url) override;
 
     // "Alle Dateien (*.*)|*.*" in Qt's form, "Alle Dateien (*)": on this
     // platform "*.*" would leave out names without a dot.
@@ -111,12 +112,13 @@ public:
     std::vector<TCall> Calls;
     std::deque<TMessageResult> Answers;
     std::deque<std::optional<QString>> Paths;
+    bool BrowserStarts = true; // what OpenUrl answers
 
     TMessageResult MessageBox(const QString& text, const QString& caption, TMessageButtons buttons) override;
     std::optional<QString> OpenFile(const TOpenFileRequest& request) override;
     std::optional<QString> SaveFile(const TSaveFileRequest& request) override;
     std::optional<QString> BrowseForFolder(const QString& title) override;
-    void OpenUrl(const QString& url) override;
+    bool OpenUrl(const QString& url) override;
 
     // The message boxes shown so far, as "caption: text" lines, for test output.
     [[nodiscard]] QStringList Messages() const;

@@ -95,6 +95,15 @@ private slots:
         }
         QVERIFY(QUrl(QLatin1String(brisolt::kOrlForumUrl)).host().startsWith(QLatin1String("zin.")));
         QVERIFY(w.Form->frmAbout()->isHidden());
+        QCOMPARE(w.Ui.Messages(), QStringList());
+        // Without a browser the click says so.
+        w.Ui.BrowserStarts = false;
+        w.Get<QPushButton>("btnHomepage")->click();
+        QCOMPARE(
+            w.Ui.Messages(),
+            QStringList{
+                QLatin1String(brisolt::kProgramTitle) + QStringLiteral(": Es konnte kein Browser gestartet werden, um ")
+                + QLatin1String(brisolt::kHomepageUrl) + QString::fromUtf8(" zu öffnen.")});
     }
 
     void aboutOrlShowsScrollingCredits()

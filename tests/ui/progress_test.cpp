@@ -112,6 +112,24 @@ private slots:
         QVERIFY(brisolt::test::CheckWithLibtorrent(output, file).rfind("ok 2", 0) == 0);
     }
 
+    void windowTitleShowsTheRunAndComesBack()
+    {
+        const auto file = Write("title.bin", 2 * 65536);
+        const auto output = Box->Root() / "title.torrent";
+        QStringList titles;
+        connect(W->Form.get(), &QWidget::windowTitleChanged, this, [&](const QString& title) { titles << title; });
+        Create(file, output);
+        const QString run = QString::fromUtf8(" % – Erzeuge: ") + Q(output);
+        QCOMPARE(
+            titles,
+            QStringList(
+                {QStringLiteral("0") + run,
+                 QStringLiteral("33") + run,
+                 QStringLiteral("66") + run,
+                 QStringLiteral("100") + run,
+                 QLatin1String(brisolt::kProgramTitle)}));
+    }
+
     void aCarriedOverPieceStepsTheFileThatEndsIt()
     {
         // 100 KiB, an empty file, 30 KiB; 64 KiB pieces: piece 1 begins in

@@ -294,6 +294,48 @@ private slots:
         QCOMPARE(Label(*w, "lblURL"), QStringLiteral("URL:")); // the remembered tracker is not applied
     }
 
+    // Without a download address nothing is asked of the network and nothing
+    // nags: the cache, or the shipped list without one, fills the choice and
+    // the status bar names where it came from. One address is enough to download.
+    void withoutAddressTheListAtHandLoadsQuietly_data()
+    {
+        QTest::addColumn<QString>("ini");
+        QTest::addColumn<bool>("keepCache");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("cache") << QString() << true
+                               << U("Trackerliste aus @ geladen (keine Download-Adresse eingestellt)")
+                               << QStringLiteral("Alpha");
+        QTest::newRow("shipped") << QStringLiteral("[settings]\ntrackerlist1=\ntrackerlist2=\n") << false
+                                 << U("Mitgelieferte Trackerliste geladen (keine Download-Adresse eingestellt)")
+                                 << QStringLiteral("OpenTrackr");
+        QTest::newRow("second address") << QStringLiteral("second") << true << U(kLoaded) << QStringLiteral("Gamma");
+    }
+
+    void withoutAddressTheListAtHandLoadsQuietly()
+    {
+        QFETCH(QString, ini);
+        QFETCH(bool, keepCache);
+        QFETCH(QString, status);
+        QFETCH(QString, first);
+        if (ini == QStringLiteral("second"))
+        {
+            Publish("/l.lst", "208\r\n\r\n1\r\nGamma\r\nhttp://gamma/a\r\n\r\n0\r\n");
+            Serve("/l.lst", "/l.lst");
+            Box->WriteIni("[settings]\ntrackerlist2=" + Server->URL("/l.lst") + "\n");
+        }
+        else
+            Box->WriteIni(ini.toStdString());
+        auto w = Window();
+        Cached(List());
+        if (!keepCache)
+            std::filesystem::remove(Cache());
+        Refresh(*w);
+        QCOMPARE(w->Ui.Messages(), QStringList());
+        QCOMPARE(Status(*w), status.replace(QLatin1Char('@'), U(Cache().string())));
+        QCOMPARE(w->Get<QComboBox>("cmbAnnounceURL")->itemText(0), first);
+    }
+
     void unwritableCacheIsReportedAndTheListNotShown()
     {
         Publish("/good.lst", List());
@@ -521,6 +563,15 @@ private slots:
             visit->click();
         }
         QCOMPARE(w->Opened().size(), 2);
+        QCOMPARE(w->Ui.Messages(), QStringList());
+        // Without a browser each page says so.
+        w->Ui.BrowserStarts = false;
+        Type(*w, QStringLiteral("Dup"));
+        visit->click();
+        const QString none = U(kTitle) + U("Es konnte kein Browser gestartet werden, um %1 zu öffnen.");
+        QCOMPARE(
+            w->Ui.Messages(),
+            QStringList({none.arg(QStringLiteral("http://first/")), none.arg(QStringLiteral("HTTPS://second/"))}));
     }
 
     void placeholderItemIsItsOwnURL()
