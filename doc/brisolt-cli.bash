@@ -33,7 +33,7 @@ _brisolt_cli()
             COMPREPLY=($(compgen -W 'auto 64kb 128kb 256kb 512kb 1024kb 2048kb 4096kb 8192kb 16384kb' -- "$cur"))
             return
             ;;
-        -a | --announce | -b | --backup | -c | --comment | --name | --threads | --rename)
+        -a | --announce | -b | --backup | -c | --comment | --name | --threads | --rename | -s | --source | -w | --web-seed | -x | --exclude)
             return
             ;;
     esac
@@ -41,10 +41,11 @@ _brisolt_cli()
     local options
     case $command in
         show) options='--json --help' ;;
-        create) options='-a --announce -o --output -l --piece-size -c --comment -b --backup --per-entry -O
-            --output-dir --keep-thumbs --threads -q --quiet --help' ;;
-        edit) options='-o --output --announce --name --comment --reset-date --backup --no-backup --rename --help' ;;
-        verify) options='--threads -q --quiet --help' ;;
+        create) options='-a --announce -o --output -l --piece-size -c --comment -b --backup -s --source -w --web-seed
+            -x --exclude --per-entry -O --output-dir --keep-thumbs --threads -q --quiet --json --help' ;;
+        edit) options='-o --output --announce --name --comment --reset-date --backup --no-backup --rename --source
+            --web-seed --no-web-seeds --keep-info-hash --help' ;;
+        verify) options='--threads -q --quiet --json --help' ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

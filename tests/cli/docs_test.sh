@@ -19,7 +19,7 @@ offered() { COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMPREPLY=(); _brisolt_cl
 [[ $(offered brisolt-cli '') == " show create edit verify --help " ]] || fail "commands: $(offered brisolt-cli '')"
 man_text=$(sed 's/\\-/-/g' "$manpage")
 for command in show create edit verify; do
-    listed=$("$cli" "$command" --help | grep -oE -- '(^|[ ,])--?[A-Za-z][a-z-]*' | tr -d ' ,' | sort -u)
+    listed=$("$cli" "$command" --help | awk '/^Options:/ { o = 1; next } /^$/ { o = 0 } o && /^  -/ { print $1 }' | tr ',' '\n')
     [[ -n $listed ]] || fail "$command --help lists no options"
     got=$(offered brisolt-cli "$command" -)
     for option in $listed; do
