@@ -130,7 +130,9 @@ nlohmann::ordered_json WrittenJson(const TCreateResult& r)
     return j;
 }
 
-int Report(const std::vector<TCreateResult>& results, const TCreateArgs& args, const TCliIo& io)
+// perEntry: a skipped entry is named once in the closing line and is no
+// failure; a single torrent of zero bytes fails with its message.
+int Report(const std::vector<TCreateResult>& results, const TCreateArgs& args, const TCliIo& io, bool perEntry = false)
 {
     int code = kExitOk;
     nlohmann::ordered_json torrents = nlohmann::ordered_json::array();
@@ -150,9 +152,13 @@ int Report(const std::vector<TCreateResult>& results, const TCreateArgs& args, c
             }
             continue;
         }
+        if (perEntry && r.Status == TCreateStatus::Skipped)
+            continue;
         io.Err << "brisolt-cli: " << r.Message << '\n';
         code = kExitFailure;
     }
+    if (const std::string summary = perEntry ? PerEntrySummary(results) : std::string(); !summary.empty())
+        io.Err << "brisolt-cli: " << summary << '\n';
     if (args.Json)
         io.Out << nlohmann::ordered_json{{"torrents", torrents}}.dump(2) << '\n';
     return code;
@@ -214,8 +220,6 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     options.WebSeeds = args.WebSeeds;
     options.Excludes = args.Excludes;
     options.ThreadCount = args.Threads;
-    // A torrent that lists no file is of no use to any client.
-    options.AllowEmpty = false;
     TCliProgress progress(io.Err, io.ErrIsTerminal && !args.Quiet);
     options.Observer = &progress;
     TAbortOnSignal abort;
@@ -226,7 +230,7 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     const auto& source = sources.front();
     std::filesystem::path output = args.Output.empty() ? ProposeSaveName(source) : std::filesystem::path(args.Output);
     if (args.PerEntry && kind == TKind::Folder)
-        return Report(CreatePerEntryTorrents(source, Absolute(args.OutputFolder), options), args, io);
+        return Report(CreatePerEntryTorrents(source, Absolute(args.OutputFolder), options), args, io, true);
     if (args.PerEntry) // a file gives its own torrent, as in the window
         output = PerEntrySaveName(Absolute(args.OutputFolder), source.filename().string());
     if (kind == TKind::Folder)

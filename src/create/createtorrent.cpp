@@ -16,11 +16,13 @@ namespace
 {
 
 // One torrent: backup trackers, piece length, hashing, writing. The model is
-// initialised; files becomes its file list; base is the storage's base path.
+// initialised; files becomes its file list; base is the storage's base path;
+// source is what the torrent is made of, named when it holds no byte.
 TCreateResult BuildTorrent(
     TTorrentFile& model,
     std::vector<TTorrentSubFile> files,
     const std::filesystem::path& base,
+    const std::filesystem::path& source,
     const std::filesystem::path& output,
     const TCreateOptions& options);
 
@@ -180,7 +182,7 @@ TCreateResult FolderTreeTorrent(
     }
     TTorrentFile model;
     InitMultiFile(model, name, options);
-    return BuildTorrent(model, std::move(files), base, output, options);
+    return BuildTorrent(model, std::move(files), base, folder, output, options);
 }
 
 } // namespace
@@ -282,11 +284,13 @@ TCreateResult BuildTorrent(
     TTorrentFile& model,
     std::vector<TTorrentSubFile> files,
     const std::filesystem::path& base,
+    const std::filesystem::path& source,
     const std::filesystem::path& output,
     const TCreateOptions& options)
 {
     TCreateResult result;
     result.Output = output;
+    result.Source = source;
     if (model.MultiFile && !options.Excludes.empty())
         result.LeftOut =
             std::erase_if(files, [&](const TTorrentSubFile& f) { return IsExcluded(f, options.Excludes); });
@@ -299,8 +303,14 @@ TCreateResult BuildTorrent(
     model.BackupTrackers = ResolveBackupRows(options.BackupRows, options.LookupAnnounceURL);
     model.Source = options.Source;
     model.WebSeeds = options.WebSeeds;
-    if (model.Files.empty() && !options.AllowEmpty)
-        return Failure(output, "Keine Dateien in " + base.string() + ".", options);
+    // Clients refuse a torrent without a byte of content, so none is written.
+    if (result.TotalLength == 0)
+    {
+        result.Status = TCreateStatus::Skipped;
+        result.Message = model.Files.empty() ? "Keine Dateien in " + source.string() + "."
+                                             : "Keine Daten in " + source.string() + ": der Inhalt ist 0 Bytes groß.";
+        return Finish(std::move(result), options);
+    }
     TCreateStorage storage(model.Files, result.PieceLength, model.MultiFile, base, options);
     if (OutputIsContent(output, storage))
         return Failure(output, CreateMessage(output, std::string(kOutputIsContentReason)), options);
@@ -352,7 +362,7 @@ TCreateResult CreateSingleFileTorrent(
     files.emplace_back(name, std::string(), total, 0);
     TTorrentFile model;
     model.Init(options.AnnounceURL, name, MakeComment(options.CommentLines), {}, total, false, options.Now);
-    return BuildTorrent(model, std::move(files), source, output, options);
+    return BuildTorrent(model, std::move(files), source, source, output, options);
 }
 
 TCreateResult CreateSelectionTorrent(
@@ -381,7 +391,7 @@ TCreateResult CreateSelectionTorrent(
     }
     TTorrentFile model;
     InitMultiFile(model, SelectionTitle(folder, selected), options);
-    return BuildTorrent(model, std::move(files), folder, output, options);
+    return BuildTorrent(model, std::move(files), folder, folder, output, options);
 }
 
 TCreateResult CreateFolderTorrent(
@@ -413,11 +423,30 @@ std::vector<TCreateResult> CreatePerEntryTorrents(
         else
             results.push_back(CreateSingleFileTorrent(path, output, options));
         // A file error ends the action, and so does an abort: one abort, one
-        // message, and nothing more is written.
-        if (results.back().Status != TCreateStatus::Written)
+        // message, and nothing more is written. An empty entry does not.
+        const TCreateStatus status = results.back().Status;
+        if (status != TCreateStatus::Written && status != TCreateStatus::Skipped)
             break;
     }
     return results;
+}
+
+std::string PerEntrySummary(const std::vector<TCreateResult>& results)
+{
+    std::size_t written = 0;
+    std::size_t skipped = 0;
+    std::string names;
+    for (const auto& r : results)
+    {
+        if (r.Status == TCreateStatus::Written)
+            ++written;
+        else if (r.Status == TCreateStatus::Skipped)
+            names += (skipped++ == 0 ? "" : ", ") + r.Source.filename().string();
+    }
+    // After an abort its message is the only one.
+    if (skipped == 0 || results.back().Status == TCreateStatus::Aborted)
+        return {};
+    return std::to_string(written) + " torrents written, " + std::to_string(skipped) + " entries skipped: " + names;
 }
 
 } // namespace brisolt

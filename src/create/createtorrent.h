@@ -38,6 +38,9 @@ enum class TCreateStatus
     Written,
     Aborted, // Message is "Operation abgebrochen!"; nothing was written
     Failed,  // Message says which file and what failed; nothing was written
+    // No byte of content (no file, or only empty files), which no client
+    // accepts; Message names Source; nothing was written.
+    Skipped,
 };
 
 // What became of one torrent of an action.
@@ -45,6 +48,7 @@ struct TCreateResult
 {
     TCreateStatus Status = TCreateStatus::Failed;
     std::filesystem::path Output;
+    std::filesystem::path Source; // the file, folder or entry the torrent is made of
     std::string Message;
     int64_t TotalLength = 0;
     int64_t PieceLength = 0;
@@ -111,9 +115,6 @@ struct TCreateOptions
     int ThreadCount = 0;
     // Local time as an OLE date for the creation date; empty = the clock.
     std::function<double()> Now;
-    // Whether a torrent without any file is written (the window writes one);
-    // when false such a torrent fails with "Keine Dateien in %s.".
-    bool AllowEmpty = true;
 };
 
 // The comment of a torrent: every line followed by CR LF.
@@ -146,7 +147,9 @@ ProposeSelectionSaveName(const std::filesystem::path& folder, const std::vector<
 [[nodiscard]] std::string TrimTrailingSeparator(std::string path);
 
 // The sources. A file that cannot be used ends the action with a Failed
-// result naming it; per entry, that result is the last one. An output that is
+// result naming it; per entry, that result is the last one. Content of zero
+// bytes gives a Skipped result: "Keine Dateien in <source>." when no file is
+// left, else "Keine Daten in <source>: der Inhalt ist 0 Bytes groß.". An output that is
 // one of the torrent's files (whatever path or link leads to it), or that
 // would lie inside a folder whose tree is hashed, fails before hashing.
 [[nodiscard]] TCreateResult CreateSingleFileTorrent(
@@ -162,7 +165,12 @@ ProposeSelectionSaveName(const std::filesystem::path& folder, const std::vector<
     const std::filesystem::path& folder, const std::filesystem::path& output, const TCreateOptions& options);
 // One torrent per entry directly inside folder, written to target/E.torrent,
 // overwriting without asking. An abort ends the action: its result is the last.
+// An entry of zero bytes is skipped and the action goes on.
 [[nodiscard]] std::vector<TCreateResult> CreatePerEntryTorrents(
     const std::filesystem::path& folder, const std::filesystem::path& target, const TCreateOptions& options);
+// A per-entry action's closing line when it skipped entries and was not
+// aborted, else "":
+// "N torrents written, M entries skipped: A, B".
+[[nodiscard]] std::string PerEntrySummary(const std::vector<TCreateResult>& results);
 
 } // namespace brisolt

@@ -311,6 +311,7 @@ private:
     // that the task bar shows how far it is.
     void ShowCreateProgress();
     bool Creating = false;
+    bool CreatingPerEntry = false; // an empty entry is named once at the end, not on its own
     bool CloseAfterCreate = false; // the window was closed during the run
 
     // Edit page

@@ -366,8 +366,12 @@ void TfrmBrisolt::CreateClassic()
     const auto target = Ui.BrowseForFolder(Text("Wähle ein Verzeichnis, wo die Torrents gespeichert werden sollen:"));
     if (!target)
         return;
+    std::vector<TCreateResult> results;
+    CreatingPerEntry = true;
     RunCreate([&](const TCreateOptions& options)
-              { (void)CreatePerEntryTorrents(source, TypedPath(*target), options); });
+              { results = CreatePerEntryTorrents(source, TypedPath(*target), options); });
+    if (const std::string summary = PerEntrySummary(results); !summary.empty())
+        Ui.MessageBox(ShownMessage(summary), QLatin1String(kProgramTitle), TMessageButtons::Ok);
 }
 
 std::optional<std::filesystem::path> TfrmBrisolt::AskOutput(const std::filesystem::path& proposal)
@@ -402,7 +406,6 @@ TCreateOptions TfrmBrisolt::CreateOptions()
         return ::brisolt::LookupAnnounceURL(trackers, row);
     };
     options.AbortRequested = &AbortRequested;
-    options.AllowEmpty = true; // a folder without files gives a torrent without files
     return options;
 }
 
@@ -432,6 +435,7 @@ void TfrmBrisolt::RunCreate(const std::function<void(const TCreateOptions&)>& cr
             QObject::disconnect(Progressing);
             Form.setWindowTitle(Title);
             Form.Creating = false;
+            Form.CreatingPerEntry = false;
             Form.btnCreateTorrent->setEnabled(true);
         }
     } held{
@@ -461,6 +465,10 @@ void TfrmBrisolt::ShowCreateResult(const TCreateResult& result)
         if (!CloseAfterCreate)
             Ui.MessageBox(Text(kAbortedMessage.data()), QStringLiteral("Benutzerabbruch"), TMessageButtons::Ok);
         break;
+    case TCreateStatus::Skipped:
+        if (CreatingPerEntry)
+            break;
+        [[fallthrough]];
     case TCreateStatus::Failed:
         Ui.MessageBox(ShownMessage(result.Message), QLatin1String(kProgramTitle), TMessageButtons::Ok);
         break;

@@ -159,10 +159,12 @@ TEST(CliCreate, PerEntryWritesIntoTheOutputFolder)
     box.Write("src/a.avi", test::RandomBytes(1000, 1));
     box.Write("src/thumbs.db", "t");
     box.Write("src/Extras/x", test::RandomBytes(10, 2));
+    std::filesystem::create_directories(box.Path() / "src/Empty");
     std::filesystem::create_directories(box.Path() / "out");
     const auto r = RunCliArgs(
         {"create", (box.Path() / "src").string(), "-a", "x", "--per-entry", "-O", (box.Path() / "out").string()});
     ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Err, "brisolt-cli: 3 torrents written, 1 entries skipped: Empty\n");
     EXPECT_EQ(
         FilesIn(box.Path() / "out"),
         (std::vector<std::string>{"Extras.torrent", "a.avi.torrent", "thumbs.db.torrent"}));
@@ -219,7 +221,11 @@ TEST(CliCreate, FailuresExitWithOneAndAOneLineReason)
     r = RunCliArgs({"create", (box.Path() / "empty").string(), "-a", "x"});
     EXPECT_EQ(r.Code, 1);
     EXPECT_EQ(r.Err, "brisolt-cli: Keine Dateien in " + (box.Path() / "empty").string() + ".\n");
-    EXPECT_EQ(FilesIn(box.Path()), (std::vector<std::string>{"empty", "f"}));
+    const auto zero = box.Write("zero", "");
+    r = RunCliArgs({"create", zero.string(), "-a", "x"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, "brisolt-cli: Keine Daten in " + zero.string() + ": der Inhalt ist 0 Bytes groß.\n");
+    EXPECT_EQ(FilesIn(box.Path()), (std::vector<std::string>{"empty", "f", "zero"}));
 }
 
 TEST(CliCreate, FileOverFourGibibytes)

@@ -270,20 +270,41 @@ TEST(CreateFolderTorrent, OrdersTheTreeAndPassesLibtorrent)
     EXPECT_EQ(CheckWithLibtorrent(output, box.Path()), "ok 2\n");
 }
 
-TEST(CreateFolderTorrent, FolderWithoutFilesWritesAnEmptyListUnlessRefused)
+TEST(CreateTorrent, ContentOfZeroBytesIsSkippedAndNothingWritten)
 {
     TSandbox box;
     std::filesystem::create_directories(box.Path() / "Empty/sub");
+    box.Write("Thumbs/sub/thumbs.db", "t");
+    box.Write("Zero/sub/z", "");
+    box.Write("z", "");
     auto options = Options();
-    const auto output = box.Path() / "Empty.torrent";
-    ASSERT_EQ(CreateFolderTorrent(box.Path() / "Empty", output, options).Status, TCreateStatus::Written);
-    EXPECT_NE(
-        test::ReadFile(output).find("5:filesle4:name5:Empty12:piece lengthi262144e6:pieces0:"), std::string::npos);
-    std::filesystem::remove(output);
-    options.AllowEmpty = false;
-    const auto refused = CreateFolderTorrent(box.Path() / "Empty", output, options);
-    EXPECT_EQ(refused.Status, TCreateStatus::Failed);
-    EXPECT_EQ(refused.Message, "Keine Dateien in " + (box.Path() / "Empty").string() + ".");
+    options.SkipThumbs = true;
+    const auto output = box.Path() / "out.torrent";
+
+    const struct
+    {
+        std::string Source;
+        std::string Message;
+    } cases[] = {
+        {"Empty", "Keine Dateien in %."},
+        {"Thumbs", "Keine Dateien in %."},
+        {"Zero", "Keine Daten in %: der Inhalt ist 0 Bytes groß."},
+        {"z", "Keine Daten in %: der Inhalt ist 0 Bytes groß."},
+    };
+
+    for (const auto& c : cases)
+    {
+        const auto source = box.Path() / c.Source;
+        const auto r = std::filesystem::is_directory(source) ? CreateFolderTorrent(source, output, options)
+                                                             : CreateSingleFileTorrent(source, output, options);
+        EXPECT_EQ(r.Status, TCreateStatus::Skipped) << c.Source;
+        std::string message = c.Message;
+        message.replace(message.find('%'), 1, source.string());
+        EXPECT_EQ(r.Message, message);
+        EXPECT_FALSE(std::filesystem::exists(output)) << c.Source;
+    }
+    const auto selection = CreateSelectionTorrent(box.Path() / "Zero/sub", {"z", "z"}, output, options);
+    EXPECT_EQ(selection.Status, TCreateStatus::Skipped);
     EXPECT_FALSE(std::filesystem::exists(output));
 }
 
@@ -432,6 +453,27 @@ TEST(CreatePerEntryTorrents, AnAbortEndsTheActionWithOneResult)
     EXPECT_EQ(std::count(log.Lines.begin(), log.Lines.end(), "start"), 1);
     EXPECT_EQ(
         std::count_if(log.Lines.begin(), log.Lines.end(), [](const auto& l) { return l.starts_with("file "); }), 1);
+}
+
+TEST(CreatePerEntryTorrents, AnEmptyEntryIsSkippedAndNamedOnceAtTheEnd)
+{
+    TSandbox box;
+    box.Write("src/a", "a");
+    std::filesystem::create_directories(box.Path() / "src/empty/sub");
+    box.Write("src/z", "z");
+    std::filesystem::create_directories(box.Path() / "target");
+    const auto results = CreatePerEntryTorrents(box.Path() / "src", box.Path() / "target", Options());
+    ASSERT_EQ(results.size(), 3u);
+    auto written = results;
+    const auto skipped = std::partition(
+        written.begin(), written.end(), [](const auto& r) { return r.Status == TCreateStatus::Written; });
+    ASSERT_EQ(skipped - written.begin(), 2);
+    EXPECT_EQ(skipped->Status, TCreateStatus::Skipped);
+    EXPECT_EQ(skipped->Message, "Keine Dateien in " + (box.Path() / "src/empty").string() + ".");
+    EXPECT_EQ(FilesIn(box.Path() / "target"), (std::vector<std::string>{"a.torrent", "z.torrent"}));
+    EXPECT_EQ(PerEntrySummary(results), "2 torrents written, 1 entries skipped: empty");
+    written.pop_back();
+    EXPECT_EQ(PerEntrySummary(written), "");
 }
 
 TEST(CreatePerEntryTorrents, AFileErrorEndsTheAction)

@@ -388,7 +388,7 @@ private slots:
         QVERIFY(Verified(target / "thumbs.db.torrent", Data() / "Src" / "thumbs.db"));
     }
 
-    void anEmptyFolderGivesATorrentWithoutFiles()
+    void anEmptyFolderIsRefusedAndAnEmptyEntrySkipped()
     {
         fs::create_directories(Data() / "Empty");
         TCreatePage page(1);
@@ -396,12 +396,28 @@ private slots:
         const auto output = Data() / "Empty.torrent";
         page.w.Ui.Paths.push_back(Q(output));
         page.Create();
-        QVERIFY2(page.w.Ui.Messages().isEmpty(), qPrintable(page.w.Ui.Messages().join(u'\n')));
-        const TTorrentFile torrent = LoadTorrent(output);
-        QCOMPARE(torrent.Name, std::string("Empty"));
-        QVERIFY(torrent.Files.empty());
-        QVERIFY(torrent.Pieces.empty());
-        // libtorrent refuses a torrent without files, so it is not asked here.
+        const QString title = QString::fromUtf8(kTitle) + QStringLiteral(": ");
+        QCOMPARE(
+            page.w.Ui.Messages(),
+            QStringList{title + QStringLiteral("Keine Dateien in ") + Q(Data() / "Empty") + u'.'});
+        QVERIFY(!fs::exists(output));
+
+        // Per entry: named once at the end, the other entries written.
+        Write("Src/a.bin", Bytes(100, 21));
+        fs::create_directories(Data() / "Src/Empty");
+        const auto target = Box->Root() / "target";
+        fs::create_directories(target);
+        page.w.Get<QRadioButton>("radFile")->setChecked(true);
+        page.Classic(Data() / "Src");
+        page.w.Ui.Paths.push_back(Q(target));
+        page.Create();
+        QCOMPARE(
+            page.w.Ui.Messages(),
+            (QStringList{
+                title + QStringLiteral("Keine Dateien in ") + Q(Data() / "Empty") + u'.',
+                title + QStringLiteral("1 torrents written, 1 entries skipped: Empty")}));
+        QVERIFY(fs::exists(target / "a.bin.torrent"));
+        QVERIFY(!fs::exists(target / "Empty.torrent"));
     }
 
     void backupTrackersAreWrittenAsAnnounceUrls()
