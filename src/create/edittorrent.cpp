@@ -204,10 +204,12 @@ std::string EditOutsideInfo(std::string_view original, const TTorrentFile& model
         {changed.CreationDate, "creation date"},
         {changed.WebSeeds, "url-list"},
     }};
-    for (const auto& [isChanged, key] : keys)
+    for (const auto& [isChanged, changedKey] : keys)
     {
         if (!isChanged)
             continue;
+        // A plain copy: clang cannot capture a structured binding.
+        const std::string_view key = changedKey;
         std::erase_if(entries, [key](const TEntryBytes& e) { return e.Key == key; });
         for (const auto& entry : written)
         {
