@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/messagedigests.h"
+#include "core/sha1_round.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #define BRISOLT_SHA1_X86 1
@@ -41,44 +42,38 @@ uint32_t LoadBigEndian32(const uint8_t* p)
         return v;
 }
 
-// One round. The five working variables live in v and are never moved: the
-// roles a..e rotate through the slots instead, so after 80 rounds (a multiple
-// of 5) every variable is back in its own slot. All indices are constants, so
-// the compiler keeps v and w in registers.
+// One round. The five working variables live in v and are never moved
+// (TSha1Slots), so the compiler keeps v and w in registers.
 template <std::size_t I>
 inline void Sha1Round(uint32_t (&v)[5], uint32_t (&w)[16])
 {
-    constexpr std::size_t kA = (5 - I % 5) % 5;
-    constexpr std::size_t kB = (kA + 1) % 5;
-    constexpr std::size_t kC = (kA + 2) % 5;
-    constexpr std::size_t kD = (kA + 3) % 5;
-    constexpr std::size_t kE = (kA + 4) % 5;
+    using S = TSha1Slots<I>;
     if constexpr (I >= 16)
         w[I % 16] = std::rotl(w[(I + 13) % 16] ^ w[(I + 8) % 16] ^ w[(I + 2) % 16] ^ w[I % 16], 1);
     uint32_t f;
     uint32_t k;
     if constexpr (I < 20)
     {
-        f = v[kD] ^ (v[kB] & (v[kC] ^ v[kD]));
+        f = v[S::D] ^ (v[S::B] & (v[S::C] ^ v[S::D]));
         k = 0x5A827999u;
     }
     else if constexpr (I < 40)
     {
-        f = v[kB] ^ v[kC] ^ v[kD];
+        f = v[S::B] ^ v[S::C] ^ v[S::D];
         k = 0x6ED9EBA1u;
     }
     else if constexpr (I < 60)
     {
-        f = (v[kB] & v[kC]) | (v[kD] & (v[kB] | v[kC]));
+        f = (v[S::B] & v[S::C]) | (v[S::D] & (v[S::B] | v[S::C]));
         k = 0x8F1BBCDCu;
     }
     else
     {
-        f = v[kB] ^ v[kC] ^ v[kD];
+        f = v[S::B] ^ v[S::C] ^ v[S::D];
         k = 0xCA62C1D6u;
     }
-    v[kE] += std::rotl(v[kA], 5) + f + k + w[I % 16];
-    v[kB] = std::rotl(v[kB], 30);
+    v[S::E] += std::rotl(v[S::A], 5) + f + k + w[I % 16];
+    v[S::B] = std::rotl(v[S::B], 30);
 }
 
 template <std::size_t... I>

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "core/messagedigests.h"
+#include "core/sha1_round.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define BRISOLT_SHA1_LANES_X86 1
@@ -50,11 +51,7 @@ using TLanesCompress = void (*)(uint32_t* const* states, const uint8_t* const* d
 template <std::size_t I>
 BRISOLT_AVX512 void Round512(__m512i (&v)[5], __m512i (&w)[16])
 {
-    constexpr std::size_t kA = (5 - I % 5) % 5;
-    constexpr std::size_t kB = (kA + 1) % 5;
-    constexpr std::size_t kC = (kA + 2) % 5;
-    constexpr std::size_t kD = (kA + 3) % 5;
-    constexpr std::size_t kE = (kA + 4) % 5;
+    using S = TSha1Slots<I>;
     if constexpr (I >= 16)
     {
         const __m512i x = _mm512_ternarylogic_epi32(w[(I + 13) % 16], w[(I + 8) % 16], w[(I + 2) % 16], 0x96);
@@ -62,15 +59,15 @@ BRISOLT_AVX512 void Round512(__m512i (&v)[5], __m512i (&w)[16])
     }
     __m512i f;
     if constexpr (I < 20)
-        f = _mm512_ternarylogic_epi32(v[kB], v[kC], v[kD], 0xCA); // b ? c : d
+        f = _mm512_ternarylogic_epi32(v[S::B], v[S::C], v[S::D], 0xCA); // b ? c : d
     else if constexpr (I < 40 || I >= 60)
-        f = _mm512_ternarylogic_epi32(v[kB], v[kC], v[kD], 0x96); // b ^ c ^ d
+        f = _mm512_ternarylogic_epi32(v[S::B], v[S::C], v[S::D], 0x96); // b ^ c ^ d
     else
-        f = _mm512_ternarylogic_epi32(v[kB], v[kC], v[kD], 0xE8); // majority
+        f = _mm512_ternarylogic_epi32(v[S::B], v[S::C], v[S::D], 0xE8); // majority
     const __m512i k = _mm512_set1_epi32(static_cast<int>(kK[I / 20]));
-    const __m512i sum = _mm512_add_epi32(_mm512_add_epi32(f, k), _mm512_add_epi32(w[I % 16], v[kE]));
-    v[kE] = _mm512_add_epi32(sum, _mm512_rol_epi32(v[kA], 5));
-    v[kB] = _mm512_rol_epi32(v[kB], 30);
+    const __m512i sum = _mm512_add_epi32(_mm512_add_epi32(f, k), _mm512_add_epi32(w[I % 16], v[S::E]));
+    v[S::E] = _mm512_add_epi32(sum, _mm512_rol_epi32(v[S::A], 5));
+    v[S::B] = _mm512_rol_epi32(v[S::B], 30);
 }
 
 template <std::size_t... I>
@@ -153,11 +150,7 @@ BRISOLT_AVX2 __m256i Rol256(__m256i v)
 template <std::size_t I>
 BRISOLT_AVX2 void Round256(__m256i (&v)[5], __m256i (&w)[16])
 {
-    constexpr std::size_t kA = (5 - I % 5) % 5;
-    constexpr std::size_t kB = (kA + 1) % 5;
-    constexpr std::size_t kC = (kA + 2) % 5;
-    constexpr std::size_t kD = (kA + 3) % 5;
-    constexpr std::size_t kE = (kA + 4) % 5;
+    using S = TSha1Slots<I>;
     if constexpr (I >= 16)
     {
         const __m256i x = _mm256_xor_si256(
@@ -166,15 +159,16 @@ BRISOLT_AVX2 void Round256(__m256i (&v)[5], __m256i (&w)[16])
     }
     __m256i f;
     if constexpr (I < 20)
-        f = _mm256_xor_si256(v[kD], _mm256_and_si256(v[kB], _mm256_xor_si256(v[kC], v[kD])));
+        f = _mm256_xor_si256(v[S::D], _mm256_and_si256(v[S::B], _mm256_xor_si256(v[S::C], v[S::D])));
     else if constexpr (I < 40 || I >= 60)
-        f = _mm256_xor_si256(_mm256_xor_si256(v[kB], v[kC]), v[kD]);
+        f = _mm256_xor_si256(_mm256_xor_si256(v[S::B], v[S::C]), v[S::D]);
     else
-        f = _mm256_or_si256(_mm256_and_si256(v[kB], v[kC]), _mm256_and_si256(v[kD], _mm256_or_si256(v[kB], v[kC])));
+        f = _mm256_or_si256(
+            _mm256_and_si256(v[S::B], v[S::C]), _mm256_and_si256(v[S::D], _mm256_or_si256(v[S::B], v[S::C])));
     const __m256i k = _mm256_set1_epi32(static_cast<int>(kK[I / 20]));
-    const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(f, k), _mm256_add_epi32(w[I % 16], v[kE]));
-    v[kE] = _mm256_add_epi32(sum, Rol256<5>(v[kA]));
-    v[kB] = Rol256<30>(v[kB]);
+    const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(f, k), _mm256_add_epi32(w[I % 16], v[S::E]));
+    v[S::E] = _mm256_add_epi32(sum, Rol256<5>(v[S::A]));
+    v[S::B] = Rol256<30>(v[S::B]);
 }
 
 template <std::size_t... I>
