@@ -11,6 +11,7 @@
 #include <QStyle>
 
 #include "create/collect.h"
+#include "platform/fileio.h"
 #include "ui/nametext.h"
 
 namespace brisolt
@@ -127,11 +128,9 @@ bool TDirectoryListBox::SetPath(const std::filesystem::path& folder)
     std::error_code error;
     if (folder.empty() || !std::filesystem::is_directory(folder, error))
         return false;
-    std::filesystem::path path = std::filesystem::absolute(folder, error);
     // ".." is resolved as the system resolves it, through symbolic links.
-    if (!error && std::find(path.begin(), path.end(), "..") != path.end())
-        path = std::filesystem::canonical(path, error);
-    if (error)
+    std::filesystem::path path = ResolvedPath(folder);
+    if (!path.is_absolute() || std::find(path.begin(), path.end(), "..") != path.end())
         return false;
     path = path.lexically_normal();
     if (!path.has_filename() && path != path.root_path())
