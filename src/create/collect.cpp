@@ -25,11 +25,9 @@ using TFolderId = std::pair<uint64_t, uint64_t>;
     throw ECreateError(FolderMessage(path.string(), reason));
 }
 
-// The size of the file name (relative to folder when it is open); path is
-// what messages name. Only regular files: opening a FIFO or a device could
-// block or act.
-int64_t
-FileSizeAt(const TFileHandle* folder, const std::string& name, const std::filesystem::path& path, TPathInfo info)
+// The size of a file from a look at its path; path is what messages name.
+// Only regular files: opening a FIFO or a device could block or act.
+int64_t ListedSize(const std::filesystem::path& path, const TPathInfo& info)
 {
     if (info.Kind == TPathKind::Missing)
         ThrowFile(path, SystemErrorText(info.Error));
@@ -37,16 +35,6 @@ FileSizeAt(const TFileHandle* folder, const std::string& name, const std::filesy
         ThrowFile(path, SystemErrorText(EISDIR));
     if (info.Kind != TPathKind::RegularFile)
         ThrowFile(path, kNotRegularFile);
-    TFileHandle file;
-    if (const int err = file.OpenForReading(name, folder); err != 0)
-        ThrowFile(path, SystemErrorText(err));
-    // The closest thing to an open without sharing: refuse a file that another
-    // program holds locked.
-    if (!file.LockShared())
-        ThrowFile(path, SystemErrorText(EWOULDBLOCK));
-    info = file.Info();
-    if (info.Kind == TPathKind::Missing)
-        ThrowFile(path, SystemErrorText(info.Error));
     return info.Size;
 }
 
@@ -95,7 +83,9 @@ void CollectInto(
         }
         if (skipThumbs && IsThumbsDb(name))
             continue;
-        TTorrentSubFile entry(name, relative, FileSizeAt(&folderHandle, name, path, info), 0);
+        // The listing's look at the entry gives its size; opening it (and the
+        // lock check) waits for the hashing, which opens every file anyway.
+        TTorrentSubFile entry(name, relative, ListedSize(path, info), 0);
         entry.FullPath = path.string();
         total += entry.Length;
         list.push_back(std::move(entry));
@@ -227,7 +217,18 @@ bool IsExcluded(const TTorrentSubFile& file, const std::vector<std::string>& pat
 
 int64_t FileSizeOf(const std::filesystem::path& path)
 {
-    return FileSizeAt(nullptr, path.string(), path, PathInfo(path));
+    (void)ListedSize(path, PathInfo(path));
+    TFileHandle file;
+    if (const int err = file.OpenForReading(path); err != 0)
+        ThrowFile(path, SystemErrorText(err));
+    // The closest thing to an open without sharing: refuse a file that another
+    // program holds locked.
+    if (!file.LockShared())
+        ThrowFile(path, SystemErrorText(EWOULDBLOCK));
+    const TPathInfo info = file.Info();
+    if (info.Kind == TPathKind::Missing)
+        ThrowFile(path, SystemErrorText(info.Error));
+    return info.Size;
 }
 
 void CollectFolder(

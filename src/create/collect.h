@@ -50,7 +50,9 @@ public:
 // the backslash-joined folder below the torrent's folder ("" at the top).
 // Symbolic links are followed; a link back to a folder being collected is an
 // error rather than an endless descent. Adds every length to total. Throws
-// ECreateError for a folder that cannot be listed or a file FileSizeOf refuses.
+// ECreateError for a folder that cannot be listed or an entry that is missing
+// or not a regular file. Each file's size is the listing's one look at it:
+// whether it can be opened, and its lock, are checked when it is hashed.
 void CollectFolder(
     std::vector<TTorrentSubFile>& list,
     int64_t& total,

@@ -13,7 +13,7 @@ constexpr int64_t kAdviseFrom = 4 * 1024 * 1024;
 
 } // namespace
 
-bool TContentFile::Open(const std::string& path, std::string& reason)
+bool TContentFile::Open(const std::string& path, std::string& reason, bool lockShared)
 {
     TFileHandle file;
     // Opening never waits, so that a FIFO cannot hang; it is refused below.
@@ -28,6 +28,12 @@ bool TContentFile::Open(const std::string& path, std::string& reason)
         reason = info.Kind == TPathKind::Folder
                      ? SystemErrorText(EISDIR)
                      : (info.Kind == TPathKind::Other ? kNotRegularFile : SystemErrorText(info.Error));
+        return false;
+    }
+    // The closest thing to an open without sharing.
+    if (lockShared && !file.LockShared())
+    {
+        reason = SystemErrorText(EWOULDBLOCK);
         return false;
     }
     // Larger read-ahead pays off for large files only; small ones are read

@@ -15,8 +15,10 @@ namespace brisolt
 class TContentFile
 {
 public:
-    // False with the system's reason when the file cannot be opened.
-    [[nodiscard]] bool Open(const std::string& path, std::string& reason);
+    // False with the system's reason when the file cannot be opened. With
+    // lockShared, a file that another program holds locked exclusively is
+    // refused too, and a shared lock is held until the file is closed.
+    [[nodiscard]] bool Open(const std::string& path, std::string& reason, bool lockShared = false);
 
     [[nodiscard]] bool IsOpen() const { return File.IsOpen(); }
 

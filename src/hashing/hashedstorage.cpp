@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
 #include "hashing/contentfile.h"
 #include "hashing/piecedigester.h"
+#include "hashing/readahead.h"
 #include "platform/fileio.h"
 
 namespace brisolt
@@ -48,6 +50,8 @@ public:
         : Owner(owner)
         , Digester(threads, static_cast<std::size_t>(owner.PieceLength))
     {
+        if (threads > 1)
+            StartReadAhead(threads);
     }
 
     void Run()
@@ -59,7 +63,7 @@ public:
             // is skipped the same way.
             if (Owner.IsAborted())
                 continue;
-            if (!HashFile(Owner.Files[i], i == 0 ? Owner.StartOffset : 0, i + 1 == count))
+            if (!HashFile(i, i == 0 ? Owner.StartOffset : 0, i + 1 == count))
                 break;
         }
         // Finished pieces still in the slot being filled are digested too; a
@@ -78,17 +82,43 @@ private:
         int64_t Size = 0;
     };
 
-    // Reads one file into the stream from byte start on; false when an error
-    // ended the run.
-    bool HashFile(const TTorrentSubFile& entry, int64_t start, bool last)
+    // Small files are opened and read ahead on threads of their own; with
+    // fewer than two the cost is not worth a thread.
+    void StartReadAhead(int threads)
     {
-        const std::string path = Owner.ResolvePath(entry).string();
+        std::vector<TReadAheadPool::TItem> items;
+        for (std::size_t i = 0; i < Owner.Files.size(); ++i)
+        {
+            if (TReadAheadPool::Wanted(Owner.Files[i].Length))
+                items.push_back({i, Owner.Files[i].Length});
+        }
+        if (items.size() < 2)
+            return;
+        ReadAhead = std::make_unique<TReadAheadPool>(
+            threads,
+            std::move(items),
+            [this](std::size_t i) { return Owner.ResolvePath(Owner.Files[i]).string(); },
+            Owner.LengthPolicy == TLengthPolicy::Exact);
+    }
+
+    // Reads one file into the stream from byte start on; false when an error
+    // ended the run. A file read ahead is checked here as if opened now.
+    bool HashFile(std::size_t index, int64_t start, bool last)
+    {
+        const TTorrentSubFile& entry = Owner.Files[index];
         const bool pad = Owner.LengthPolicy == TLengthPolicy::PadToListed;
         TContentFile file;
         std::string reason;
-        if (!file.Open(path, reason) && !pad)
+        TReadAhead ahead;
+        const bool early = ReadAhead && ReadAhead->Take(index, ahead);
+        const std::string path = early ? std::move(ahead.Path) : Owner.ResolvePath(entry).string();
+        // Under the exact policy the file must not be held locked by another program.
+        const bool opened = early ? ahead.Opened : file.Open(path, reason, !pad);
+        if (early)
+            reason = ahead.Reason;
+        if (!opened && !pad)
             return Fail(path, FileMessage(path, "geöffnet", reason));
-        const int64_t size = pad ? entry.Length : file.Size();
+        const int64_t size = pad ? entry.Length : (early ? ahead.Size : file.Size());
         if (!pad && size != entry.Length)
             return Fail(path, FileMessage(path, "gelesen", "Die Größe hat sich seit dem Auflisten geändert."));
         Events.push_back({-1, 0, path, size});
@@ -125,7 +155,7 @@ private:
                         Slot = AcquireSlot();
                     const int64_t want = std::min(Owner.PieceLength - Filled, size - pos);
                     int64_t got = 0;
-                    if (want > 0 && !Read(file, pad, pos, want, got, reason))
+                    if (want > 0 && !Read(file, early ? &ahead : nullptr, pad, pos, want, got, reason))
                         return Fail(path, FileMessage(path, "gelesen", reason));
                     pos += got;
                     Filled += got;
@@ -151,7 +181,8 @@ private:
             Events.clear();
             return Fail(path, FileMessage(path, "gelesen", e.what()));
         }
-        if (!pad && file.SizeNow() != size)
+        // Read ahead, one byte past the size shows growth.
+        if (!pad && (early ? ahead.Bytes > size : file.SizeNow() != size))
             return Fail(path, FileMessage(path, "gelesen", "Die Datei hat sich beim Lesen verändert."));
         return true;
     }
@@ -198,11 +229,21 @@ private:
     // One read into the current piece. With padding, what the file cannot give
     // is zeros; otherwise a read that returns nothing before the size taken at
     // opening is an error, never a retry.
-    bool Read(TContentFile& file, bool pad, int64_t pos, int64_t want, int64_t& got, std::string& reason)
+    bool Read(
+        TContentFile& file,
+        const TReadAhead* ahead,
+        bool pad,
+        int64_t pos,
+        int64_t want,
+        int64_t& got,
+        std::string& reason)
     {
         char* target = Digester.NextPiece(Slot) + Filled;
         // At the offset: workers may have read the stretch before it.
-        got = file.IsOpen() ? file.ReadAt(target, want, pos, reason) : 0;
+        if (ahead != nullptr)
+            got = ahead->ReadAt(target, want, pos, reason);
+        else
+            got = file.IsOpen() ? file.ReadAt(target, want, pos, reason) : 0;
         if (got < 0)
         {
             if (!pad)
@@ -310,6 +351,7 @@ private:
 
     THashedStorage& Owner;
     TPieceDigester Digester;
+    std::unique_ptr<TReadAheadPool> ReadAhead;
     std::deque<TEvent> Events;
     int Slot = -1;      // slot being filled
     int64_t Filled = 0; // bytes of its current piece; PieceLength - Filled is "need"

@@ -3,8 +3,11 @@
 #include <functional>
 #include <random>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "create/createsupport.h"
 #include "hashing/hashedstorage.h"
@@ -269,21 +272,67 @@ TEST_P(HashedStorageThreads, ManySmallFilesKeepTheHookOrder)
     EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(65536, content.Paths));
 }
 
-TEST_P(HashedStorageThreads, FileDeletedAfterListingEndsTheRunWithItsName)
+// What happened to f1 between listing and hashing decides at its turn,
+// whether it was read ahead or not: the files before it are hashed, nothing
+// after it is reported.
+TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
 {
-    TSandbox box;
-    const auto content = MakeFiles(box, {70000, 5000, 1000});
-    std::filesystem::remove(content.Paths[1]);
-    TRecorder storage(content.Files, 65536, true, box.Path());
-    storage.ThreadCount = GetParam();
-    storage.HashFiles();
-    ASSERT_TRUE(storage.Failed());
-    EXPECT_EQ(storage.ErrorPath, content.Paths[1].string());
-    EXPECT_EQ(
-        storage.ErrorMessage,
-        "Datei " + content.Paths[1].string() + " kann nicht geöffnet werden. No such file or directory");
-    EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 70000", "piece 1", "done"}));
-    EXPECT_EQ(storage.PieceCount, 1);
+    // Each change returns a descriptor to close after the run, or -1.
+    const struct
+    {
+        const char* Name;
+        int (*Change)(const std::filesystem::path& path, TTorrentSubFile& entry);
+        const char* Message;
+    } kCases[] = {
+        {"deleted",
+         [](const std::filesystem::path& path, TTorrentSubFile&)
+         {
+             std::filesystem::remove(path);
+             return -1;
+         },
+         " kann nicht geöffnet werden. No such file or directory"},
+        {"a folder now",
+         [](const std::filesystem::path& path, TTorrentSubFile&)
+         {
+             std::filesystem::remove(path);
+             std::filesystem::create_directory(path);
+             return -1;
+         },
+         " kann nicht geöffnet werden. Is a directory"},
+        {"other size",
+         [](const std::filesystem::path&, TTorrentSubFile& entry)
+         {
+             entry.Length = 4999;
+             return -1;
+         },
+         " kann nicht gelesen werden. Die Größe hat sich seit dem Auflisten geändert."},
+        {"locked by another program",
+         [](const std::filesystem::path& path, TTorrentSubFile&)
+         {
+             const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+             EXPECT_EQ(::flock(fd, LOCK_EX), 0);
+             return fd;
+         },
+         " kann nicht geöffnet werden. Resource temporarily unavailable"},
+    };
+
+    for (const auto& c : kCases)
+    {
+        SCOPED_TRACE(c.Name);
+        TSandbox box;
+        auto content = MakeFiles(box, {70000, 5000, 1000, 2000});
+        const int held = c.Change(content.Paths[1], content.Files[1]);
+        TRecorder storage(content.Files, 65536, true, box.Path());
+        storage.ThreadCount = GetParam();
+        storage.HashFiles();
+        if (held >= 0)
+            ::close(held);
+        ASSERT_TRUE(storage.Failed());
+        EXPECT_EQ(storage.ErrorPath, content.Paths[1].string());
+        EXPECT_EQ(storage.ErrorMessage, "Datei " + content.Paths[1].string() + c.Message);
+        EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 70000", "piece 1", "done"}));
+        EXPECT_EQ(storage.PieceCount, 1);
+    }
 }
 
 // A file that shrinks (reads that return nothing would repeat forever) or
