@@ -36,6 +36,13 @@ public:
     // when the file ends first or fails.
     [[nodiscard]] bool ReadFullAt(char* target, int64_t want, int64_t offset, std::string& reason) const;
 
+    // A read-only view of length bytes at offset, from any thread; false when
+    // the file cannot be mapped, and the caller reads instead.
+    [[nodiscard]] bool Map(int64_t offset, int64_t length, TFileMapping& mapping) const
+    {
+        return File.Map(offset, length, mapping) == 0;
+    }
+
 private:
     TFileHandle File;
     int64_t OpenSize = 0;

@@ -1,7 +1,11 @@
 #include "hashing/piecedigester.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <numeric>
+#include <string_view>
 
 #include "core/sha1_many.h"
 #include "hashing/contentfile.h"
@@ -23,6 +27,27 @@ constexpr std::size_t kCopyPieceBytes = 512u * 1024;
 // Pieces that a worker reads pass through the lanes in parts of this size (a
 // multiple of the 64-byte block); sixteen of them fit the core's own cache.
 constexpr std::size_t kChunkBytes = 64u * 1024;
+// A worker maps the pieces it digests when they come to at least this much;
+// below it the mapping's system calls cost more than the copy they spare.
+constexpr std::size_t kMapFromBytes = 1024u * 1024;
+// The views one worker keeps mapped at a time. Mapped pages are the page
+// cache's own, not the process's memory, but the address space stays modest.
+constexpr std::size_t kMapWindowBytes = 64u * 1024 * 1024;
+
+const char* const kFileShrank = "Die Datei ist beim Lesen kürzer geworden.";
+
+// BRISOLT_READ_PATH=map or read forces how workers take in file pieces (tests,
+// benchmarks); otherwise they map what is large enough.
+std::size_t MapFromBytes()
+{
+    const char* forced = std::getenv("BRISOLT_READ_PATH");
+    const std::string_view name = forced != nullptr ? forced : "";
+    if (name == "map")
+        return 0;
+    if (name == "read")
+        return std::numeric_limits<std::size_t>::max();
+    return kMapFromBytes;
+}
 
 } // namespace
 
@@ -46,6 +71,7 @@ TPieceDigester::TPieceDigester(int threadCount, std::size_t pieceLength)
     , Chunk(std::min(pieceLength, kChunkBytes))
     , FileSlotPieces(PiecesFor(threadCount, pieceLength, Sha1PathLanes(Sha1CurrentPath())))
     , SlotPieces(pieceLength <= kCopyPieceBytes ? FileSlotPieces : 1)
+    , MapFrom(MapFromBytes())
 {
     // Room for the pieces the caller copies in, or for one chunk of each
     // piece a worker reads, whichever is more. Pages a run never touches are
@@ -148,11 +174,79 @@ void TPieceDigester::DigestSlot(TSlot& slot) const
         std::memcpy(slot.Digests[i].data(), sha.Digest(i).data(), slot.Digests[i].size());
 }
 
+// The lanes read the file's pages where they lie. Up to a window's worth the
+// slot is one view; beyond it each lane walks its piece through views of its
+// own, so that what is mapped stays bounded whatever the piece length. False
+// when the file could not be mapped (nothing is recorded then).
+bool TPieceDigester::DigestMapped(TSlot& slot) const
+{
+    const std::size_t count = slot.Sizes.size();
+    const std::size_t total = std::accumulate(slot.Sizes.begin(), slot.Sizes.end(), std::size_t{0});
+    std::vector<const uint8_t*> data(count);
+    std::vector<std::size_t> sizes(count);
+    TSha1Many sha;
+    sha.Start(count);
+    if (total <= kMapWindowBytes)
+    {
+        TFileMapping view;
+        if (!slot.File->Map(slot.Offset, static_cast<int64_t>(total), view))
+            return false;
+        for (std::size_t i = 0; i < count; ++i)
+            data[i] = reinterpret_cast<const uint8_t*>(view.Data() + i * PieceLength);
+        sha.Finish(data.data(), slot.Sizes.data());
+        if (!view.Intact())
+        {
+            slot.ReadError = kFileShrank;
+            return true;
+        }
+    }
+    else
+    {
+        const std::size_t window = std::max(kMapWindowBytes / count / 64 * 64, kChunkBytes);
+        std::vector<TFileMapping> views(count);
+        std::vector<std::size_t> done(count, 0);
+        for (bool last = false; !last;)
+        {
+            last = true;
+            for (std::size_t i = 0; i < count; ++i)
+                last = last && slot.Sizes[i] - done[i] <= window;
+            for (std::size_t i = 0; i < count; ++i)
+            {
+                const std::size_t rest = slot.Sizes[i] - done[i];
+                sizes[i] = last || rest > window ? std::min(rest, window) : 0;
+                views[i] = TFileMapping();
+                if (sizes[i] == 0)
+                    continue;
+                const auto at = slot.Offset + static_cast<int64_t>(i * PieceLength + done[i]);
+                if (!slot.File->Map(at, static_cast<int64_t>(sizes[i]), views[i]))
+                    return false;
+                data[i] = reinterpret_cast<const uint8_t*>(views[i].Data());
+                done[i] += sizes[i];
+            }
+            if (last)
+                sha.Finish(data.data(), sizes.data());
+            else
+                sha.Feed(data.data(), sizes.data());
+            if (!std::all_of(views.begin(), views.end(), [](const TFileMapping& v) { return v.Intact(); }))
+            {
+                slot.ReadError = kFileShrank;
+                return true;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        std::memcpy(slot.Digests[i].data(), sha.Digest(i).data(), slot.Digests[i].size());
+    return true;
+}
+
 // Each piece in turn gives the lanes its next chunk, so the buffer holds one
 // chunk per piece; the pieces' states wait in the digest between chunks.
 void TPieceDigester::DigestFromFile(TSlot& slot) const
 {
     const std::size_t count = slot.Sizes.size();
+    const std::size_t total = std::accumulate(slot.Sizes.begin(), slot.Sizes.end(), std::size_t{0});
+    if (total >= MapFrom && DigestMapped(slot))
+        return;
     std::vector<const uint8_t*> data(count);
     std::vector<std::size_t> sizes(count);
     std::vector<std::size_t> done(count, 0);
@@ -186,9 +280,6 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     // buffer: one read takes them all.
     if (Chunk == PieceLength)
     {
-        std::size_t total = 0;
-        for (const std::size_t size : slot.Sizes)
-            total += size;
         if (!slot.File->ReadFullAt(slot.Data.get(), static_cast<int64_t>(total), slot.Offset, slot.ReadError))
             return;
         std::copy(slot.Sizes.begin(), slot.Sizes.end(), sizes.begin());

@@ -106,11 +106,13 @@ private:
     void WorkerLoop();
     void DigestSlot(TSlot& slot) const;
     void DigestFromFile(TSlot& slot) const;
+    [[nodiscard]] bool DigestMapped(TSlot& slot) const;
 
     std::size_t PieceLength;
     std::size_t Chunk; // bytes of a piece per lane and pass, when reading
     int FileSlotPieces;
     int SlotPieces;
+    std::size_t MapFrom; // slots of at least this many bytes are mapped
     std::vector<TSlot> Slots;
     std::mutex Mutex;
     std::condition_variable WorkReady;

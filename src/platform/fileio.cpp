@@ -1,15 +1,19 @@
 #include "platform/fileio.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,7 +47,127 @@ struct TDirCloser
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
+// A file view that the calling thread reads. A page past the file's end (the
+// file was cut short while mapped) raises SIGBUS; the handler looks up the
+// faulting address here. Plain data without constructors, so that the handler
+// may touch it.
+struct TGuardedRange
+{
+    uintptr_t Begin;
+    uintptr_t End;
+    volatile sig_atomic_t Faulted;
+    volatile sig_atomic_t InUse;
+};
+
+constexpr int kMaxGuardedRanges = 64;
+thread_local TGuardedRange tGuarded[kMaxGuardedRanges];
+struct sigaction gPreviousBusAction;
+uintptr_t gPageSize = 4096;
+bool gBusGuardInstalled = false;
+
+// Maps zeros over the rest of the view, from the page the file no longer has
+// on, and lets the read go on; the view's owner sees Intact() false. Faults
+// elsewhere go where they went before.
+void OnBusError(int sig, siginfo_t* info, void* context)
+{
+    const int savedErrno = errno;
+    const auto address = reinterpret_cast<uintptr_t>(info->si_addr);
+    for (auto& range : tGuarded)
+    {
+        if (range.InUse == 0 || address < range.Begin || address >= range.End)
+            continue;
+        const uintptr_t page = address & ~(gPageSize - 1);
+        void* zeros = ::mmap(
+            reinterpret_cast<void*>(page), range.End - page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        if (zeros != MAP_FAILED)
+        {
+            range.Faulted = 1;
+            errno = savedErrno;
+            return;
+        }
+        break;
+    }
+    const struct sigaction& previous = gPreviousBusAction;
+    if ((previous.sa_flags & SA_SIGINFO) != 0 && previous.sa_sigaction != nullptr)
+        previous.sa_sigaction(sig, info, context);
+    else if ((previous.sa_flags & SA_SIGINFO) == 0 && previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN)
+        previous.sa_handler(sig);
+    else
+    {
+        // Delivered once this handler returns: the process ends as it would have.
+        ::sigaction(SIGBUS, &previous, nullptr);
+        ::raise(SIGBUS);
+    }
+    errno = savedErrno;
+}
+
+bool InstallBusGuard()
+{
+    static std::once_flag once;
+    std::call_once(
+        once,
+        []
+        {
+            gPageSize = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+            struct sigaction action
+            {
+            };
+            action.sa_sigaction = OnBusError;
+            action.sa_flags = SA_SIGINFO;
+            sigemptyset(&action.sa_mask);
+            gBusGuardInstalled = ::sigaction(SIGBUS, &action, &gPreviousBusAction) == 0;
+        });
+    return gBusGuardInstalled;
+}
+
 } // namespace
+
+TFileMapping::~TFileMapping()
+{
+    Unmap();
+}
+
+TFileMapping::TFileMapping(TFileMapping&& other) noexcept
+    : Base(std::exchange(other.Base, nullptr))
+    , BaseSize(std::exchange(other.BaseSize, 0))
+    , View(std::exchange(other.View, nullptr))
+    , ViewSize(std::exchange(other.ViewSize, 0))
+    , Guard(std::exchange(other.Guard, -1))
+{
+}
+
+TFileMapping& TFileMapping::operator=(TFileMapping&& other) noexcept
+{
+    if (this != &other)
+    {
+        Unmap();
+        Base = std::exchange(other.Base, nullptr);
+        BaseSize = std::exchange(other.BaseSize, 0);
+        View = std::exchange(other.View, nullptr);
+        ViewSize = std::exchange(other.ViewSize, 0);
+        Guard = std::exchange(other.Guard, -1);
+    }
+    return *this;
+}
+
+bool TFileMapping::Intact() const
+{
+    return Guard < 0 || tGuarded[Guard].Faulted == 0;
+}
+
+void TFileMapping::Unmap()
+{
+    if (Base == nullptr)
+        return;
+    tGuarded[Guard].InUse = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    ::munmap(Base, BaseSize);
+    Base = nullptr;
+    BaseSize = 0;
+    View = nullptr;
+    ViewSize = 0;
+    Guard = -1;
+}
 
 TPathInfo PathInfo(const std::filesystem::path& path)
 {
@@ -151,6 +275,40 @@ int64_t TFileHandle::ReadAt(char* target, int64_t want, int64_t offset, int& err
             return -1;
         }
     }
+}
+
+int TFileHandle::Map(int64_t offset, int64_t length, TFileMapping& mapping) const
+{
+    mapping.Unmap();
+    if (offset < 0 || length <= 0)
+        return EINVAL;
+    if (!InstallBusGuard())
+        return ENOTSUP;
+    int guard = 0;
+    while (guard < kMaxGuardedRanges && tGuarded[guard].InUse != 0)
+        ++guard;
+    if (guard == kMaxGuardedRanges)
+        return ENOMEM;
+    const auto start = offset - static_cast<int64_t>(static_cast<uintptr_t>(offset) % gPageSize);
+    const auto span = static_cast<uintptr_t>(offset + length - start);
+    const std::size_t size = (span + gPageSize - 1) & ~(gPageSize - 1);
+    void* base = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, Fd, static_cast<off_t>(start));
+    if (base == MAP_FAILED)
+        return errno;
+    ::madvise(base, size, MADV_SEQUENTIAL);
+    ::madvise(base, size, MADV_WILLNEED);
+    TGuardedRange& range = tGuarded[guard];
+    range.Begin = reinterpret_cast<uintptr_t>(base);
+    range.End = range.Begin + size;
+    range.Faulted = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    range.InUse = 1;
+    mapping.Base = base;
+    mapping.BaseSize = size;
+    mapping.View = static_cast<const char*>(base) + (offset - start);
+    mapping.ViewSize = length;
+    mapping.Guard = guard;
+    return 0;
 }
 
 int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names)

@@ -9,6 +9,7 @@
 // handle is used by one thread at a time.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -47,6 +48,38 @@ struct TPathInfo
 // What path names, links followed.
 [[nodiscard]] TPathInfo PathInfo(const std::filesystem::path& path);
 
+// A read-only view of part of a regular file, unmapped when it goes out of
+// scope. Where the file has been cut short since, touching a page does not end
+// the process: the rest of the view reads as zeros and Intact() turns false.
+// Only the thread that made the view reads it.
+class TFileMapping
+{
+public:
+    TFileMapping() = default;
+    ~TFileMapping();
+    TFileMapping(TFileMapping&& other) noexcept;
+    TFileMapping& operator=(TFileMapping&& other) noexcept;
+    TFileMapping(const TFileMapping&) = delete;
+    TFileMapping& operator=(const TFileMapping&) = delete;
+
+    [[nodiscard]] const char* Data() const { return View; }
+
+    [[nodiscard]] int64_t Size() const { return ViewSize; }
+
+    // No page was missing from the file when it was read.
+    [[nodiscard]] bool Intact() const;
+
+private:
+    friend class TFileHandle;
+    void Unmap();
+
+    void* Base = nullptr;
+    std::size_t BaseSize = 0;
+    const char* View = nullptr;
+    int64_t ViewSize = 0;
+    int Guard = -1; // the calling thread's record of the range
+};
+
 // An open file or folder, closed when the handle goes out of scope.
 class TFileHandle
 {
@@ -82,6 +115,10 @@ public:
     // The same at offset, leaving the position alone; several threads may
     // read one handle at once this way.
     [[nodiscard]] int64_t ReadAt(char* target, int64_t want, int64_t offset, int& err) const;
+    // Maps length bytes from offset (any offset) for reading from start to
+    // end, pages fetched ahead; 0, or the error when the file cannot be
+    // mapped (the caller reads instead). Any thread, one view per call.
+    [[nodiscard]] int Map(int64_t offset, int64_t length, TFileMapping& mapping) const;
 
 private:
     friend bool WriteFileAtomic(const std::filesystem::path&, std::string_view, std::string&);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -205,6 +206,29 @@ TEST(FileIo, ResolvedPathAppliesDotDotAfterLinks)
     };
     for (const auto& [text, resolved] : cases)
         EXPECT_EQ(ResolvedPath(root / text), resolved) << text;
+}
+
+// A file cut short while mapped: the view's lost pages read as zeros instead
+// of ending the process, and the view tells. Any other bus error still ends it.
+TEST(FileIo, MappedFileCutShortReadsZerosAndSaysSo)
+{
+    test::TSandbox box;
+    const std::string bytes = test::RandomBytes(5 * 4096 + 100, 3);
+    const auto path = box.Write("a.bin", bytes);
+    TFileHandle file;
+    ASSERT_EQ(file.OpenForReading(path), 0);
+    TFileMapping view;
+    ASSERT_EQ(file.Map(4106, 4 * 4096 - 6, view), 0);
+    ASSERT_EQ(view.Size(), 4 * 4096 - 6);
+    EXPECT_TRUE(std::string(view.Data(), 4 * 4096 - 6) == bytes.substr(4106, 4 * 4096 - 6));
+    EXPECT_TRUE(view.Intact());
+
+    std::filesystem::resize_file(path, 2 * 4096 + 7);
+    const std::string seen(view.Data(), 4 * 4096 - 6);
+    EXPECT_FALSE(view.Intact());
+    EXPECT_TRUE(seen == bytes.substr(4106, 4096 - 3) + std::string(seen.size() - (4096 - 3), '\0'));
+    EXPECT_EQ(file.Map(0, 0, view), EINVAL);
+    EXPECT_EXIT(std::raise(SIGBUS), ::testing::KilledBySignal(SIGBUS), "");
 }
 
 TEST(FileIo, NativeRelativePathFromBackslashes)
