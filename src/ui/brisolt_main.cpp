@@ -7,12 +7,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -40,6 +37,7 @@ TfrmBrisolt::TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* par
 {
     BuildWindow();
     ConnectHandlers();
+    ConnectDesktopHandlers();
     // The folder list starts where the program was started.
     std::error_code error;
     const std::filesystem::path start = std::filesystem::current_path(error);
@@ -151,47 +149,6 @@ void TfrmBrisolt::OpenStartPath()
     pgeMain->setCurrentWidget(tabCreate);
     pageMode->setCurrentWidget(tabClassic);
     txtClassicPath->setText(QDir::toNativeSeparators(absolute));
-}
-
-QString TfrmBrisolt::DropPath(const QList<QUrl>& urls) const
-{
-    const QStringList paths = LocalPaths(urls);
-    if (paths.size() != 1)
-        return {};
-    const QFileInfo info(paths.front());
-    if (pgeMain->currentWidget() == tabCreate && info.exists())
-        return info.absoluteFilePath();
-    if (pgeMain->currentWidget() == tabViewTorrent && info.isFile() && IsTorrentPath(info.absoluteFilePath()))
-        return info.absoluteFilePath();
-    return {};
-}
-
-void TfrmBrisolt::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (event->mimeData()->hasUrls() && !DropPath(event->mimeData()->urls()).isEmpty())
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void TfrmBrisolt::dropEvent(QDropEvent* event)
-{
-    const QString path = event->mimeData()->hasUrls() ? DropPath(event->mimeData()->urls()) : QString();
-    if (path.isEmpty())
-    {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    if (pgeMain->currentWidget() == tabCreate)
-    {
-        pageMode->setCurrentWidget(tabClassic);
-        txtClassicPath->setText(QDir::toNativeSeparators(path));
-    }
-    else if (txtTorrent->text() == path)
-        Guarded([this, path] { LoadViewTorrent(path); }); // the same path again: loaded anew
-    else
-        txtTorrent->setText(path);
 }
 
 void TfrmBrisolt::showEvent(QShowEvent* event)

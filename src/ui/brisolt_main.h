@@ -11,6 +11,7 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -109,9 +110,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // A drop is accepted only where it will work: on the create page any one
-    // file or folder, on the edit page one torrent.
+    // file or folder, or several files of one folder that the simple page
+    // lists; on the edit page one torrent. Text fields pass drops of local
+    // files on to the page (eventFilter).
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     // About page
@@ -167,8 +171,47 @@ private:
     // The path given on the command line: a torrent opens on the edit page,
     // anything else fills the create page's classic path.
     void OpenStartPath();
-    // The path a drop of urls brings to the page shown; empty when it brings none.
-    [[nodiscard]] QString DropPath(const QList<QUrl>& urls) const;
+
+    // What a drop of urls does on the page shown (brisolt_main_desktop.cpp).
+    struct TDropPlan
+    {
+        enum class TKind
+        {
+            None,
+            ClassicPath, // Path: a file or folder for the classic page
+            Selection,   // Path: a folder for the simple page, Names: its files to select
+            Torrent,     // Path: a torrent for the edit page
+        };
+        TKind Kind = TKind::None;
+        QString Path;
+        std::vector<std::string> Names;
+    };
+
+    [[nodiscard]] TDropPlan PlanDrop(const QList<QUrl>& urls) const;
+    [[nodiscard]] static TDropPlan PlanSelection(const QStringList& paths);
+    void ApplyDrop(const TDropPlan& plan);
+    bool DragAccepted = false; // the drag over the window was accepted when it entered
+    // Text fields, F5 on the create page, the drive list's changes.
+    void ConnectDesktopHandlers();
+    // F5: the simple page's lists read again.
+    void RefreshSimpleLists();
+    void DriveComboBox1DrivesChanged();
+
+    // Where the file and folder dialogs start: the folder last used for the
+    // same purpose in this session, else the page's own folder (the classic
+    // path's, the loaded torrent's), else the home folder.
+    enum class TDialogPurpose
+    {
+        Source,         // the classic path's file or folder
+        PerEntryTarget, // where the per-entry torrents go
+        OpenTorrent,
+        SaveTorrentAs,
+    };
+    [[nodiscard]] QString DialogFolder(TDialogPurpose purpose) const;
+    void RememberDialogFolder(TDialogPurpose purpose, const QString& folder);
+    // The folder that holds the classic path's file or folder; empty when there is none.
+    [[nodiscard]] QString ClassicFolder() const;
+    std::map<TDialogPurpose, QString> DialogFolders;
     void FormShow();
     void FormResize();
     // Bounds the window to area and centres it there.

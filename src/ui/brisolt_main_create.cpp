@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -363,9 +364,12 @@ void TfrmBrisolt::CreateClassic()
             RunCreate([&](const TCreateOptions& options) { (void)CreateFolderTorrent(source, *output, options); });
         return;
     }
-    const auto target = Ui.BrowseForFolder(Text("Wähle ein Verzeichnis, wo die Torrents gespeichert werden sollen:"));
+    const auto target = Ui.BrowseForFolder(
+        Text("Wähle ein Verzeichnis, wo die Torrents gespeichert werden sollen:"),
+        DialogFolder(TDialogPurpose::PerEntryTarget));
     if (!target)
         return;
+    RememberDialogFolder(TDialogPurpose::PerEntryTarget, *target);
     std::vector<TCreateResult> results;
     CreatingPerEntry = true;
     RunCreate([&](const TCreateOptions& options)
@@ -539,8 +543,12 @@ void TfrmBrisolt::btnClassicFileClick()
         {
             TOpenFileRequest request;
             request.Filter = QStringLiteral("Alle Dateien (*.*)|*.*");
+            request.Folder = DialogFolder(TDialogPurpose::Source);
             if (const auto chosen = Ui.OpenFile(request))
+            {
+                RememberDialogFolder(TDialogPurpose::Source, QFileInfo(*chosen).absolutePath());
                 txtClassicPath->setText(QDir::toNativeSeparators(*chosen));
+            }
         });
 }
 
@@ -549,8 +557,13 @@ void TfrmBrisolt::btnClassicDirClick()
     Guarded(
         [this]
         {
-            if (const auto chosen = Ui.BrowseForFolder(Text("Wähle einen Ordner zum hashen")))
+            if (const auto chosen =
+                    Ui.BrowseForFolder(Text("Wähle einen Ordner zum hashen"), DialogFolder(TDialogPurpose::Source)))
+            {
+                // The next source is likely a neighbour of this one.
+                RememberDialogFolder(TDialogPurpose::Source, QFileInfo(QDir::cleanPath(*chosen)).absolutePath());
                 txtClassicPath->setText(QDir::toNativeSeparators(*chosen));
+            }
         });
 }
 

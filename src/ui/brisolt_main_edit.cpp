@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -233,11 +235,16 @@ void TfrmBrisolt::btnTorrentBrowseClick()
     Guarded(
         [this]
         {
-            const auto chosen =
-                Ui.OpenFile({QStringLiteral(".Torrent Dateien (*.torrent)|*.torrent"), txtTorrent->text()});
+            TOpenFileRequest request;
+            request.Filter = QStringLiteral(".Torrent Dateien (*.torrent)|*.torrent");
+            request.FileName = txtTorrent->text();
+            request.Folder = DialogFolder(TDialogPurpose::OpenTorrent);
+            const auto chosen = Ui.OpenFile(request);
+            if (!chosen)
+                return;
+            RememberDialogFolder(TDialogPurpose::OpenTorrent, QFileInfo(*chosen).absolutePath());
             // The same path again changes nothing, so nothing loads.
-            if (chosen)
-                txtTorrent->setText(*chosen);
+            txtTorrent->setText(*chosen);
         });
 }
 
@@ -458,12 +465,16 @@ void TfrmBrisolt::btnViewSaveAsClick()
                 return;
             TSaveFileRequest request;
             request.Filter = QStringLiteral("Torrent Dateien (*.torrent)|*.torrent");
-            request.FileName = ViewFileName;
+            // The loaded torrent's name, in the folder of the last "Speichern als".
+            request.Folder = DialogFolder(TDialogPurpose::SaveTorrentAs);
+            request.FileName = QDir(request.Folder).filePath(QFileInfo(ViewFileName).fileName());
             request.DefaultSuffix = QStringLiteral("torrent");
             request.ConfirmOverwrite = true;
             const auto chosen = Ui.SaveFile(request);
-            if (chosen)
-                SaveViewTorrent(*chosen, QStringLiteral(" erfolgreich gespeichert!"));
+            if (!chosen)
+                return;
+            RememberDialogFolder(TDialogPurpose::SaveTorrentAs, QFileInfo(*chosen).absolutePath());
+            SaveViewTorrent(*chosen, QStringLiteral(" erfolgreich gespeichert!"));
         });
 }
 

@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QTimer>
+#include <QTreeWidgetItemIterator>
 
 #include "create/collect.h"
 #include "platform/fileio.h"
@@ -47,6 +51,39 @@ std::vector<std::pair<QString, std::filesystem::path>> SubFolders(const std::fil
     return folders;
 }
 
+QStringList VolumeRoots()
+{
+    QStringList roots;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
+    {
+        // Bind mounts of single files are no drives.
+        if (volume.isValid() && volume.isReady() && QFileInfo(volume.rootPath()).isDir())
+            roots << volume.rootPath();
+    }
+    return roots;
+}
+
+// Asking for the volumes costs a statfs per volume, which a stalled network
+// mount can make slow; the mount table is one cheap read. Where there is no
+// such table, the volumes are asked for every time.
+TMountRoots SystemMountRoots()
+{
+    return [table = QByteArray(), roots = QStringList(), known = false]() mutable
+    {
+        QFile file(QStringLiteral("/proc/self/mounts"));
+        const QByteArray now = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (!known || now.isEmpty() || now != table)
+        {
+            roots = VolumeRoots();
+            table = now;
+            known = true;
+        }
+        return roots;
+    };
+}
+
+constexpr int kMountPollMilliseconds = 2000;
+
 } // namespace
 
 TDriveComboBox::TDriveComboBox(QWidget* parent)
@@ -55,24 +92,41 @@ TDriveComboBox::TDriveComboBox(QWidget* parent)
     // Long mount paths must not widen the window.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(8);
+    SetMountRoots(SystemMountRoots());
+    // A USB stick plugged in after the start shows up without a restart.
+    auto* poll = new QTimer(this);
+    poll->setObjectName(QStringLiteral("mountPoll"));
+    poll->setInterval(kMountPollMilliseconds);
+    connect(poll, &QTimer::timeout, this, &TDriveComboBox::Refresh);
+    poll->start();
+}
+
+void TDriveComboBox::SetMountRoots(TMountRoots roots)
+{
+    Roots = std::move(roots);
     Refresh();
 }
 
 void TDriveComboBox::Refresh()
 {
-    const QSignalBlocker blocker(this);
-    clear();
-    QStringList roots;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
-    {
-        // Bind mounts of single files are no drives.
-        if (volume.isValid() && volume.isReady() && QFileInfo(volume.rootPath()).isDir())
-            roots << volume.rootPath();
-    }
+    QStringList roots = Roots ? Roots() : QStringList();
     roots.removeDuplicates();
     std::sort(roots.begin(), roots.end());
-    for (const QString& root : roots)
-        addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), QDir::toNativeSeparators(root), root);
+    QStringList shown;
+    for (int i = 0; i < count(); ++i)
+        shown << itemData(i).toString();
+    if (roots == shown)
+        return;
+    const QString chosen = Drive();
+    {
+        const QSignalBlocker blocker(this);
+        clear();
+        for (const QString& root : roots)
+            addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), QDir::toNativeSeparators(root), root);
+    }
+    if (!chosen.isEmpty())
+        ShowDriveOf(chosen);
+    emit DrivesChanged();
 }
 
 QString TDriveComboBox::Drive() const
@@ -141,6 +195,31 @@ bool TDirectoryListBox::SetPath(const std::filesystem::path& folder)
     Rebuild();
     emit DirectoryChanged();
     return true;
+}
+
+void TDirectoryListBox::Refresh()
+{
+    std::error_code error;
+    if (!std::filesystem::is_directory(Current, error))
+    {
+        for (std::filesystem::path above = Current.parent_path(); !above.empty(); above = above.parent_path())
+        {
+            if (SetPath(above) || above == above.parent_path())
+                return;
+        }
+        return;
+    }
+    const QTreeWidgetItem* highlighted = currentItem();
+    const QVariant bytes = highlighted ? highlighted->data(0, kNameBytesRole) : QVariant();
+    Rebuild();
+    for (QTreeWidgetItemIterator item(this); bytes.isValid() && *item; ++item)
+    {
+        if ((*item)->data(0, kNameBytesRole) == bytes)
+        {
+            setCurrentItem(*item);
+            break;
+        }
+    }
 }
 
 void TDirectoryListBox::Rebuild()
@@ -215,6 +294,40 @@ void TFileListBox::SetPath(const std::filesystem::path& folder)
         auto* item = new QListWidgetItem(ShownText(name), this);
         item->setData(kNameBytesRole, NameBytesData(name));
     }
+}
+
+void TFileListBox::Refresh()
+{
+    const std::vector<std::string> selected = SelectedNames();
+    const std::string focused = currentItem() ? NameAt(currentRow()) : std::string();
+    SetPath(Current);
+    (void)Choose(selected, focused);
+}
+
+bool TFileListBox::Select(const std::vector<std::string>& names)
+{
+    return Choose(names, names.empty() ? std::string() : names.front());
+}
+
+bool TFileListBox::Choose(const std::vector<std::string>& names, const std::string& focused)
+{
+    std::vector<std::string> wanted = names;
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    clearSelection();
+    std::size_t found = 0;
+    for (int i = 0; i < count(); ++i)
+    {
+        const std::string name = NameAt(i);
+        if (std::binary_search(wanted.begin(), wanted.end(), name))
+        {
+            item(i)->setSelected(true);
+            ++found;
+        }
+        if (!focused.empty() && name == focused)
+            setCurrentItem(item(i), QItemSelectionModel::NoUpdate);
+    }
+    return found == wanted.size();
 }
 
 std::vector<std::string> TFileListBox::SelectedNames() const

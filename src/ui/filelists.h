@@ -7,6 +7,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@
 namespace brisolt
 {
 
+// The root folders of the mounted volumes, sorted, each once.
+using TMountRoots = std::function<QStringList()>;
+
+// By default the list follows the system's mounts: a cheap look at the mount
+// table every two seconds, the volumes asked for only when it changed.
 class TDriveComboBox : public QComboBox
 {
     Q_OBJECT
@@ -24,13 +30,23 @@ class TDriveComboBox : public QComboBox
 public:
     explicit TDriveComboBox(QWidget* parent = nullptr);
 
-    // Lists the mounted volumes again.
+    // Where the volumes come from from now on; lists them at once.
+    void SetMountRoots(TMountRoots roots);
+    // Lists the mounted volumes again when they changed, keeping the chosen
+    // one (or, when it is gone, the volume that now holds its folder), and
+    // emits DrivesChanged then; never emits a change of the choice.
     void Refresh();
     // Root folder of the chosen volume.
     [[nodiscard]] QString Drive() const;
     // Shows the volume that holds folder, without emitting any signal, so
     // that following the folder list never moves the folder list.
     void ShowDriveOf(const QString& folder);
+
+signals:
+    void DrivesChanged();
+
+private:
+    TMountRoots Roots;
 };
 
 class TDirectoryListBox : public QTreeWidget
@@ -50,6 +66,10 @@ public:
     bool SetPath(const std::filesystem::path& folder);
     // The same for a folder typed as text.
     bool SetDirectory(const QString& folder);
+    // Lists the sub-folders again, keeping the highlighted one where it is
+    // still there; a current folder that is gone gives way to the nearest
+    // folder above it that exists.
+    void Refresh();
 
 signals:
     void DirectoryChanged();
@@ -72,12 +92,20 @@ public:
 
     // Lists the files of folder by name; folders and hidden files are left out.
     void SetPath(const std::filesystem::path& folder);
+    // Lists the folder's files again, keeping the selection and the focused
+    // file where they are still there.
+    void Refresh();
+    // Selects exactly the files named (by their bytes) that the list holds,
+    // the first of them focused; false when one of them is not listed.
+    bool Select(const std::vector<std::string>& names);
     // The names of the selected files, as their bytes, in list order.
     [[nodiscard]] std::vector<std::string> SelectedNames() const;
     // The bytes of the name in row.
     [[nodiscard]] std::string NameAt(int row) const;
 
 private:
+    bool Choose(const std::vector<std::string>& names, const std::string& focused);
+
     std::filesystem::path Current;
 };
 

@@ -56,17 +56,20 @@ QString TQtUserInterface::QtFilter(const QString& filter)
 namespace
 {
 
-// Opens the dialog in the proposal's folder with the proposal's name filled in.
-void Propose(QFileDialog& dialog, const QString& fileName)
+QString StartFolder(const QString& folder)
 {
-    if (fileName.isEmpty())
-    {
-        dialog.setDirectory(QDir::homePath());
-        return;
-    }
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
+
+// Opens the dialog in the proposal's folder with the proposal's name filled
+// in (a relative proposal lies in the working folder, as the path will).
+void Propose(QFileDialog& dialog, const QString& fileName, const QString& folder)
+{
     const QFileInfo info(fileName);
-    dialog.setDirectory(info.absoluteDir().exists() ? info.absolutePath() : QDir::homePath());
-    dialog.selectFile(info.fileName());
+    const bool inFolder = !fileName.isEmpty() && info.absoluteDir().exists();
+    dialog.setDirectory(inFolder ? info.absolutePath() : StartFolder(folder));
+    if (!fileName.isEmpty())
+        dialog.selectFile(info.fileName());
 }
 
 std::optional<QString> Run(QFileDialog& dialog)
@@ -84,7 +87,7 @@ std::optional<QString> TQtUserInterface::OpenFile(const TOpenFileRequest& reques
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(QtFilter(request.Filter));
-    Propose(dialog, request.FileName);
+    Propose(dialog, request.FileName, request.Folder);
     return Run(dialog);
 }
 
@@ -96,16 +99,16 @@ std::optional<QString> TQtUserInterface::SaveFile(const TSaveFileRequest& reques
     dialog.setNameFilter(QtFilter(request.Filter));
     dialog.setDefaultSuffix(request.DefaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.ConfirmOverwrite);
-    Propose(dialog, request.FileName);
+    Propose(dialog, request.FileName, request.Folder);
     return Run(dialog);
 }
 
-std::optional<QString> TQtUserInterface::BrowseForFolder(const QString& title)
+std::optional<QString> TQtUserInterface::BrowseForFolder(const QString& title, const QString& folder)
 {
-    const QString folder = QFileDialog::getExistingDirectory(Owner, title, QDir::homePath());
-    if (folder.isEmpty())
+    const QString chosen = QFileDialog::getExistingDirectory(Owner, title, StartFolder(folder));
+    if (chosen.isEmpty())
         return std::nullopt;
-    return folder;
+    return chosen;
 }
 
 bool TQtUserInterface::OpenUrl(const QString& url)
@@ -147,6 +150,7 @@ std::optional<QString> TScriptedUserInterface::OpenFile(const TOpenFileRequest& 
     call.Kind = TKind::OpenFile;
     call.Filter = request.Filter;
     call.FileName = request.FileName;
+    call.Folder = request.Folder;
     Calls.push_back(call);
     return NextPath();
 }
@@ -159,15 +163,17 @@ std::optional<QString> TScriptedUserInterface::SaveFile(const TSaveFileRequest& 
     call.FileName = request.FileName;
     call.DefaultSuffix = request.DefaultSuffix;
     call.ConfirmOverwrite = request.ConfirmOverwrite;
+    call.Folder = request.Folder;
     Calls.push_back(call);
     return NextPath();
 }
 
-std::optional<QString> TScriptedUserInterface::BrowseForFolder(const QString& title)
+std::optional<QString> TScriptedUserInterface::BrowseForFolder(const QString& title, const QString& folder)
 {
     TCall call;
     call.Kind = TKind::BrowseForFolder;
     call.Text = title;
+    call.Folder = folder;
     Calls.push_back(call);
     return NextPath();
 }

@@ -31,10 +31,13 @@ enum class TMessageResult
 
 // Filters are written as description|patterns pairs, several pairs joined by
 // "|": "Torrent Dateien (*.torrent)|*.torrent".
+// A dialog starts in the folder of FileName when that folder exists, else in
+// Folder when that exists, else in the home folder.
 struct TOpenFileRequest
 {
     QString Filter;
     QString FileName; // proposed path, may be empty
+    QString Folder;   // where to start without a proposal
 };
 
 struct TSaveFileRequest
@@ -43,6 +46,7 @@ struct TSaveFileRequest
     QString FileName;      // proposed path, may be empty
     QString DefaultSuffix; // added when the chosen name has none, e.g. "torrent"
     bool ConfirmOverwrite = true;
+    QString Folder; // where to start without a proposal
 };
 
 class TUserInterface
@@ -55,7 +59,8 @@ public:
     // The chosen path, or nothing when the user cancels.
     virtual std::optional<QString> OpenFile(const TOpenFileRequest& request) = 0;
     virtual std::optional<QString> SaveFile(const TSaveFileRequest& request) = 0;
-    virtual std::optional<QString> BrowseForFolder(const QString& title) = 0;
+    // Starts in folder when it exists, else in the home folder.
+    virtual std::optional<QString> BrowseForFolder(const QString& title, const QString& folder) = 0;
     // Opens the address with the desktop's default program; does not wait.
     // False when no program could be started for it.
     virtual bool OpenUrl(const QString& url) = 0;
@@ -72,7 +77,7 @@ public:
     TMessageResult MessageBox(const QString& text, const QString& caption, TMessageButtons buttons) override;
     std::optional<QString> OpenFile(const TOpenFileRequest& request) override;
     std::optional<QString> SaveFile(const TSaveFileRequest& request) override;
-    std::optional<QString> BrowseForFolder(const QString& title) override;
+    std::optional<QString> BrowseForFolder(const QString& title, const QString& folder) override;
     bool OpenUrl(const QString& url) override;
 
     // "Alle Dateien (*.*)|*.*" in Qt's form, "Alle Dateien (*)": on this
@@ -107,6 +112,7 @@ public:
         QString FileName;
         QString DefaultSuffix;
         bool ConfirmOverwrite = false;
+        QString Folder; // where the dialog was asked to start
     };
 
     std::vector<TCall> Calls;
@@ -117,7 +123,7 @@ public:
     TMessageResult MessageBox(const QString& text, const QString& caption, TMessageButtons buttons) override;
     std::optional<QString> OpenFile(const TOpenFileRequest& request) override;
     std::optional<QString> SaveFile(const TSaveFileRequest& request) override;
-    std::optional<QString> BrowseForFolder(const QString& title) override;
+    std::optional<QString> BrowseForFolder(const QString& title, const QString& folder) override;
     bool OpenUrl(const QString& url) override;
 
     // The message boxes shown so far, as "caption: text" lines, for test output.

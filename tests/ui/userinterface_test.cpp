@@ -112,9 +112,12 @@ private slots:
         save.FileName = QStringLiteral("/data/Holiday.torrent");
         save.DefaultSuffix = QStringLiteral("torrent");
         QCOMPARE(ui.SaveFile(save), std::optional<QString>(QStringLiteral("/a.torrent")));
-        QCOMPARE(ui.OpenFile({QStringLiteral("Alle Dateien (*.*)|*.*"), QString()}), std::optional<QString>());
-        QCOMPARE(ui.BrowseForFolder(QStringLiteral("Ordner")), std::optional<QString>(QStringLiteral("/dir")));
-        QCOMPARE(ui.BrowseForFolder(QStringLiteral("Ordner")), std::optional<QString>());
+        QCOMPARE(
+            ui.OpenFile({QStringLiteral("Alle Dateien (*.*)|*.*"), QString(), QString()}), std::optional<QString>());
+        QCOMPARE(
+            ui.BrowseForFolder(QStringLiteral("Ordner"), QStringLiteral("/start")),
+            std::optional<QString>(QStringLiteral("/dir")));
+        QCOMPARE(ui.BrowseForFolder(QStringLiteral("Ordner"), QString()), std::optional<QString>());
         ui.OpenUrl(QStringLiteral("http://example.org/"));
 
         QCOMPARE(ui.Calls.size(), std::size_t{8});
@@ -128,6 +131,7 @@ private slots:
         QVERIFY(saveCall.ConfirmOverwrite);
         QCOMPARE(ui.Calls[4].Filter, QStringLiteral("Alle Dateien (*.*)|*.*"));
         QCOMPARE(ui.Calls[5].Text, QStringLiteral("Ordner"));
+        QCOMPARE(ui.Calls[5].Folder, QStringLiteral("/start"));
         QVERIFY(ui.Calls[7].Kind == TScriptedUserInterface::TKind::OpenUrl);
         QCOMPARE(ui.Calls[7].Text, QStringLiteral("http://example.org/"));
     }

@@ -1,0 +1,225 @@
+// What makes the window behave like its neighbours on a desktop: drops of
+// files and folders, where the file and folder dialogs start, and lists of
+// the simple page that follow the disk (mounts, F5).
+#include <algorithm>
+#include <system_error>
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QShortcut>
+#include <QTabWidget>
+
+#include "create/collect.h"
+#include "ui/brisolt_main.h"
+#include "ui/desktop.h"
+#include "ui/filelists.h"
+#include "ui/nametext.h"
+
+namespace brisolt
+{
+
+void TfrmBrisolt::ConnectDesktopHandlers()
+{
+    // Without this a text field would take a dropped file as its address text.
+    for (QLineEdit* field : findChildren<QLineEdit*>())
+        field->installEventFilter(this);
+    for (QPlainTextEdit* memo : findChildren<QPlainTextEdit*>())
+        memo->viewport()->installEventFilter(this);
+    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), tabCreate);
+    refresh->setObjectName(QStringLiteral("shortcutRefresh"));
+    refresh->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(refresh, &QShortcut::activated, this, &TfrmBrisolt::RefreshSimpleLists);
+    connect(DriveComboBox1, &TDriveComboBox::DrivesChanged, this, &TfrmBrisolt::DriveComboBox1DrivesChanged);
+}
+
+TfrmBrisolt::TDropPlan TfrmBrisolt::PlanDrop(const QList<QUrl>& urls) const
+{
+    const QStringList paths = LocalPaths(urls);
+    if (paths.isEmpty())
+        return {};
+    const QFileInfo first(paths.front());
+    if (pgeMain->currentWidget() == tabViewTorrent)
+    {
+        if (paths.size() == 1 && first.isFile() && IsTorrentPath(first.absoluteFilePath()))
+            return {TDropPlan::TKind::Torrent, first.absoluteFilePath(), {}};
+        return {};
+    }
+    if (pgeMain->currentWidget() != tabCreate)
+        return {};
+    if (paths.size() > 1)
+        return PlanSelection(paths);
+    if (first.exists())
+        return {TDropPlan::TKind::ClassicPath, first.absoluteFilePath(), {}};
+    return {};
+}
+
+// Several entries are one torrent only as a selection of the simple page:
+// files of one folder, each of them listed there. Anything else (folders,
+// files of several folders, hidden files) has no one place on the page, and
+// the drop is refused rather than half taken.
+TfrmBrisolt::TDropPlan TfrmBrisolt::PlanSelection(const QStringList& paths)
+{
+    const QString folder = QFileInfo(paths.front()).absolutePath();
+    std::vector<std::string> names;
+    for (const QString& path : paths)
+    {
+        const QFileInfo info(path);
+        if (!info.isFile() || info.absolutePath() != folder)
+            return {};
+        names.push_back(TypedPath(info.absoluteFilePath()).filename().native());
+    }
+    std::vector<std::string> listed;
+    try
+    {
+        listed = ListFolderFiles(TypedPath(folder));
+    }
+    catch (const ECreateError&)
+    {
+        return {};
+    }
+    std::sort(listed.begin(), listed.end());
+    for (const std::string& name : names)
+    {
+        if (!std::binary_search(listed.begin(), listed.end(), name))
+            return {};
+    }
+    return {TDropPlan::TKind::Selection, folder, names};
+}
+
+void TfrmBrisolt::ApplyDrop(const TDropPlan& plan)
+{
+    switch (plan.Kind)
+    {
+    case TDropPlan::TKind::None:
+        break;
+    case TDropPlan::TKind::ClassicPath:
+        pageMode->setCurrentWidget(tabClassic);
+        txtClassicPath->setText(QDir::toNativeSeparators(plan.Path));
+        break;
+    case TDropPlan::TKind::Selection:
+    {
+        pageMode->setCurrentWidget(tabSimple);
+        const std::filesystem::path before = DirectoryListBox1->Path();
+        if (!DirectoryListBox1->SetDirectory(plan.Path))
+            break;
+        // The folder shown already may have been listed before these files came.
+        if (DirectoryListBox1->Path() == before)
+            FileListBox1->Refresh();
+        (void)FileListBox1->Select(plan.Names);
+        break;
+    }
+    case TDropPlan::TKind::Torrent:
+        if (txtTorrent->text() == plan.Path)
+            LoadViewTorrent(plan.Path); // the same path again: loaded anew
+        else
+            txtTorrent->setText(plan.Path);
+        break;
+    }
+}
+
+void TfrmBrisolt::dragEnterEvent(QDragEnterEvent* event)
+{
+    DragAccepted = event->mimeData()->hasUrls() && PlanDrop(event->mimeData()->urls()).Kind != TDropPlan::TKind::None;
+    if (DragAccepted)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TfrmBrisolt::dropEvent(QDropEvent* event)
+{
+    const TDropPlan plan = event->mimeData()->hasUrls() ? PlanDrop(event->mimeData()->urls()) : TDropPlan();
+    if (plan.Kind == TDropPlan::TKind::None)
+    {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    Guarded([this, &plan] { ApplyDrop(plan); });
+}
+
+bool TfrmBrisolt::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QMainWindow::eventFilter(watched, event);
+    // Text (a tracker address dragged from a browser) stays the field's.
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (!drop->mimeData() || LocalPaths(drop->mimeData()->urls()).isEmpty())
+        return QMainWindow::eventFilter(watched, event);
+    if (type == QEvent::DragEnter)
+        dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+    else if (type == QEvent::Drop)
+        dropEvent(drop);
+    else if (DragAccepted)
+        drop->acceptProposedAction();
+    else
+        drop->ignore();
+    return true;
+}
+
+QString TfrmBrisolt::ClassicFolder() const
+{
+    const std::filesystem::path source = TrimTrailingSeparator(TypedBytes(txtClassicPath->text()));
+    std::error_code error;
+    if (source.empty() || !std::filesystem::exists(source, error))
+        return {};
+    return QFileInfo(ShownPath(source)).absolutePath();
+}
+
+QString TfrmBrisolt::DialogFolder(TDialogPurpose purpose) const
+{
+    if (const auto last = DialogFolders.find(purpose); last != DialogFolders.end() && QFileInfo(last->second).isDir())
+        return last->second;
+    QString own;
+    switch (purpose)
+    {
+    case TDialogPurpose::Source:
+    case TDialogPurpose::PerEntryTarget:
+        own = ClassicFolder();
+        break;
+    case TDialogPurpose::OpenTorrent:
+    case TDialogPurpose::SaveTorrentAs:
+        if (!ViewFileName.isEmpty())
+            own = QFileInfo(ViewFileName).absolutePath();
+        break;
+    }
+    return !own.isEmpty() && QFileInfo(own).isDir() ? own : QDir::homePath();
+}
+
+void TfrmBrisolt::RememberDialogFolder(TDialogPurpose purpose, const QString& folder)
+{
+    if (!folder.isEmpty())
+        DialogFolders[purpose] = QDir::cleanPath(folder);
+}
+
+void TfrmBrisolt::RefreshSimpleLists()
+{
+    Guarded(
+        [this]
+        {
+            DriveComboBox1->Refresh();
+            DirectoryListBox1->Refresh();
+            FileListBox1->Refresh();
+        });
+}
+
+void TfrmBrisolt::DriveComboBox1DrivesChanged()
+{
+    Guarded(
+        [this]
+        {
+            // A volume taken away may have held the folder shown.
+            std::error_code error;
+            if (!std::filesystem::is_directory(DirectoryListBox1->Path(), error))
+                DirectoryListBox1->Refresh();
+            DriveComboBox1->ShowDriveOf(DirectoryListBox1->Directory());
+        });
+}
+
+} // namespace brisolt
