@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTimer>
@@ -23,6 +26,81 @@ int ClampToInt(qint64 value)
         std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
+// The lines are painted, so without this a screen reader would find an empty
+// picture: the control reads as static text holding its shown lines.
+class TCreditsAccessible final
+    : public QAccessibleWidget
+    , public QAccessibleTextInterface
+{
+public:
+    explicit TCreditsAccessible(TScrollingCredits* credits)
+        : QAccessibleWidget(credits, QAccessible::StaticText)
+    {
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    [[nodiscard]] QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return Shown();
+        return QAccessibleWidget::text(kind);
+    }
+
+    [[nodiscard]] QString text(int startOffset, int endOffset) const override
+    {
+        const QString shown = Shown();
+        const qsizetype start = std::clamp<qsizetype>(startOffset, 0, shown.size());
+        const qsizetype end = endOffset < 0 ? shown.size() : std::clamp<qsizetype>(endOffset, start, shown.size());
+        return shown.mid(start, end - start);
+    }
+
+    [[nodiscard]] int characterCount() const override { return static_cast<int>(Shown().size()); }
+
+    // Read-only text without caret, selection or character geometry.
+    void selection(int, int* startOffset, int* endOffset) const override { *startOffset = *endOffset = 0; }
+
+    [[nodiscard]] int selectionCount() const override { return 0; }
+
+    void addSelection(int, int) override {}
+
+    void removeSelection(int) override {}
+
+    void setSelection(int, int, int) override {}
+
+    [[nodiscard]] int cursorPosition() const override { return 0; }
+
+    void setCursorPosition(int) override {}
+
+    [[nodiscard]] QRect characterRect(int) const override { return {}; }
+
+    [[nodiscard]] int offsetAtPoint(const QPoint&) const override { return -1; }
+
+    void scrollToSubstring(int, int) override {}
+
+    [[nodiscard]] QString attributes(int, int* startOffset, int* endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+private:
+    [[nodiscard]] QString Shown() const { return static_cast<const TScrollingCredits*>(widget())->ShownText(); }
+};
+
+QAccessibleInterface* CreditsAccessibleFactory(const QString&, QObject* object)
+{
+    if (auto* credits = qobject_cast<TScrollingCredits*>(object))
+        return new TCreditsAccessible(credits);
+    return nullptr;
+}
+
 } // namespace
 
 TScrollingCredits::TScrollingCredits(QWidget* parent)
@@ -31,6 +109,8 @@ TScrollingCredits::TScrollingCredits(QWidget* parent)
     , FFont(QStringLiteral("Tahoma"))
     , Timer(new QTimer(this))
 {
+    static const bool accessibleInstalled = (QAccessible::installFactory(&CreditsAccessibleFactory), true);
+    (void)accessibleInstalled;
     Timer->setInterval(static_cast<int>(FScrollInterval));
     connect(Timer, &QTimer::timeout, this, &TScrollingCredits::Tick);
     setAttribute(Qt::WA_OpaquePaintEvent); // every frame covers the whole control
@@ -59,9 +139,26 @@ QStringList TScrollingCredits::DemonstrationLines()
 
 void TScrollingCredits::SetLines(const QStringList& lines)
 {
+    const QString shownBefore = QAccessible::isActive() ? ShownText() : QString();
     FLines = lines;
     Laid.clear();
     Paint();
+    if (QAccessible::isActive())
+    {
+        QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&nameChanged);
+        QAccessibleTextUpdateEvent textChanged(this, 0, shownBefore, ShownText());
+        QAccessible::updateAccessibility(&textChanged);
+    }
+}
+
+QString TScrollingCredits::ShownText() const
+{
+    QStringList shown;
+    for (const QString& line : FLines)
+        if (QString text = ParseCreditLine(line).Text; !text.isEmpty())
+            shown.append(std::move(text));
+    return shown.join(QLatin1Char('\n'));
 }
 
 void TScrollingCredits::SetFont(const QFont& font)

@@ -49,6 +49,10 @@ public:
 
     void SetLines(const QStringList& lines); // paints at once
 
+    // The non-empty lines as displayed (tags removed), one per text line: what
+    // screen readers get as the control's name and text.
+    [[nodiscard]] QString ShownText() const;
+
     // The font every line starts from, and its colour.
     [[nodiscard]] const QFont& Font() const { return FFont; }
 

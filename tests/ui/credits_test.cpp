@@ -1,6 +1,7 @@
 // The scrolling credits: the line markup, the scroll arithmetic driven tick by
 // tick, restarts, the property setters, frames checked pixel by pixel, and the
 // JPEG decoder on good, broken and missing pictures.
+#include <QAccessible>
 #include <QBuffer>
 #include <QFile>
 #include <QFontMetrics>
@@ -722,6 +723,28 @@ private slots:
         const QRect ink = Ink(c.Frame(), Qt::white);
         QVERIFY(!ink.isEmpty()); // shown in the base font and colour
         QVERIFY(ink.bottom() < 4 + 3 * QFontMetrics(c.Font(), &c).height());
+    }
+
+    void screenReadersGetTheShownLines()
+    {
+        TScrollingCredits credits;
+        credits.SetLines(
+            {QStringLiteral("<s20><b>Orl"),
+             QString(),
+             QStringLiteral("<u>http://x/"),
+             QStringLiteral("<>"),
+             U("a <<b> ü")});
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(&credits);
+        QVERIFY(face && face->textInterface());
+        const QString shown = U("Orl\nhttp://x/\na <b> ü");
+        QCOMPARE(face->role(), QAccessible::StaticText);
+        QCOMPARE(face->text(QAccessible::Name), shown);
+        QCOMPARE(face->textInterface()->characterCount(), shown.size());
+        QCOMPARE(face->textInterface()->text(0, -1), shown);
+        QCOMPARE(face->textInterface()->text(4, 12), QStringLiteral("http://x"));
+        QCOMPARE(face->textInterface()->text(-3, 1000), shown); // out of range is clamped
+        credits.SetLines({QStringLiteral("<b>neu")});
+        QCOMPARE(face->text(QAccessible::Name), QStringLiteral("neu"));
     }
 
     void setLinesPaintsAtOnce()
