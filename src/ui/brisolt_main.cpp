@@ -64,10 +64,12 @@ void TfrmBrisolt::BuildWindow()
     tabSettings = BuildSettingsPage();
     tabAbout = BuildAboutPage();
     tabAboutOrl = BuildAboutOrlPage();
-    pgeMain->addTab(tabCreate, QStringLiteral("Erstelle Torrent"));
-    pgeMain->addTab(tabViewTorrent, QStringLiteral("Bearbeite Torrent"));
-    pgeMain->addTab(tabSettings, QStringLiteral("Einstellungen"));
-    pgeMain->addTab(tabAbout, Text("Über Brisolt"));
+    // A mnemonic is unique on each page, counting the tab bar (and on the
+    // create page the mode tabs) with it.
+    pgeMain->addTab(tabCreate, QStringLiteral("&Erstelle Torrent"));
+    pgeMain->addTab(tabViewTorrent, QStringLiteral("&Bearbeite Torrent"));
+    pgeMain->addTab(tabSettings, QStringLiteral("Ein&stellungen"));
+    pgeMain->addTab(tabAbout, Text("Übe&r Brisolt"));
     pgeMain->addTab(tabAboutOrl, Text("Über Orl"));
     pgeMain->setTabVisible(4, false); // nothing ever shows it
 

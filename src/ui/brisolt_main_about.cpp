@@ -101,11 +101,11 @@ QWidget* TfrmBrisolt::BuildAboutPage()
     mmoAbout->setAccessibleName(QStringLiteral("Versionsgeschichte zu Brisolt"));
     mmoAbout->setPlainText(QString::fromUtf8(kVersionHistory));
     lblBrisoltHP = MakeControl<QLabel>(page, "lblBrisoltHP", QStringLiteral("Brisolt"));
-    btnHomepage = MakeControl<QPushButton>(page, "btnHomepage", QStringLiteral("Homepage"));
+    btnHomepage = MakeControl<QPushButton>(page, "btnHomepage", QStringLiteral("&Homepage"));
     lblOrlHP = MakeControl<QLabel>(page, "lblOrlHP", QStringLiteral("Orl"));
-    btnAboutOrl = MakeControl<QPushButton>(page, "btnAboutOrl", Text("Über Orl"));
-    btnOrlForum = MakeControl<QPushButton>(page, "btnOrlForum", QStringLiteral("Forum"));
-    btnOrlTracker = MakeControl<QPushButton>(page, "btnOrlTracker", QStringLiteral("Tracker"));
+    btnAboutOrl = MakeControl<QPushButton>(page, "btnAboutOrl", Text("Über &Orl"));
+    btnOrlForum = MakeControl<QPushButton>(page, "btnOrlForum", QStringLiteral("&Forum"));
+    btnOrlTracker = MakeControl<QPushButton>(page, "btnOrlTracker", QStringLiteral("&Tracker"));
     connect(btnHomepage, &QPushButton::clicked, this, &TfrmBrisolt::btnHomepageClick);
     connect(btnAboutOrl, &QPushButton::clicked, this, &TfrmBrisolt::btnAboutOrlClick);
     connect(btnOrlForum, &QPushButton::clicked, this, &TfrmBrisolt::btnOrlForumClick);

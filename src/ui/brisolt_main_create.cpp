@@ -42,9 +42,9 @@ QWidget* TfrmBrisolt::BuildCreatePage()
     pageMode = MakeControl<QTabWidget>(page, "pageMode");
     // Built and added in reading order, so that Tab follows it.
     tabSimple = BuildSimplePage();
-    pageMode->addTab(tabSimple, QStringLiteral("Einfach"));
+    pageMode->addTab(tabSimple, QStringLiteral("Ein&fach"));
     tabClassic = BuildClassicPage();
-    pageMode->addTab(tabClassic, QStringLiteral("Klassisch"));
+    pageMode->addTab(tabClassic, QStringLiteral("K&lassisch"));
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(pageMode, 1);
@@ -73,9 +73,9 @@ QWidget* TfrmBrisolt::BuildSimplePage()
     DirectoryListBox1->setAccessibleName(QStringLiteral("Ordner"));
     FileListBox1 = MakeControl<TFileListBox>(page, "FileListBox1");
     FileListBox1->setAccessibleName(QStringLiteral("Dateien"));
-    btnAll = MakeControl<QPushButton>(page, "btnAll", QStringLiteral("Alle"));
-    btnNone = MakeControl<QPushButton>(page, "btnNone", QStringLiteral("Keine"));
-    btnInverse = MakeControl<QPushButton>(page, "btnInverse", QStringLiteral("Invertieren"));
+    btnAll = MakeControl<QPushButton>(page, "btnAll", QStringLiteral("&Alle"));
+    btnNone = MakeControl<QPushButton>(page, "btnNone", QStringLiteral("&Keine"));
+    btnInverse = MakeControl<QPushButton>(page, "btnInverse", QStringLiteral("In&vertieren"));
     lblSimpleTip = MakeControl<QLabel>(page, "lblSimpleTip", Text("Tip: Drücke Strg um mehrere Dateien auszuwählen"));
     lblSimpleTip->setWordWrap(true);
 
@@ -98,14 +98,15 @@ QWidget* TfrmBrisolt::BuildSimplePage()
 QWidget* TfrmBrisolt::BuildClassicPage()
 {
     auto* page = MakeControl<QWidget>(nullptr, "tabClassic");
-    lblClassicPath = MakeControl<QLabel>(page, "lblClassicPath", QStringLiteral("Datei- oder Pfadname:"));
+    lblClassicPath = MakeControl<QLabel>(page, "lblClassicPath", QStringLiteral("&Datei- oder Pfadname:"));
     txtClassicPath = MakeControl<QLineEdit>(page, "txtClassicPath");
     lblClassicPath->setBuddy(txtClassicPath);
-    btnClassicFile = MakeControl<QPushButton>(page, "btnClassicFile", QStringLiteral("Datei"));
-    btnClassicDir = MakeControl<QPushButton>(page, "btnClassicDir", QStringLiteral("Ordner"));
-    radFolder = MakeControl<QRadioButton>(page, "radFolder", Text("Ein Torrent für gesamten Ordner"));
-    radFile = MakeControl<QRadioButton>(page, "radFile", Text("Für jede Datei seperaten Torrent erzeugen"));
+    btnClassicFile = MakeControl<QPushButton>(page, "btnClassicFile", QStringLiteral("D&atei"));
+    btnClassicDir = MakeControl<QPushButton>(page, "btnClassicDir", QStringLiteral("&Ordner"));
+    radFolder = MakeControl<QRadioButton>(page, "radFolder", Text("E&in Torrent für gesamten Ordner"));
+    radFile = MakeControl<QRadioButton>(page, "radFile", Text("Für &jede Datei seperaten Torrent erzeugen"));
     radFolder->setChecked(true);
+    TabToCheckedButton({radFolder, radFile});
 
     auto* path = new QHBoxLayout;
     path->addWidget(txtClassicPath, 1);
@@ -123,7 +124,7 @@ QWidget* TfrmBrisolt::BuildClassicPage()
 
 QLayout* TfrmBrisolt::BuildTrackerChoice(QWidget* page)
 {
-    lblAnnounceURL = MakeControl<QLabel>(page, "lblAnnounceURL", QStringLiteral("Tracker:"));
+    lblAnnounceURL = MakeControl<QLabel>(page, "lblAnnounceURL", QStringLiteral("&Tracker:"));
     cmbAnnounceURL = MakeControl<QComboBox>(page, "cmbAnnounceURL");
     cmbAnnounceURL->setEditable(true);
     cmbAnnounceURL->setInsertPolicy(QComboBox::NoInsert); // Enter must not add the typed text to the list
@@ -132,7 +133,7 @@ QLayout* TfrmBrisolt::BuildTrackerChoice(QWidget* page)
     cmbAnnounceURL->setToolTip(Text("Wähle einen Tracker oder gib die Tracker URL manuell ein."));
     cmbAnnounceURL->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     lblAnnounceURL->setBuddy(cmbAnnounceURL);
-    btnVisit = MakeControl<QPushButton>(page, "btnVisit", QStringLiteral("Besuchen"));
+    btnVisit = MakeControl<QPushButton>(page, "btnVisit", QStringLiteral("Bes&uchen"));
     btnVisit->setToolTip(Text("Öffnet die Homepage des ausgewählten Trackers"));
     btnVisit->setEnabled(false); // no tracker of the directory is chosen yet
     lblURL = MakeControl<QLabel>(page, "lblURL", QStringLiteral("URL:"));
@@ -155,28 +156,30 @@ QLayout* TfrmBrisolt::BuildTrackerChoice(QWidget* page)
 
 QLayout* TfrmBrisolt::BuildCreateOptions(QWidget* page)
 {
-    lblPieceSize = MakeControl<QLabel>(page, "lblPieceSize", Text("Teilgröße:"));
+    lblPieceSize = MakeControl<QLabel>(page, "lblPieceSize", Text("Teil&größe:"));
     radAuto = MakeControl<QRadioButton>(page, "radAuto", QStringLiteral("Auto"));
     radAuto->setToolTip(Text("Automatische auswahl der TEilgröße (Empfohlen)"));
     radAuto->setChecked(true);
-    radCustom = MakeControl<QRadioButton>(page, "radCustom", QStringLiteral("Custom:"));
+    radCustom = MakeControl<QRadioButton>(page, "radCustom", QStringLiteral("&Custom:"));
     radCustom->setToolTip(Text("Manuell festgelegte Teilgröße"));
     auto* pieceGroup = new QButtonGroup(page);
     pieceGroup->addButton(radAuto);
     pieceGroup->addButton(radCustom);
+    TabToCheckedButton({radAuto, radCustom});
     cmbPieceSize = MakeControl<QComboBox>(page, "cmbPieceSize");
     for (int i = 0; i < kPieceSizeCount; ++i)
         cmbPieceSize->addItem(QString::fromStdString(PieceSizeItem(i)));
     cmbPieceSize->setToolTip(Text("Teilgröße in Kilobyte"));
     cmbPieceSize->setEnabled(false);
     lblPieceSize->setBuddy(cmbPieceSize);
-    chkPrivate1 = MakeControl<QCheckBox>(page, "chkPrivate1", QStringLiteral("Privater Torrent"));
+    chkPrivate1 = MakeControl<QCheckBox>(page, "chkPrivate1", QStringLiteral("&Privater Torrent"));
     lblDHT1 = MakeControl<QLabel>(page, "lblDHT1", QStringLiteral("DHT:"));
     chkDHTAzu1 = MakeControl<QCheckBox>(page, "chkDHTAzu1", QStringLiteral("Azureus"));
     chkDHTBitcomet1 = MakeControl<QCheckBox>(page, "chkDHTBitcomet1", QStringLiteral("Bitcomet"));
     chkBackup = MakeControl<QCheckBox>(page, "chkBackup");
-    chkBackup->setAccessibleName(QStringLiteral("Benutze Backup Tracker"));
-    btnBackup = MakeControl<QPushButton>(page, "btnBackup", QStringLiteral("Benutze Backup Tracker"));
+    // The button beside it carries the caption; the box names what it switches.
+    chkBackup->setAccessibleName(QStringLiteral("Backup Tracker verwenden"));
+    btnBackup = MakeControl<QPushButton>(page, "btnBackup", QStringLiteral("Be&nutze Backup Tracker"));
     btnBackup->setEnabled(false);
 
     auto* pieces = new QHBoxLayout;
@@ -205,7 +208,7 @@ QLayout* TfrmBrisolt::BuildCreateOptions(QWidget* page)
 
 QLayout* TfrmBrisolt::BuildCommentAndCreate(QWidget* page)
 {
-    lblComment = MakeControl<QLabel>(page, "lblComment", QStringLiteral("Kommentar:"));
+    lblComment = MakeControl<QLabel>(page, "lblComment", QStringLiteral("Ko&mmentar:"));
     mmoComment = MakeControl<QPlainTextEdit>(page, "mmoComment");
     mmoComment->setTabChangesFocus(true); // Tab leaves the memo: no keyboard trap
     // A few lines are enough; room to spare goes to the source lists.
@@ -213,7 +216,7 @@ QLayout* TfrmBrisolt::BuildCommentAndCreate(QWidget* page)
     mmoComment->setMaximumHeight(mmoComment->fontMetrics().lineSpacing() * 6);
     mmoComment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     lblComment->setBuddy(mmoComment);
-    btnCreateTorrent = MakeControl<QPushButton>(page, "btnCreateTorrent", QStringLiteral("Erzeuge .torrent !"));
+    btnCreateTorrent = MakeControl<QPushButton>(page, "btnCreateTorrent", QStringLiteral("Er&zeuge .torrent !"));
     btnCreateTorrent->setToolTip(QStringLiteral("Erstelle .torrent Metadatadatei."));
 
     auto* layout = new QVBoxLayout;

@@ -83,9 +83,9 @@ QWidget* TfrmBrisolt::BuildEditPage()
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(BuildEditFields(page));
     layout->addWidget(BuildEditFiles(page), 1);
-    btnViewSave = MakeControl<QPushButton>(page, "btnViewSave", QStringLiteral("Speichern"));
+    btnViewSave = MakeControl<QPushButton>(page, "btnViewSave", QStringLiteral("S&peichern"));
     btnViewSave->setEnabled(false);
-    btnViewSaveAs = MakeControl<QPushButton>(page, "btnViewSaveAs", QStringLiteral("Speichern als"));
+    btnViewSaveAs = MakeControl<QPushButton>(page, "btnViewSaveAs", QStringLiteral("Speichern a&ls"));
     btnViewSaveAs->setEnabled(false);
     auto* save = new QHBoxLayout;
     save->addStretch();
@@ -98,26 +98,28 @@ QWidget* TfrmBrisolt::BuildEditPage()
 
 QLayout* TfrmBrisolt::BuildEditFields(QWidget* page)
 {
-    btnTorrentBrowse = MakeControl<QPushButton>(page, "btnTorrentBrowse", Text("Öffne Torrent"));
+    btnTorrentBrowse = MakeControl<QPushButton>(page, "btnTorrentBrowse", Text("Ö&ffne Torrent"));
     txtTorrent = MakeControl<QLineEdit>(page, "txtTorrent");
     txtTorrent->setAccessibleName(QStringLiteral("Torrent"));
     // Names and addresses are not cut at the default 32767 characters.
     txtTorrent->setMaxLength(std::numeric_limits<int>::max());
     lblTorrent = MakeControl<QLabel>(page, "lblTorrent", QStringLiteral("Torrent:"));
     lblTorrent->setVisible(false);
-    lblViewAnnounceURL = MakeControl<QLabel>(page, "lblViewAnnounceURL", QStringLiteral("Announce URL:"));
+    lblViewAnnounceURL = MakeControl<QLabel>(page, "lblViewAnnounceURL", QStringLiteral("&Announce URL:"));
     txtAnnounceURL = MakeControl<QLineEdit>(page, "txtAnnounceURL");
     txtAnnounceURL->setMaxLength(std::numeric_limits<int>::max());
     lblViewAnnounceURL->setBuddy(txtAnnounceURL);
     chkViewBackup = MakeControl<QCheckBox>(page, "chkViewBackup");
-    chkViewBackup->setAccessibleName(QStringLiteral("Backup"));
-    btnViewBackupTrackers = MakeControl<QPushButton>(page, "btnViewBackupTrackers", QStringLiteral("Backup"));
+    chkViewBackup->setAccessibleName(QStringLiteral("Backup Tracker mitspeichern"));
+    btnViewBackupTrackers = MakeControl<QPushButton>(page, "btnViewBackupTrackers", QStringLiteral("Ba&ckup"));
     btnViewBackupTrackers->setEnabled(false);
-    lblViewName = MakeControl<QLabel>(page, "lblViewName", QStringLiteral("Name:"));
+    lblViewName = MakeControl<QLabel>(page, "lblViewName", QStringLiteral("&Name:"));
     txtViewName = MakeControl<QLineEdit>(page, "txtViewName");
     txtViewName->setMaxLength(std::numeric_limits<int>::max());
     lblViewName->setBuddy(txtViewName);
-    lblViewComment = MakeControl<QLabel>(page, "lblViewComment", QStringLiteral("Kommentar:"));
+    // Two fields of the page are captioned "Name:"; a screen reader tells them apart.
+    txtViewName->setAccessibleName(QStringLiteral("Name des Torrents"));
+    lblViewComment = MakeControl<QLabel>(page, "lblViewComment", QStringLiteral("&Kommentar:"));
     mmoViewComment = MakeControl<QPlainTextEdit>(page, "mmoViewComment");
     mmoViewComment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mmoViewComment->setTabChangesFocus(true);
@@ -126,10 +128,10 @@ QLayout* TfrmBrisolt::BuildEditFields(QWidget* page)
     lblViewSHA1 = MakeControl<QLabel>(page, "lblViewSHA1", QStringLiteral("Hash:"));
     lblViewSHA1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblViewCreationDate = MakeControl<QLabel>(page, "lblViewCreationDate", QStringLiteral("Erstellungsdatum:"));
-    btnCreationDateReset = MakeControl<QPushButton>(page, "btnCreationDateReset", QStringLiteral("Reset"));
-    chkPrivate2 = MakeControl<QCheckBox>(page, "chkPrivate2", QStringLiteral("Privater Torrent"));
-    chkDHTAzu2 = MakeControl<QCheckBox>(page, "chkDHTAzu2", QStringLiteral("Azureus DHT"));
-    chkDHTBitcomet2 = MakeControl<QCheckBox>(page, "chkDHTBitcomet2", QStringLiteral("Bitcomet DHT"));
+    btnCreationDateReset = MakeControl<QPushButton>(page, "btnCreationDateReset", QStringLiteral("Rese&t"));
+    chkPrivate2 = MakeControl<QCheckBox>(page, "chkPrivate2", QStringLiteral("Pri&vater Torrent"));
+    chkDHTAzu2 = MakeControl<QCheckBox>(page, "chkDHTAzu2", QStringLiteral("A&zureus DHT"));
+    chkDHTBitcomet2 = MakeControl<QCheckBox>(page, "chkDHTBitcomet2", QStringLiteral("B&itcomet DHT"));
 
     auto* open = new QHBoxLayout;
     open->addWidget(btnTorrentBrowse);
@@ -170,11 +172,12 @@ QWidget* TfrmBrisolt::BuildEditFiles(QWidget* page)
     lstFiles = MakeControl<QListWidget>(group, "lstFiles");
     lstFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     lstFiles->setAccessibleName(QStringLiteral("Dateien"));
-    lblFilesName = MakeControl<QLabel>(group, "lblFilesName", QStringLiteral("Name:"));
+    lblFilesName = MakeControl<QLabel>(group, "lblFilesName", QStringLiteral("Na&me:"));
     txtFilesName = MakeControl<QLineEdit>(group, "txtFilesName");
     txtFilesName->setMaxLength(std::numeric_limits<int>::max());
     lblFilesName->setBuddy(txtFilesName);
-    btnChange = MakeControl<QPushButton>(group, "btnChange", Text("Ändern"));
+    txtFilesName->setAccessibleName(Text("Pfad und Name der gewählten Datei"));
+    btnChange = MakeControl<QPushButton>(group, "btnChange", Text("Än&dern"));
     lblFilesSize = MakeControl<QLabel>(group, "lblFilesSize", Text("Größe:"));
 
     auto* name = new QHBoxLayout;

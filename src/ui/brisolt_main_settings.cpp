@@ -37,7 +37,7 @@ QWidget* TfrmBrisolt::BuildSettingsPage()
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(BuildStartupAndOptions(page));
     layout->addWidget(BuildPrivateTrackerGroup(page), 1);
-    btnSaveSettings = MakeControl<QPushButton>(page, "btnSaveSettings", QStringLiteral("Einstellungen speichern"));
+    btnSaveSettings = MakeControl<QPushButton>(page, "btnSaveSettings", QStringLiteral("Einstellungen spei&chern"));
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(btnSaveSettings);
@@ -51,8 +51,9 @@ QLayout* TfrmBrisolt::BuildStartupAndOptions(QWidget* page)
     // share its cell so that they appear inside it.
     radStartupMode = MakeControl<QGroupBox>(page, "radStartupMode");
     radStartupMode->setTitle(QStringLiteral("Startmodus"));
-    radSimple = MakeControl<QRadioButton>(page, "radSimple", QStringLiteral("Einfach"));
-    radClassic = MakeControl<QRadioButton>(page, "radClassic", QStringLiteral("Klassisch"));
+    radSimple = MakeControl<QRadioButton>(page, "radSimple", QStringLiteral("Ein&fach"));
+    radClassic = MakeControl<QRadioButton>(page, "radClassic", QStringLiteral("&Klassisch"));
+    TabToCheckedButton({radSimple, radClassic});
     auto* radios = new QVBoxLayout;
     const int titleHeight = radStartupMode->fontMetrics().height();
     radios->setContentsMargins(12, titleHeight + 8, 12, 10);
@@ -63,14 +64,14 @@ QLayout* TfrmBrisolt::BuildStartupAndOptions(QWidget* page)
     frameCell->addLayout(radios, 0, 0);
 
     chkRememberFolder =
-        MakeControl<QCheckBox>(page, "chkRememberFolder", QStringLiteral("Zuletzt benutzten Ordner merken"));
+        MakeControl<QCheckBox>(page, "chkRememberFolder", QStringLiteral("Zuletzt benutzten &Ordner merken"));
     chkRememberTracker = MakeControl<QCheckBox>(
-        page, "chkRememberTracker", QStringLiteral("Tracker merken, welcher zuletzt benutzt wurde"));
-    chkNoUpdate = MakeControl<QCheckBox>(page, "chkNoUpdate", QStringLiteral("KEIN Update der Tracker beim Starten"));
+        page, "chkRememberTracker", QStringLiteral("Tracker &merken, welcher zuletzt benutzt wurde"));
+    chkNoUpdate = MakeControl<QCheckBox>(page, "chkNoUpdate", QStringLiteral("KEIN U&pdate der Tracker beim Starten"));
     chkAutoSave = MakeControl<QCheckBox>(
-        page, "chkAutoSave", QStringLiteral("Automatisches speichern der Einstellungen beim beenden"));
-    chkSkipThumbs = MakeControl<QCheckBox>(page, "chkSkipThumbs", QStringLiteral("Datei thumbs.db immer ignorieren"));
-    chkZINdefault = MakeControl<QCheckBox>(page, "chkZINdefault", QStringLiteral("ZIN Einstellungen als Standard"));
+        page, "chkAutoSave", QStringLiteral("A&utomatisches speichern der Einstellungen beim beenden"));
+    chkSkipThumbs = MakeControl<QCheckBox>(page, "chkSkipThumbs", QStringLiteral("Datei &thumbs.db immer ignorieren"));
+    chkZINdefault = MakeControl<QCheckBox>(page, "chkZINdefault", QStringLiteral("&ZIN Einstellungen als Standard"));
     chkZINdefault->setEnabled(false); // only the settings file sets it
     auto* options = new QVBoxLayout;
     for (QCheckBox* box :
@@ -94,14 +95,14 @@ QWidget* TfrmBrisolt::BuildPrivateTrackerGroup(QWidget* page)
     lstPrivateTrackers = MakeControl<QListWidget>(group, "lstPrivateTrackers");
     lstPrivateTrackers->setAccessibleName(QStringLiteral("Eigene Tracker"));
     lstPrivateTrackers->setMaximumWidth(200);
-    lblPrivateName = MakeControl<QLabel>(group, "lblPrivateName", QStringLiteral("Name:"));
+    lblPrivateName = MakeControl<QLabel>(group, "lblPrivateName", QStringLiteral("&Name:"));
     txtPrivateName = MakeControl<QLineEdit>(group, "txtPrivateName");
-    lblPrivateAnnounce = MakeControl<QLabel>(group, "lblPrivateAnnounce", QStringLiteral("Announce URL:"));
+    lblPrivateAnnounce = MakeControl<QLabel>(group, "lblPrivateAnnounce", QStringLiteral("&Announce URL:"));
     txtPrivateAnnounce = MakeControl<QLineEdit>(group, "txtPrivateAnnounce");
-    lblPrivateWebsite = MakeControl<QLabel>(group, "lblPrivateWebsite", QStringLiteral("Website URL:"));
+    lblPrivateWebsite = MakeControl<QLabel>(group, "lblPrivateWebsite", QStringLiteral("&Website URL:"));
     txtPrivateWebsite = MakeControl<QLineEdit>(group, "txtPrivateWebsite");
-    btnPrivateAddModify = MakeControl<QPushButton>(group, "btnPrivateAddModify", Text("Hinzufügen"));
-    btnPrivateDelete = MakeControl<QPushButton>(group, "btnPrivateDelete", Text("Löschen"));
+    btnPrivateAddModify = MakeControl<QPushButton>(group, "btnPrivateAddModify", Text("&Hinzufügen"));
+    btnPrivateDelete = MakeControl<QPushButton>(group, "btnPrivateDelete", Text("&Löschen"));
     btnPrivateDelete->setEnabled(false);
     lblPrivateName->setBuddy(txtPrivateName);
     lblPrivateAnnounce->setBuddy(txtPrivateAnnounce);

@@ -335,14 +335,14 @@ void TfrmBrisolt::lstPrivateTrackersClick()
             const int index = FindPrivateTracker(selected.front()->text());
             if (index < 0)
             {
-                btnPrivateAddModify->setText(Text("Hinzufügen"));
+                btnPrivateAddModify->setText(Text("&Hinzufügen"));
                 return;
             }
             const TTracker& tracker = PrivateTrackers[static_cast<std::size_t>(index)];
             txtPrivateName->setText(ShownText(tracker.Name));
             txtPrivateAnnounce->setText(ShownText(tracker.Announce));
             txtPrivateWebsite->setText(ShownText(tracker.Webpage));
-            btnPrivateAddModify->setText(Text("Ändern"));
+            btnPrivateAddModify->setText(Text("Ände&rn"));
         });
 }
 
@@ -352,7 +352,7 @@ void TfrmBrisolt::txtPrivateNameChange()
         [this]
         {
             btnPrivateAddModify->setText(
-                FindPrivateTracker(txtPrivateName->text()) < 0 ? Text("Hinzufügen") : Text("Ändern"));
+                FindPrivateTracker(txtPrivateName->text()) < 0 ? Text("&Hinzufügen") : Text("Ände&rn"));
         });
 }
 
@@ -378,7 +378,7 @@ void TfrmBrisolt::btnPrivateAddModifyClick()
                 PrivateTrackers.emplace_back();
                 index = static_cast<int>(PrivateTrackers.size()) - 1;
                 lstPrivateTrackers->addItem(name);
-                btnPrivateAddModify->setText(Text("Ändern"));
+                btnPrivateAddModify->setText(Text("Ände&rn"));
             }
             TTracker& tracker = PrivateTrackers[static_cast<std::size_t>(index)];
             tracker.Name = TypedBytes(name);

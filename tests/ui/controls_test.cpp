@@ -1,11 +1,13 @@
 // The controls of every page: captions, initial states, the interlocks of the
 // private boxes, keyboard reach, names for screen readers, and the layout at
 // the minimum size.
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -18,6 +20,7 @@
 #include "ui/brisolt_progress.h"
 #include "uitestsupport.h"
 
+using brisolt::test::Shown;
 using brisolt::test::Strings;
 using brisolt::test::TWindow;
 using brisolt::test::TWindowTest;
@@ -28,9 +31,9 @@ namespace
 QString Caption(const QObject* control)
 {
     if (const auto* button = qobject_cast<const QAbstractButton*>(control))
-        return button->text();
+        return Shown(button->text());
     if (const auto* label = qobject_cast<const QLabel*>(control))
-        return label->text();
+        return Shown(label->text());
     if (const auto* group = qobject_cast<const QGroupBox*>(control))
         return group->title();
     return QStringLiteral("<no caption>");
@@ -79,6 +82,43 @@ QStringList TabWalk(const TWindow& w)
         walk << name;
     }
     return walk;
+}
+
+// The letter after a single "&", lower case; empty without one.
+QString Mnemonic(const QString& caption)
+{
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i)
+    {
+        if (caption[i] != QLatin1Char('&'))
+            continue;
+        if (caption[i + 1] != QLatin1Char('&'))
+            return caption[i + 1].toLower();
+        ++i;
+    }
+    return {};
+}
+
+// Shows the page (and the create page's mode) that a row names, with the
+// window active so that Tab and Alt reach it.
+void ShowPage(TWindow& w, int page, int mode)
+{
+    QVERIFY(w.Show());
+    w.Form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.Form.get()));
+    w.Get<QTabWidget>("pgeMain")->setCurrentIndex(page);
+    w.Get<QTabWidget>("pageMode")->setCurrentIndex(mode);
+    QApplication::processEvents();
+}
+
+void AddPageRows()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("create, simple") << 0 << 0;
+    QTest::newRow("create, classic") << 0 << 1;
+    QTest::newRow("edit") << 1 << 0;
+    QTest::newRow("settings") << 2 << 0;
+    QTest::newRow("about") << 3 << 0;
 }
 
 bool HasName(const QWidget* control)
@@ -413,15 +453,135 @@ private slots:
         }
     }
 
-    void nothingIsCutOffAtTheMinimumSize_data()
+    void nothingIsCutOffAtTheMinimumSize_data() { AddPageRows(); }
+
+    // Tabs, push buttons and labels of a field carry a mnemonic, no letter twice
+    // on what is visible at once; Alt with a label's letter focuses its field,
+    // and with a tab's letter shows that page.
+    void mnemonicsAreUniquePerPage_data() { AddPageRows(); }
+
+    void mnemonicsAreUniquePerPage()
+    {
+        QFETCH(int, page);
+        QFETCH(int, mode);
+        TWindow w;
+        w.HoldRefresh();
+        ShowPage(w, page, mode);
+        QMap<QString, QString> owners; // mnemonic -> caption
+        const auto take = [&](const QString& caption, bool required)
+        {
+            const QString letter = Mnemonic(caption);
+            QVERIFY2(!required || !letter.isEmpty(), qPrintable(caption + QStringLiteral(" has no mnemonic")));
+            if (letter.isEmpty())
+                return;
+            QVERIFY2(
+                !owners.contains(letter),
+                qPrintable(QStringLiteral("%1 in %2 and %3").arg(letter, owners.value(letter), caption)));
+            owners.insert(letter, caption);
+        };
+        for (const auto* tabs : w.Form->findChildren<QTabWidget*>())
+            for (int i = 0; tabs->isVisible() && i < tabs->count(); ++i)
+                if (tabs->isTabVisible(i))
+                    take(tabs->tabText(i), true);
+        QList<QLabel*> labels;
+        for (QWidget* control : w.Form->findChildren<QWidget*>())
+        {
+            if (!control->isVisible())
+                continue;
+            if (const auto* button = qobject_cast<QAbstractButton*>(control))
+                take(button->text(), qobject_cast<QPushButton*>(control) != nullptr);
+            if (auto* label = qobject_cast<QLabel*>(control))
+            {
+                QCOMPARE(Mnemonic(label->text()).isEmpty(), label->buddy() == nullptr);
+                take(label->text(), false);
+                if (label->buddy())
+                    labels << label;
+            }
+        }
+        qInfo("%s", qPrintable(QStringList(owners.values()).join(QStringLiteral(" | "))));
+        for (const QLabel* label : labels)
+        {
+            QTest::keyClick(w.Form.get(), Mnemonic(label->text()).at(0).toLatin1(), Qt::AltModifier);
+            const QWidget* focus = QApplication::focusWidget();
+            const bool reached = focus && (focus == label->buddy() || label->buddy()->isAncestorOf(focus));
+            QVERIFY2(reached || !label->buddy()->isEnabled(), qPrintable(label->objectName()));
+        }
+        auto* pages = w.Get<QTabWidget>("pgeMain");
+        for (int i = pages->count() - 1; i >= 0; --i)
+        {
+            if (!pages->isTabVisible(i))
+                continue;
+            QTest::keyClick(w.Form.get(), Mnemonic(pages->tabText(i)).at(0).toLatin1(), Qt::AltModifier);
+            QCOMPARE(pages->currentIndex(), i);
+        }
+    }
+
+    // The buttons of a group are one stop for Tab: the checked one, however it got checked.
+    void tabEntersARadioGroupAtItsCheckedButton_data()
     {
         QTest::addColumn<int>("page");
         QTest::addColumn<int>("mode");
-        QTest::newRow("create, simple") << 0 << 0;
-        QTest::newRow("create, classic") << 0 << 1;
-        QTest::newRow("edit") << 1 << 0;
-        QTest::newRow("settings") << 2 << 0;
-        QTest::newRow("about") << 3 << 0;
+        QTest::addColumn<QString>("checked");
+        QTest::addColumn<QString>("other");
+        QTest::newRow("piece size") << 0 << 0 << "radCustom"
+                                    << "radAuto";
+        QTest::newRow("classic source") << 0 << 1 << "radFile"
+                                        << "radFolder";
+        QTest::newRow("start mode") << 2 << 0 << "radClassic"
+                                    << "radSimple";
+    }
+
+    void tabEntersARadioGroupAtItsCheckedButton()
+    {
+        QFETCH(int, page);
+        QFETCH(int, mode);
+        QFETCH(QString, checked);
+        QFETCH(QString, other);
+        Box->WriteIni("[settings]\nstartup=1\n"); // the settings check "Klassisch"
+        TWindow w;
+        w.HoldRefresh();
+        w.Get<QRadioButton>("radCustom")->setChecked(true);
+        w.Get<QRadioButton>("radFile")->setChecked(true);
+        ShowPage(w, page, mode);
+        const QStringList walk = TabWalk(w);
+        QVERIFY2(walk.contains(checked) && !walk.contains(other), qPrintable(walk.join(QLatin1Char(' '))));
+        // Back again the other way, after the user moved the focus by mouse.
+        w.Get<QRadioButton>(qPrintable(other))->click();
+        QVERIFY(TabWalk(w).contains(other));
+    }
+
+    // What a screen reader says for each control that takes the focus is
+    // unique on its page.
+    void accessibleNamesAreDistinctPerPage_data() { AddPageRows(); }
+
+    void accessibleNamesAreDistinctPerPage()
+    {
+        QFETCH(int, page);
+        QFETCH(int, mode);
+        TWindow w;
+        w.HoldRefresh();
+        ShowPage(w, page, mode);
+        QMap<QString, QString> names; // name -> object name
+        for (QWidget* control : w.Form->findChildren<QWidget*>())
+        {
+            // A combo box's name is its current text; parts of composite controls speak for their owner.
+            if (!control->isVisible() || !IsControl(control) || !(control->focusPolicy() & Qt::TabFocus)
+                || qobject_cast<QComboBox*>(control) || control->objectName().isEmpty()
+                || control->objectName().startsWith(QLatin1String("qt_")))
+                continue;
+            const QString name = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+            QVERIFY2(!name.isEmpty(), qPrintable(control->objectName()));
+            QVERIFY2(
+                !names.contains(name),
+                qPrintable(QStringLiteral("%1: %2 and %3").arg(name, names.value(name), control->objectName())));
+            names.insert(name, control->objectName());
+        }
+        if (page == 1)
+        {
+            QCOMPARE(names.value(QStringLiteral("Name des Torrents")), QStringLiteral("txtViewName"));
+            QCOMPARE(
+                names.value(QString::fromUtf8("Pfad und Name der gewählten Datei")), QStringLiteral("txtFilesName"));
+        }
     }
 
     void nothingIsCutOffAtTheMinimumSize()

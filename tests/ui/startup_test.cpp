@@ -17,6 +17,7 @@
 #include "uitestsupport.h"
 
 using brisolt::test::Items;
+using brisolt::test::Shown;
 using brisolt::test::Strings;
 using brisolt::test::TWindow;
 using brisolt::test::TWindowTest;
@@ -279,14 +280,14 @@ private slots:
         for (int i = 0; i < 5; ++i)
         {
             QCOMPARE(pages->widget(i)->objectName(), names[i]);
-            QCOMPARE(pages->tabText(i), captions[i]);
+            QCOMPARE(Shown(pages->tabText(i)), captions[i]);
             QCOMPARE(pages->isTabVisible(i), i != 4);
         }
         const auto* mode = w.Get<QTabWidget>("pageMode");
         QCOMPARE(mode->widget(0)->objectName(), QStringLiteral("tabSimple"));
-        QCOMPARE(mode->tabText(0), QStringLiteral("Einfach"));
+        QCOMPARE(Shown(mode->tabText(0)), QStringLiteral("Einfach"));
         QCOMPARE(mode->widget(1)->objectName(), QStringLiteral("tabClassic"));
-        QCOMPARE(mode->tabText(1), QStringLiteral("Klassisch"));
+        QCOMPARE(Shown(mode->tabText(1)), QStringLiteral("Klassisch"));
     }
 
     void dialogsAreCreatedHiddenInOrder()

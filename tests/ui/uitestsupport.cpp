@@ -118,6 +118,18 @@ QString U(const char* utf8)
     return QString::fromUtf8(utf8);
 }
 
+QString Shown(const QString& caption)
+{
+    QString shown;
+    for (qsizetype i = 0; i < caption.size(); ++i)
+    {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size())
+            ++i;
+        shown += caption[i];
+    }
+    return shown;
+}
+
 QString Q(const std::filesystem::path& path)
 {
     return QString::fromStdString(path.string());

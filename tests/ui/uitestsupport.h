@@ -62,6 +62,9 @@ private:
 [[nodiscard]] QString U(const char* utf8);
 [[nodiscard]] QString Q(const std::filesystem::path& path);
 
+// A caption as shown: without the mnemonic marker, "&&" as one "&".
+[[nodiscard]] QString Shown(const QString& caption);
+
 // The rows of a list or combo box, in order.
 [[nodiscard]] QStringList Items(const QListWidget* list);
 [[nodiscard]] QStringList Items(const QComboBox* combo);
