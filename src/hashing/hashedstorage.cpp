@@ -210,7 +210,7 @@ private:
             pieces += rest % length != 0 ? 1 : 0;
             total = rest;
         }
-        else
+        else if (pieces == 0 || pieces < Digester.MinFilePieces())
         {
             return false;
         }

@@ -46,6 +46,11 @@ public:
     // Pieces one slot takes when its worker reads them.
     [[nodiscard]] int FilePiecesPerSlot() const { return FileSlotPieces; }
 
+    // The fewest pieces worth a slot of their own that a worker reads: any
+    // once the caller would copy pieces one per slot (its lanes idle, and the
+    // worker maps instead of copying), else a full slot.
+    [[nodiscard]] int MinFilePieces() const { return SlotPieces == 1 ? 1 : FileSlotPieces; }
+
     // A free slot, or -1 when every slot is being filled or is in flight.
     [[nodiscard]] int TryAcquire();
     // Where the slot's next piece goes (PieceLength bytes of room).

@@ -222,9 +222,10 @@ TEST_P(HashedStorageThreads, LongFilesReadByTheWorkersMatchTheOracle)
     };
 
     const TCase cases[] = {
-        {16384, {16384 * 70 + 5, 100}},                  // full slots in a file that is not the last
-        {300007, {300007 * 17 + 1000}},                  // pieces past a chunk, of no whole block count
-        {1 << 20, {5000, (int64_t{1} << 20) * 17 + 77}}, // a straddling piece, then a long run
+        {16384, {16384 * 70 + 5, 100}},                       // full slots in a file that is not the last
+        {300007, {300007 * 17 + 1000}},                       // pieces past a chunk, of no whole block count
+        {1 << 20, {5000, (int64_t{1} << 20) * 17 + 77}},      // a straddling piece, then a long run
+        {1 << 20, {(3 << 20) + 5, (2 << 20) + 100, 6 << 20}}, // large pieces: short runs inside files
     };
     for (const auto& c : cases)
     {
