@@ -5,7 +5,10 @@
 # one thread each (brisolt --threads 1, mktorrent -t 1), and the 2 GiB file
 # with the page cache dropped before every run where the machine allows it.
 # Data lives in $BENCH_DATA (default /tmp/brisolt-bench), generated once with
-# a fixed seed. Usage: bench/create.sh [ROUNDS]   (default 3)
+# a fixed seed. BEFORE_CLI=path/to/brisolt-cli adds that build as tool
+# "before" on the 2 GiB file and the tree (both piece lengths), side by side.
+# Peak private memory is measured in separate runs (see peak_private).
+# Ends with the targets table. Usage: bench/create.sh [ROUNDS]   (default 3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${1:-3}
@@ -39,6 +42,7 @@ run() {
     brisolt) cmd=("$cli" create "$source" -a http://t/a -l ${kib}kb -o "$target" -q) ;;
     brisolt-avx2) cmd=(env BRISOLT_SHA1_PATH=avx2 "$cli" create "$source" -a http://t/a -l ${kib}kb -o "$target" -q) ;;
     brisolt-t1) cmd=("$cli" create "$source" -a http://t/a -l ${kib}kb -o "$target" -q --threads 1) ;;
+    before) cmd=("$BEFORE_CLI" create "$source" -a http://t/a -l ${kib}kb -o "$target" -q) ;;
     mktorrent) cmd=(mktorrent -l $log -a http://t/a -o "$target" "$source") ;;
     mktorrent-t1) cmd=(mktorrent -t 1 -l $log -a http://t/a -o "$target" "$source") ;;
     transmission) cmd=(transmission-create -s $kib -t http://t/a -o "$target" "$source") ;;
@@ -47,6 +51,25 @@ run() {
     /usr/bin/time -f "%e %U %S %M" -o "$out/t" "${cmd[@]}" >/dev/null 2>&1
     read -r wall user sys rss <"$out/t"
     echo "$tool $name $wall $(awk "BEGIN {print $user + $sys}") $rss" >>"$out/times"
+}
+
+# Peak private memory of one brisolt run in KiB: the largest RssAnon that
+# /proc/PID/status shows, sampled every few milliseconds while it runs. Mapped file
+# pages are the page cache's (RssFile) and stay out; heap, stacks and piece
+# buffers are in.
+peak_private() {
+    "$@" >/dev/null 2>&1 &
+    local pid=$! peak=0 key value rest
+    while [[ -r /proc/$pid/status ]]; do
+        local seen=0
+        while read -r key value rest; do
+            [[ $key == RssAnon: ]] && { seen=1; ((value > peak)) && peak=$value; }
+        done </proc/$pid/status 2>/dev/null || true
+        ((seen)) || break
+        sleep 0.001
+    done
+    wait $pid
+    echo $peak
 }
 
 drop_cache() {
@@ -85,6 +108,7 @@ for ((r = 0; r < rounds; r++)); do
         # Alternate the order so that no tool always runs first.
         if ((r % 2 == 0)); then order=(brisolt mktorrent transmission); else order=(transmission mktorrent brisolt); fi
         [[ $name == big ]] && order+=(brisolt-avx2 brisolt-t1 mktorrent-t1)
+        [[ -n ${BEFORE_CLI:-} && " big big16m tree tree16m " == *" $name "* ]] && order+=(before)
         for tool in "${order[@]}"; do
             run "$tool" "$name" "${sources[$name]}"
         done
@@ -98,16 +122,27 @@ for name in "${all[@]}"; do
 done
 same_pieces "$out/brisolt-avx2-big.torrent" "$out/mktorrent-big.torrent"
 same_pieces "$out/brisolt-t1-big.torrent" "$out/mktorrent-big.torrent"
+[[ -n ${BEFORE_CLI:-} ]] && same_pieces "$out/before-big.torrent" "$out/mktorrent-big.torrent"
+# Peak private memory for each piece length the program offers, on the 2 GiB
+# file and the tree.
+: >"$out/memory"
+for kib in 64 128 256 512 1024 2048 4096 8192 16384; do
+    for name in big tree; do
+        echo "$name $kib $(peak_private "$cli" create "${sources[$name]}" -a http://t/a -l ${kib}kb -o "$out/m.torrent" -q)" \
+            >>"$out/memory"
+    done
+done
 read_median=$(printf '%s\n' "${reads[@]}" | sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}')
 
 sha1_per_core=$(openssl speed -evp sha1 -bytes 16384 -seconds 2 2>/dev/null | awk '/^sha1/ {v=$NF; sub(/k$/, "", v); print v * 1000}')
 echo "load average (1 min) before: $load_before, after: $(cut -d' ' -f1 /proc/loadavg) on $cores cores" \
     "(other work on the machine stretches wall times, not CPU times)"
 [[ $cold == yes ]] || echo "cold cache: not measured, this machine does not allow dropping the page cache"
-/usr/bin/python3 - "$out/times" "$sha1_per_core" "$cores" "$rounds" "$read_median" <<'PY'
+/usr/bin/python3 - "$out/times" "$sha1_per_core" "$cores" "$rounds" "$read_median" "$out/memory" <<'PY'
 import statistics, sys
 from collections import defaultdict
 times, sha1, cores, rounds, read = sys.argv[1], float(sys.argv[2]), int(sys.argv[3]), sys.argv[4], float(sys.argv[5])
+memory = [line.split() for line in open(sys.argv[6])]
 runs = defaultdict(list)
 for line in open(times):
     tool, name, wall, cpu, rss = line.split()
@@ -142,5 +177,42 @@ print("16 MiB pieces against 256 KiB: 2 GiB file %.2fx the time, tree %.2fx"
 per_file = [med["brisolt", n][0] / c for n, c in (("tree5k", 5000), ("tree", 20000))]
 print("cost per file: %.1f us (5,000 files), %.1f us (20,000 files): ratio %.2f (1.00 = linear)"
       % (per_file[0] * 1e6, per_file[1] * 1e6, per_file[1] / per_file[0]))
-print("peak memory (b.MiB): maximum resident set of the process (no file is mapped, so no page-cache pages count)")
+print("b.MiB, m.MiB: maximum resident set, mapped page-cache pages included")
+print("peak private memory (largest RssAnon, sampled every few ms), MiB, by piece length in KiB:")
+for name in ("big", "tree"):
+    print("  %-5s %s" % (name, "  ".join("%s: %.1f" % (k, int(v) / 1024) for n, k, v in memory if n == name)))
+if any(tool == "before" for tool, _ in med):
+    print("before (BEFORE_CLI) against this build, medians:")
+    print("%-8s %9s %9s %9s %9s %8s %8s" % ("data", "before", "b.cpu", "after", "a.cpu", "wall.x", "cpu.x"))
+    for name in ("big", "big16m", "tree", "tree16m"):
+        if ("before", name) in med:
+            o, n = med["before", name], med["brisolt", name]
+            print("%-8s %8.2fs %8.2fs %8.2fs %8.2fs %7.2fx %7.2fx" % (name, o[0], o[1], n[0], n[1], o[0] / n[0], o[1] / n[1]))
+
+def ratios(name, peer_cpu=None):
+    b, m, t = med["brisolt", name], med["mktorrent", name], med["transmission", name]
+    return min(m[0], t[1]) / b[0], min(m[1], t[1]) / b[1]
+
+peak = max(int(v) for _, _, v in memory) / 1024
+rows = [
+    ("2 GiB file, 256 KiB pieces, x fastest peer", ">= 3", *ratios("big"), lambda w, c: w >= 3),
+    ("20,000-file tree, x fastest peer", ">= 2", *ratios("tree"), lambda w, c: w >= 2),
+    ("16 MiB pieces, time / 256 KiB time (2 GiB file)", "<= 1.10",
+     med["brisolt", "big16m"][0] / med["brisolt", "big"][0], med["brisolt", "big16m"][1] / med["brisolt", "big"][1],
+     lambda w, c: w <= 1.10),
+    ("16 MiB pieces, time / 256 KiB time (tree)", "<= 1.10",
+     med["brisolt", "tree16m"][0] / med["brisolt", "tree"][0], med["brisolt", "tree16m"][1] / med["brisolt", "tree"][1],
+     lambda w, c: w <= 1.10),
+    ("AVX2 path forced, x fastest peer (2 GiB)", ">= 1.5", fastest / a[0], min(m[1], t[1]) / a[1],
+     lambda w, c: w >= 1.5),
+    ("--threads 1, x mktorrent -t 1 (2 GiB)", ">= 3", m1[0] / b1[0], m1[1] / b1[1], lambda w, c: w >= 3),
+]
+print("targets (wall: medians of wall times; cpu: the same with user+sys CPU seconds, which other work on the")
+print("machine does not stretch):")
+print("  %-50s %8s %8s %8s  %s" % ("target", "goal", "wall", "cpu", "met (wall)"))
+for label, goal, w, c, ok in rows:
+    print("  %-50s %8s %7.2fx %7.2fx  %s" % (label, goal, w, c, "yes" if ok(w, c) else "no"))
+print("  %-50s %8s %7.1f MiB %17s" % ("peak private memory, every piece length", "< 64", peak, "yes" if peak < 64 else "no"))
+print("  %-50s %8s %7.0f%% %18s" % ("share of the two-core limit (2 GiB, page-cache read)", "report",
+      100 * big / b[0] / read, ""))
 PY
