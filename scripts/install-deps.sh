@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libssl-dev openssl
     python3 python3-libtorrent mktorrent transmission-cli
     xvfb xauth time
+    dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0
 )
 
 missing=()
