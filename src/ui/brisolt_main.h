@@ -29,7 +29,9 @@
 class QButtonGroup;
 class QCheckBox;
 class QDragEnterEvent;
+class QDragLeaveEvent;
 class QDropEvent;
+class QFrame;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -115,6 +117,7 @@ protected:
     // files on to the page (eventFilter).
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
@@ -191,6 +194,10 @@ private:
     [[nodiscard]] static TDropPlan PlanSelection(const QStringList& paths);
     void ApplyDrop(const TDropPlan& plan);
     bool DragAccepted = false; // the drag over the window was accepted when it entered
+    // A frame around the pages while an accepted drag is over the window, so
+    // that the acceptance shows beside the pointer; it never takes the mouse.
+    QFrame* DropHint = nullptr;
+    void ShowDropHint(bool shown);
     // Text fields, F5 on the create page, the drive list's changes.
     void ConnectDesktopHandlers();
     // F5: the simple page's lists read again.

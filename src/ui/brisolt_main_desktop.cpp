@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFrame>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -16,6 +17,7 @@
 
 #include "create/collect.h"
 #include "ui/brisolt_main.h"
+#include "ui/controls.h"
 #include "ui/desktop.h"
 #include "ui/filelists.h"
 #include "ui/nametext.h"
@@ -30,6 +32,10 @@ void TfrmBrisolt::ConnectDesktopHandlers()
         field->installEventFilter(this);
     for (QPlainTextEdit* memo : findChildren<QPlainTextEdit*>())
         memo->viewport()->installEventFilter(this);
+    DropHint = MakeControl<QFrame>(centralWidget(), "frmDropHint");
+    DropHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    DropHint->setStyleSheet(QStringLiteral("QFrame#frmDropHint { border: 3px solid palette(highlight); }"));
+    DropHint->hide();
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), tabCreate);
     refresh->setObjectName(QStringLiteral("shortcutRefresh"));
     refresh->setContext(Qt::WidgetWithChildrenShortcut);
@@ -129,10 +135,28 @@ void TfrmBrisolt::dragEnterEvent(QDragEnterEvent* event)
         event->acceptProposedAction();
     else
         event->ignore();
+    ShowDropHint(DragAccepted);
+}
+
+void TfrmBrisolt::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    ShowDropHint(false);
+    QMainWindow::dragLeaveEvent(event);
+}
+
+void TfrmBrisolt::ShowDropHint(bool shown)
+{
+    if (shown)
+    {
+        DropHint->setGeometry(pgeMain->geometry());
+        DropHint->raise();
+    }
+    DropHint->setVisible(shown);
 }
 
 void TfrmBrisolt::dropEvent(QDropEvent* event)
 {
+    ShowDropHint(false);
     const TDropPlan plan = event->mimeData()->hasUrls() ? PlanDrop(event->mimeData()->urls()) : TDropPlan();
     if (plan.Kind == TDropPlan::TKind::None)
     {
@@ -146,6 +170,8 @@ void TfrmBrisolt::dropEvent(QDropEvent* event)
 bool TfrmBrisolt::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::DragLeave)
+        ShowDropHint(false);
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return QMainWindow::eventFilter(watched, event);
     // Text (a tracker address dragged from a browser) stays the field's.

@@ -75,8 +75,9 @@ private:
     // Drags urls over target (the window when empty) and drops them when the
     // enter was accepted. The data carries the paths as text too, as file
     // managers send them.
-    static bool Drop(TWindow& w, const QList<QUrl>& urls, const QString& target = {})
+    bool Drop(TWindow& w, const QList<QUrl>& urls, const QString& target = {})
     {
+        const QWidget* hint = w.Get<QWidget>("frmDropHint");
         // A memo takes drops on its viewport, as a real drag finds it.
         QWidget* receiver = target.isEmpty() ? w.Form.get() : w.Get<QWidget>(qPrintable(target));
         if (auto* area = qobject_cast<QAbstractScrollArea*>(receiver))
@@ -86,6 +87,7 @@ private:
         data.setText(urls.isEmpty() ? QString() : urls.front().toString());
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(receiver, &enter);
+        HintWhileDragging = !hint->isHidden();
         if (!enter.isAccepted())
             return false;
         QDragMoveEvent move(QPoint(12, 12), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -95,8 +97,11 @@ private:
             return false;
         QDropEvent drop(QPointF(12, 12), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(receiver, &drop);
+        HintWhileDragging = HintWhileDragging && hint->isHidden(); // and gone after the drop
         return drop.isAccepted();
     }
+
+    bool HintWhileDragging = false;
 
     // Runs one step of a dialog table: "classic:P" types the classic path,
     // "torrent:P" the torrent path, "rm:P" removes a folder, "radFile" chooses
@@ -192,6 +197,7 @@ private slots:
             list << (url.startsWith(QLatin1Char('@')) ? QUrl::fromLocalFile(Sand(url)) : QUrl(url));
         const QString before = State(w) + QLatin1Char('|') + Selected(w);
         const bool accepted = Drop(w, list, target);
+        QCOMPARE(HintWhileDragging, accepted);
         const QString after = State(w) + QLatin1Char('|') + Selected(w);
         QCOMPARE(accepted ? after : QStringLiteral("refused"), Sand(state));
         if (!accepted)
