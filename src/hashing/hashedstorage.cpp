@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "hashing/contentfile.h"
+#include "hashing/openahead.h"
 #include "hashing/piecedigester.h"
-#include "hashing/readahead.h"
 #include "platform/fileio.h"
 
 namespace brisolt
@@ -51,7 +51,7 @@ public:
         , Digester(threads, static_cast<std::size_t>(owner.PieceLength))
     {
         if (threads > 1)
-            StartReadAhead(threads);
+            StartOpenAhead(threads);
     }
 
     void Run()
@@ -82,19 +82,19 @@ private:
         int64_t Size = 0;
     };
 
-    // Small files are opened and read ahead on threads of their own; with
+    // Small files are opened and checked ahead on threads of their own; with
     // fewer than two the cost is not worth a thread.
-    void StartReadAhead(int threads)
+    void StartOpenAhead(int threads)
     {
-        std::vector<TReadAheadPool::TItem> items;
+        std::vector<std::size_t> items;
         for (std::size_t i = 0; i < Owner.Files.size(); ++i)
         {
-            if (TReadAheadPool::Wanted(Owner.Files[i].Length))
-                items.push_back({i, Owner.Files[i].Length});
+            if (TOpenAheadPool::Wanted(Owner.Files[i].Length))
+                items.push_back(i);
         }
         if (items.size() < 2)
             return;
-        ReadAhead = std::make_unique<TReadAheadPool>(
+        OpenAhead = std::make_unique<TOpenAheadPool>(
             threads,
             std::move(items),
             [this](std::size_t i) { return Owner.ResolvePath(Owner.Files[i]).string(); },
@@ -102,23 +102,26 @@ private:
     }
 
     // Reads one file into the stream from byte start on; false when an error
-    // ended the run. A file read ahead is checked here as if opened now.
+    // ended the run. A file opened ahead is checked here as if opened now.
     bool HashFile(std::size_t index, int64_t start, bool last)
     {
         const TTorrentSubFile& entry = Owner.Files[index];
         const bool pad = Owner.LengthPolicy == TLengthPolicy::PadToListed;
         TContentFile file;
         std::string reason;
-        TReadAhead ahead;
-        const bool early = ReadAhead && ReadAhead->Take(index, ahead);
+        TOpenedAhead ahead;
+        const bool early = OpenAhead && OpenAhead->Take(index, ahead);
         const std::string path = early ? std::move(ahead.Path) : Owner.ResolvePath(entry).string();
         // Under the exact policy the file must not be held locked by another program.
         const bool opened = early ? ahead.Opened : file.Open(path, reason, !pad);
         if (early)
-            reason = ahead.Reason;
+        {
+            file = std::move(ahead.File);
+            reason = std::move(ahead.Reason);
+        }
         if (!opened && !pad)
             return Fail(path, FileMessage(path, "geöffnet", reason));
-        const int64_t size = pad ? entry.Length : (early ? ahead.Size : file.Size());
+        const int64_t size = pad ? entry.Length : file.Size();
         if (!pad && size != entry.Length)
             return Fail(path, FileMessage(path, "gelesen", "Die Größe hat sich seit dem Auflisten geändert."));
         Events.push_back({-1, 0, path, size});
@@ -155,7 +158,7 @@ private:
                         Slot = AcquireSlot();
                     const int64_t want = std::min(Owner.PieceLength - Filled, size - pos);
                     int64_t got = 0;
-                    if (want > 0 && !Read(file, early ? &ahead : nullptr, pad, pos, want, got, reason))
+                    if (want > 0 && !Read(file, pad, pos, want, got, reason))
                         return Fail(path, FileMessage(path, "gelesen", reason));
                     pos += got;
                     Filled += got;
@@ -181,8 +184,7 @@ private:
             Events.clear();
             return Fail(path, FileMessage(path, "gelesen", e.what()));
         }
-        // Read ahead, one byte past the size shows growth.
-        if (!pad && (early ? ahead.Bytes > size : file.SizeNow() != size))
+        if (!pad && file.SizeNow() != size)
             return Fail(path, FileMessage(path, "gelesen", "Die Datei hat sich beim Lesen verändert."));
         return true;
     }
@@ -229,21 +231,11 @@ private:
     // One read into the current piece. With padding, what the file cannot give
     // is zeros; otherwise a read that returns nothing before the size taken at
     // opening is an error, never a retry.
-    bool Read(
-        TContentFile& file,
-        const TReadAhead* ahead,
-        bool pad,
-        int64_t pos,
-        int64_t want,
-        int64_t& got,
-        std::string& reason)
+    bool Read(TContentFile& file, bool pad, int64_t pos, int64_t want, int64_t& got, std::string& reason)
     {
         char* target = Digester.NextPiece(Slot) + Filled;
         // At the offset: workers may have read the stretch before it.
-        if (ahead != nullptr)
-            got = ahead->ReadAt(target, want, pos, reason);
-        else
-            got = file.IsOpen() ? file.ReadAt(target, want, pos, reason) : 0;
+        got = file.IsOpen() ? file.ReadAt(target, want, pos, reason) : 0;
         if (got < 0)
         {
             if (!pad)
@@ -351,7 +343,7 @@ private:
 
     THashedStorage& Owner;
     TPieceDigester Digester;
-    std::unique_ptr<TReadAheadPool> ReadAhead;
+    std::unique_ptr<TOpenAheadPool> OpenAhead;
     std::deque<TEvent> Events;
     int Slot = -1;      // slot being filled
     int64_t Filled = 0; // bytes of its current piece; PieceLength - Filled is "need"
