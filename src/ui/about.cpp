@@ -68,7 +68,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     ScrollingCredits1->setFixedSize(572, 400);
     SetUpOrlCredits(*ScrollingCredits1);
     ScrollingCredits1->SetLines(OrlCreditLines());
-    btnClose = new QPushButton(QString::fromUtf8("Schließen"), this);
+    btnClose = new QPushButton(QString::fromUtf8("&Schließen"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setDefault(true);
     connect(btnClose, &QPushButton::clicked, this, &TfrmAbout::btnCloseClick);

@@ -40,10 +40,10 @@ TfrmBackup::TfrmBackup(QWidget* parent)
     lstBackup->setObjectName(QStringLiteral("lstBackup"));
     lstBackup->setSelectionMode(QAbstractItemView::SingleSelection);
     lstBackup->setAccessibleName(QStringLiteral("Backup Tracker"));
-    btnUp = NewButton(this, "btnUp", QStringLiteral("Auf"));
-    btnDown = NewButton(this, "btnDown", QStringLiteral("Ab"));
-    btnRemove = NewButton(this, "btnRemove", QString::fromUtf8("Entferne ausgewählten"));
-    btnAdd = NewButton(this, "btnAdd", QString::fromUtf8("Hinzufügen:"));
+    btnUp = NewButton(this, "btnUp", QStringLiteral("A&uf"));
+    btnDown = NewButton(this, "btnDown", QStringLiteral("A&b"));
+    btnRemove = NewButton(this, "btnRemove", QString::fromUtf8("&Entferne ausgewählten"));
+    btnAdd = NewButton(this, "btnAdd", QString::fromUtf8("&Hinzufügen:"));
     cmbTrackers = new QComboBox(this);
     cmbTrackers->setObjectName(QStringLiteral("cmbTrackers"));
     cmbTrackers->setEditable(false);
@@ -56,7 +56,7 @@ TfrmBackup::TfrmBackup(QWidget* parent)
         this);
     lblNote->setObjectName(QStringLiteral("lblNote"));
     lblNote->setWordWrap(true);
-    btnOk = NewButton(this, "btnOk", QStringLiteral("OK"));
+    btnOk = NewButton(this, "btnOk", QStringLiteral("&OK"));
     btnOk->setDefault(true);
 
     auto* layout = new QGridLayout(this);

@@ -44,9 +44,9 @@ TfrmProgress::TfrmProgress(QWidget* parent)
     lblOverall->setObjectName(QStringLiteral("lblOverall"));
     ProgressBar2 = NewBar(this, "ProgressBar2", QStringLiteral("Gesamter Fortschritt"));
     lblOverall->setBuddy(ProgressBar2);
-    btnAbort = new QPushButton(QStringLiteral("Abbrechen"), this);
+    btnAbort = new QPushButton(QStringLiteral("&Abbrechen"), this);
     btnAbort->setObjectName(QStringLiteral("btnAbort"));
-    btnFinished = new QPushButton(QStringLiteral("Fertig"), this);
+    btnFinished = new QPushButton(QStringLiteral("&Fertig"), this);
     btnFinished->setObjectName(QStringLiteral("btnFinished"));
     btnFinished->setEnabled(false);
 

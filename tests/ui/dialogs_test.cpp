@@ -13,6 +13,7 @@
 #include "ui/brisolt_progress.h"
 #include "uitestsupport.h"
 
+using brisolt::test::Shown;
 using brisolt::test::TWindow;
 using brisolt::test::TWindowTest;
 
@@ -46,9 +47,9 @@ private slots:
             QCOMPARE(bar->value(), 0);
         }
         QCOMPARE(progress->ProgressBar2->objectName(), QStringLiteral("ProgressBar2"));
-        QCOMPARE(progress->btnAbort->text(), QStringLiteral("Abbrechen"));
+        QCOMPARE(Shown(progress->btnAbort->text()), QStringLiteral("Abbrechen"));
         QVERIFY(progress->btnAbort->isEnabled());
-        QCOMPARE(progress->btnFinished->text(), QStringLiteral("Fertig"));
+        QCOMPARE(Shown(progress->btnFinished->text()), QStringLiteral("Fertig"));
         QVERIFY(!progress->btnFinished->isEnabled());
     }
 
@@ -76,13 +77,13 @@ private slots:
         QVERIFY(!backup->isModal());
         QCOMPARE(backup->lstBackup->count(), 0);
         QCOMPARE(backup->lstBackup->selectionMode(), QAbstractItemView::SingleSelection);
-        QCOMPARE(backup->btnUp->text(), QStringLiteral("Auf"));
-        QCOMPARE(backup->btnDown->text(), QStringLiteral("Ab"));
-        QCOMPARE(backup->btnRemove->text(), QString::fromUtf8("Entferne ausgewählten"));
-        QCOMPARE(backup->btnAdd->text(), QString::fromUtf8("Hinzufügen:"));
+        QCOMPARE(Shown(backup->btnUp->text()), QStringLiteral("Auf"));
+        QCOMPARE(Shown(backup->btnDown->text()), QStringLiteral("Ab"));
+        QCOMPARE(Shown(backup->btnRemove->text()), QString::fromUtf8("Entferne ausgewählten"));
+        QCOMPARE(Shown(backup->btnAdd->text()), QString::fromUtf8("Hinzufügen:"));
         QVERIFY(!backup->cmbTrackers->isEditable());
         QCOMPARE(backup->cmbTrackers->count(), 0);
-        QCOMPARE(backup->btnOk->text(), QStringLiteral("OK"));
+        QCOMPARE(Shown(backup->btnOk->text()), QStringLiteral("OK"));
         QVERIFY(backup->lblNote->wordWrap());
         QCOMPARE(
             backup->lblNote->text(),
@@ -103,7 +104,7 @@ private slots:
         TWindow w;
         brisolt::TfrmAbout* about = w.Form->frmAbout();
         QVERIFY(HasNoTitleButtons(about));
-        QCOMPARE(about->btnClose->text(), QString::fromUtf8("Schließen"));
+        QCOMPARE(Shown(about->btnClose->text()), QString::fromUtf8("Schließen"));
         QCOMPARE(about->ScrollingCredits1->size(), QSize(572, 400));
         about->show();
         QVERIFY(QTest::qWaitForWindowExposed(about));
