@@ -72,6 +72,8 @@ protected:
 
 TEST_F(CliExtras, CreateWritesSourceAndWebSeeds)
 {
+    if (!OracleRuns())
+        return;
     Box.Write("Content/b.nfo", "nfo");
 
     const struct
@@ -107,6 +109,8 @@ TEST_F(CliExtras, CreateWritesSourceAndWebSeeds)
 
 TEST_F(CliExtras, EditWritesSourceAndWebSeeds)
 {
+    if (!OracleRuns())
+        return;
     const auto torrent = Box.Write("t.torrent", Metainfo(SingleInfo("one.bin", 9)));
     const auto run =
         RunCliArgs({"edit", torrent.string(), "--source", "SRC", "--web-seed", "http://a/", "--web-seed", "ftp://b/"});
@@ -122,6 +126,8 @@ TEST_F(CliExtras, EditWritesSourceAndWebSeeds)
 // edit does not touch; the touched ones are read back as written.
 TEST_F(CliExtras, KeepInfoHashChangesOnlyOuterKeys)
 {
+    if (!OracleRuns())
+        return;
     for (const std::string tool : {"transmission", "mktorrent"})
     {
         SCOPED_TRACE(tool);
@@ -258,7 +264,7 @@ TEST_F(CliExtras, ExcludeLeavesFilesOutAndCountsThem)
     ASSERT_EQ(t.Files.size(), 2u);
     EXPECT_EQ(t.Files[0].Name, "a.bin");
     EXPECT_EQ(t.Files[1].Path + t.Files[1].Name, "sub\\c.NFO"); // patterns are case-sensitive
-    EXPECT_EQ(CheckWithLibtorrent(Made, Box.Path()), "ok 1\n");
+    EXPECT_ORACLE_EQ(CheckWithLibtorrent(Made, Box.Path()), "ok 1\n");
     // Everything left out: no torrent.
     const auto none =
         RunCliArgs({"create", (Box.Path() / "Content").string(), "-a", "x", "-o", Made.string(), "-x", "*", "-q"});
@@ -269,6 +275,8 @@ TEST_F(CliExtras, ExcludeLeavesFilesOutAndCountsThem)
 // The magnet link of show, show --json and create --json, as libtorrent parses it.
 TEST_F(CliExtras, MagnetLinksAndJson)
 {
+    if (!OracleRuns())
+        return;
     const auto torrent = Box.Write(
         "m.torrent",
         Metainfo(

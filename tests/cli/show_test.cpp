@@ -115,6 +115,7 @@ TEST(CliShow, UnreadableFileAndUsageErrors)
 // writer that never comes.
 TEST(CliShow, SpecialFilesAreRefusedAtOnce)
 {
+    BRISOLT_LINUX_ONLY("FIFOs");
     test::TSandbox box;
     const auto fifo = test::MakeFifo(box.Path() / "p.torrent").string();
     const auto folder = box.Path().string();

@@ -1,8 +1,6 @@
 // brisolt-cli create -a NAME and -b NAME: a tracker's name from the cached
 // tracker list or the user's own trackers in the install directory becomes
 // its announce URL.
-#include <cstdlib>
-#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -20,29 +18,13 @@ using test::RunCliArgs;
 using test::TSandbox;
 
 // Points the install directory into the sandbox for as long as it lives.
-class TInstallDirVariable
+class TInstallDirVariable : public test::TEnvironment
 {
 public:
     explicit TInstallDirVariable(const std::filesystem::path& folder)
+        : TEnvironment(kInstallDirVariable, folder.string().c_str())
     {
-        if (const char* value = std::getenv(kInstallDirVariable))
-            Saved = value;
-        ::setenv(kInstallDirVariable, folder.c_str(), 1);
     }
-
-    ~TInstallDirVariable()
-    {
-        if (Saved)
-            ::setenv(kInstallDirVariable, Saved->c_str(), 1);
-        else
-            ::unsetenv(kInstallDirVariable);
-    }
-
-    TInstallDirVariable(const TInstallDirVariable&) = delete;
-    TInstallDirVariable& operator=(const TInstallDirVariable&) = delete;
-
-private:
-    std::optional<std::string> Saved;
 };
 
 constexpr const char* kList = "208\r\n\r\n4\r\n"

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <openssl/sha.h>
 
 #include "core/messagedigests.h"
+#include "support/systemsha1.h"
 #include "support/testsupport.h"
 
 namespace brisolt
@@ -32,13 +32,6 @@ std::vector<bool> PortableSettings()
     if (Sha1HasShaNi())
         return {true, false};
     return {true};
-}
-
-std::string OpenSslSha1(const std::string& message)
-{
-    unsigned char md[SHA_DIGEST_LENGTH];
-    SHA1(reinterpret_cast<const unsigned char*>(message.data()), message.size(), md);
-    return std::string(reinterpret_cast<const char*>(md), sizeof md);
 }
 
 std::string ToHex(const std::string& bytes)
@@ -112,7 +105,7 @@ TEST(MessageDigest, DigestHoldsTheRawBytesOfDigestText)
     const std::string digest = sha.Digest();
     ASSERT_EQ(digest.size(), 20u);
     EXPECT_EQ(ToHex(digest), sha.DigestText());
-    EXPECT_EQ(digest, OpenSslSha1("abc"));
+    EXPECT_EQ(digest, test::SystemSha1("abc"));
 }
 
 TEST(MessageDigest, DigestCanBeReadRepeatedly)
@@ -149,7 +142,7 @@ TEST(MessageDigest, FiftyFiveBytesCompleteInOneBlockFiftySixInTwo)
         sha.TransformString(message);
         sha.Complete();
         EXPECT_EQ(sha.GetBlockCount(), c.Blocks) << c.Length << " bytes";
-        EXPECT_EQ(sha.Digest(), OpenSslSha1(message)) << c.Length << " bytes";
+        EXPECT_EQ(sha.Digest(), test::SystemSha1(message)) << c.Length << " bytes";
     }
 }
 
@@ -165,7 +158,8 @@ TEST(MessageDigest, EveryLengthAroundBlockBoundariesMatchesOpenSsl)
             TSHA1 sha;
             sha.TransformString(message);
             sha.Complete();
-            ASSERT_EQ(sha.Digest(), OpenSslSha1(message)) << TSHA1::CompressionName() << ", " << length << " bytes";
+            ASSERT_EQ(sha.Digest(), test::SystemSha1(message))
+                << TSHA1::CompressionName() << ", " << length << " bytes";
         }
     }
 }
@@ -194,7 +188,7 @@ TEST(MessageDigest, PiecesOfOne63_64And65BytesEqualFeedingAtOnce)
 {
     const std::string message = test::RandomBytes(1000, 11);
     const std::string whole = Sha1Text(message);
-    EXPECT_EQ(whole, ToHex(OpenSslSha1(message)));
+    EXPECT_EQ(whole, ToHex(test::SystemSha1(message)));
     for (const std::size_t chunk : {1u, 63u, 64u, 65u})
         EXPECT_EQ(Sha1InChunks(message, chunk), whole) << "pieces of " << chunk;
 }
@@ -208,7 +202,7 @@ TEST(MessageDigest, EmptyStringFeedsNothing)
     sha.TransformString("");
     EXPECT_EQ(sha.GetBufferCount(), 3);
     sha.Complete();
-    EXPECT_EQ(sha.Digest(), OpenSslSha1("abc"));
+    EXPECT_EQ(sha.Digest(), test::SystemSha1("abc"));
 }
 
 // Random messages split at random points, against OpenSSL, on one path.
@@ -237,7 +231,7 @@ void ExpectRandomSplitsMatchOpenSsl(bool portable)
             at = cut;
         }
         sha.Complete();
-        ASSERT_EQ(sha.Digest(), OpenSslSha1(message)) << "round " << round << ", " << length << " bytes";
+        ASSERT_EQ(sha.Digest(), test::SystemSha1(message)) << "round " << round << ", " << length << " bytes";
     }
 }
 

@@ -3,22 +3,15 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <openssl/sha.h>
 
 #include "core/sha1_many.h"
+#include "support/systemsha1.h"
 #include "support/testsupport.h"
 
 namespace brisolt
 {
 namespace
 {
-
-std::string OpenSslSha1(const std::string& message)
-{
-    unsigned char md[SHA_DIGEST_LENGTH];
-    SHA1(reinterpret_cast<const unsigned char*>(message.data()), message.size(), md);
-    return std::string(reinterpret_cast<const char*>(md), sizeof md);
-}
 
 std::vector<TSha1Path> AvailablePaths()
 {
@@ -108,7 +101,7 @@ TEST(Sha1Many, EveryPathEqualsOpenSsl)
             const auto digests = DigestTogether(messages, c.Part);
             for (std::size_t i = 0; i < c.Count; ++i)
             {
-                EXPECT_EQ(digests[i], OpenSslSha1(messages[i]))
+                EXPECT_EQ(digests[i], test::SystemSha1(messages[i]))
                     << Sha1PathName(path) << ": " << c.Count << " messages in parts of " << c.Part << ", message " << i
                     << " of " << messages[i].size() << " bytes";
             }

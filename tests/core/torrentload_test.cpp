@@ -284,6 +284,7 @@ class TorrentLoadOtherTools : public ::testing::TestWithParam<std::string>
 
 TEST_P(TorrentLoadOtherTools, InfoHashMatchesTransmissionShow)
 {
+    BRISOLT_LINUX_ONLY("mktorrent, transmission-create and transmission-show");
     test::TSandbox box;
     box.Write("content/a.txt", "hello");
     box.Write("content/sub/b.bin", test::RandomBytes(200000, 7));

@@ -1,5 +1,6 @@
 // Oracles shared by the hashing, create and command-line tests: piece digests
-// by Python's hashlib, and a check of a written torrent by libtorrent.
+// by Python's hashlib (by the system's SHA-1 on Windows), and a check of a
+// written torrent by libtorrent.
 #pragma once
 
 #include <algorithm>
@@ -8,11 +9,17 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "core/torrentfile.h"
 #include "support/testsupport.h"
+
+#ifdef _WIN32
+#include <fstream>
+
+#include "support/systemsha1.h"
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace brisolt::test
 {
@@ -33,6 +40,24 @@ inline std::string Quote(const std::filesystem::path& path)
 // The pieces of the files read as one stream, as hex lines from hashlib.
 inline std::vector<std::string> OraclePieces(int64_t pieceLength, const std::vector<std::filesystem::path>& files)
 {
+#ifdef _WIN32
+    std::string stream;
+    for (const auto& file : files)
+        stream += ReadFile(file);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < stream.size(); at += static_cast<std::size_t>(pieceLength))
+    {
+        std::string line;
+        for (const char c : SystemSha1(std::string_view(stream).substr(at, static_cast<std::size_t>(pieceLength))))
+        {
+            static const char* const kHex = "0123456789abcdef";
+            line += kHex[static_cast<unsigned char>(c) >> 4];
+            line += kHex[static_cast<unsigned char>(c) & 0x0F];
+        }
+        lines.push_back(line);
+    }
+    return lines;
+#else
     std::string args = std::to_string(pieceLength);
     for (const auto& file : files)
         args += " " + Quote(file);
@@ -44,6 +69,7 @@ inline std::vector<std::string> OraclePieces(int64_t pieceLength, const std::vec
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
+#endif
 }
 
 inline std::vector<std::string> HexPieces(const std::vector<TTorrentPiece>& pieces)
@@ -67,6 +93,17 @@ inline std::string CheckWithLibtorrent(const std::filesystem::path& torrent, con
 // A sparse file of size bytes whose last bytes are tail.
 inline void MakeSparse(const std::filesystem::path& path, int64_t size, const std::string& tail)
 {
+#ifdef _WIN32
+    // Wine extends the file with ftruncate, so on the Linux host it is sparse too.
+    std::ofstream(path, std::ios::binary | std::ios::trunc).close();
+    std::error_code ec;
+    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(size), ec);
+    if (ec || tail.empty())
+        return;
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(size - static_cast<int64_t>(tail.size()));
+    out.write(tail.data(), static_cast<std::streamsize>(tail.size()));
+#else
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return;
@@ -76,6 +113,7 @@ inline void MakeSparse(const std::filesystem::path& path, int64_t size, const st
         [[maybe_unused]] const auto written = ::pwrite(fd, tail.data(), tail.size(), at);
     }
     ::close(fd);
+#endif
 }
 
 // The names of a folder's entries, sorted.

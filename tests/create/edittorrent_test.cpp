@@ -26,7 +26,8 @@ void ExpectLibtorrentAgrees(const std::filesystem::path& saved, std::size_t file
 {
     TTorrentFile again;
     again.Load(ReadFile(saved));
-    EXPECT_EQ(LibtorrentView(saved), again.InfoHashText + " " + std::to_string(files) + " " + std::to_string(total));
+    EXPECT_ORACLE_EQ(
+        LibtorrentView(saved), again.InfoHashText + " " + std::to_string(files) + " " + std::to_string(total));
 }
 
 TEST(EditLoad, TorrentWithoutInfoIsNotLoadedAndListsTheLoaderLines)
@@ -62,11 +63,13 @@ TEST(EditLoad, MissingAnnounceStillLoads)
 TEST(EditLoad, FileThatCannotBeOpenedThrowsItsMessage)
 {
     TSandbox box;
-    const auto fifo = test::MakeFifo(box.Path() / "p.torrent");
+    const auto fifo = box.Path() / "p.torrent";
     const std::pair<std::filesystem::path, std::string> cases[] = {
         {box.Path() / "missing.torrent", "No such file or directory"},
         {box.Path(), "Is a directory"},
-        {fifo, "Keine reguläre Datei."},
+#ifndef _WIN32
+        {test::MakeFifo(fifo), "Keine reguläre Datei."},
+#endif
     };
     for (const auto& [path, reason] : cases)
     {

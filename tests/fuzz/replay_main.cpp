@@ -53,11 +53,11 @@ int main(int argc, char** argv)
         std::ifstream in(input, std::ios::binary);
         if (!in)
         {
-            std::fprintf(stderr, "cannot open %s\n", input.c_str());
+            std::fprintf(stderr, "cannot open %s\n", input.string().c_str());
             return 1;
         }
         const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        std::printf("%s (%zu bytes)\n", input.filename().c_str(), bytes.size());
+        std::printf("%s (%zu bytes)\n", input.filename().string().c_str(), bytes.size());
         std::fflush(stdout);
         (void)LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     }

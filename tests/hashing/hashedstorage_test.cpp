@@ -3,11 +3,13 @@
 #include <functional>
 #include <random>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "create/createsupport.h"
 #include "hashing/hashedstorage.h"
@@ -307,6 +309,7 @@ TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
              return -1;
          },
          " kann nicht gelesen werden. Die Größe hat sich seit dem Auflisten geändert."},
+#ifndef _WIN32
         {"locked by another program",
          [](const std::filesystem::path& path, TTorrentSubFile&)
          {
@@ -315,6 +318,7 @@ TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
              return fd;
          },
          " kann nicht geöffnet werden. Resource temporarily unavailable"},
+#endif
     };
 
     for (const auto& c : kCases)
@@ -326,8 +330,10 @@ TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
         TRecorder storage(content.Files, 65536, true, box.Path());
         storage.ThreadCount = GetParam();
         storage.HashFiles();
+#ifndef _WIN32
         if (held >= 0)
             ::close(held);
+#endif
         ASSERT_TRUE(storage.Failed());
         EXPECT_EQ(storage.ErrorPath, content.Paths[1].string());
         EXPECT_EQ(storage.ErrorMessage, "Datei " + content.Paths[1].string() + c.Message);
@@ -393,9 +399,14 @@ TEST(HashedStorage, FolderAndFifoAreRefusedWithoutBlocking)
 {
     TSandbox box;
     std::filesystem::create_directory(box.Path() / "dir");
+#ifdef _WIN32
+    for (const std::string name : {"dir"})
+    {
+#else
     ASSERT_EQ(::mkfifo((box.Path() / "fifo").c_str(), 0644), 0);
     for (const std::string name : {"dir", "fifo"})
     {
+#endif
         std::vector<TTorrentSubFile> files{TTorrentSubFile(name, "", 0, 0)};
         TRecorder storage(files, 65536, true, box.Path());
         storage.HashFiles();

@@ -1,46 +1,16 @@
-#include <cstdlib>
-#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "platform/installdir.h"
+#include "support/testsupport.h"
 
 namespace brisolt
 {
 namespace
 {
 
-// Sets or clears an environment variable for one test and restores it after.
-class TEnvironment
-{
-public:
-    TEnvironment(const char* name, const char* value)
-        : Name(name)
-    {
-        if (const char* old = std::getenv(name))
-            Old = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-
-    ~TEnvironment()
-    {
-        if (Old)
-            ::setenv(Name, Old->c_str(), 1);
-        else
-            ::unsetenv(Name);
-    }
-
-    TEnvironment(const TEnvironment&) = delete;
-    TEnvironment& operator=(const TEnvironment&) = delete;
-
-private:
-    const char* Name;
-    std::optional<std::string> Old;
-};
+using test::TEnvironment;
 
 TEST(InstallDir, ValueGetsASeparator)
 {
@@ -56,6 +26,7 @@ TEST(InstallDir, SeparatorIsAddedEvenAfterOne)
 
 TEST(InstallDir, WithoutValueTheConfigurationFolder)
 {
+    BRISOLT_LINUX_ONLY("XDG_CONFIG_HOME, HOME and the password database");
     const TEnvironment config("XDG_CONFIG_HOME", "/home/u/cfg");
     const TEnvironment home("HOME", "/home/u");
     {
@@ -70,6 +41,7 @@ TEST(InstallDir, WithoutValueTheConfigurationFolder)
 
 TEST(InstallDir, WithoutConfigurationVariableTheHomeConfigFolder)
 {
+    BRISOLT_LINUX_ONLY("XDG_CONFIG_HOME, HOME and the password database");
     const TEnvironment dir(kInstallDirVariable, nullptr);
     const TEnvironment home("HOME", "/home/u");
     {
@@ -84,6 +56,7 @@ TEST(InstallDir, WithoutConfigurationVariableTheHomeConfigFolder)
 
 TEST(InstallDir, WithoutHomeThePasswordDatabase)
 {
+    BRISOLT_LINUX_ONLY("XDG_CONFIG_HOME, HOME and the password database");
     const TEnvironment dir(kInstallDirVariable, nullptr);
     const TEnvironment config("XDG_CONFIG_HOME", nullptr);
     const TEnvironment home("HOME", nullptr);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,50 @@ private:
 // Runs Debian's python3 with a script and arguments; returns its exit status
 // and puts its standard output into output.
 int RunPython(const std::string& script, const std::string& args, std::string& output);
+
+// Whether the Python oracle runs here. Where it cannot (the Windows build has
+// no Debian python3 with python3-libtorrent), the running test is marked
+// skipped with that reason, and its other checks still run.
+[[nodiscard]] bool OracleRuns();
+
+// An oracle's answer compared with the expected one, where the oracle runs.
+#define EXPECT_ORACLE_EQ(oracle, expected)                                                                             \
+    do                                                                                                                 \
+    {                                                                                                                  \
+        if (::brisolt::test::OracleRuns())                                                                             \
+        {                                                                                                              \
+            EXPECT_EQ(oracle, expected);                                                                               \
+        }                                                                                                              \
+    } while (false)
+
+// Skips the running test on Windows, for what only the Linux build has (FIFOs,
+// POSIX permission bits, symlinks, signals, Linux tools); a no-op elsewhere.
+#ifdef _WIN32
+#define BRISOLT_LINUX_ONLY(why) GTEST_SKIP() << "Linux only: " << (why)
+#else
+#define BRISOLT_LINUX_ONLY(why) static_cast<void>(0)
+#endif
+
+// Whether the tests run with root's rights (which ignore permission bits).
+[[nodiscard]] bool RunningAsRoot();
+
+// Sets an environment variable, or removes it when value is null.
+void SetEnvironment(const char* name, const char* value);
+
+// Sets or clears an environment variable for as long as it lives, then
+// restores it.
+class TEnvironment
+{
+public:
+    TEnvironment(const char* name, const char* value);
+    ~TEnvironment();
+    TEnvironment(const TEnvironment&) = delete;
+    TEnvironment& operator=(const TEnvironment&) = delete;
+
+private:
+    const char* Name;
+    std::optional<std::string> Old;
+};
 
 // Makes a FIFO at path (a special file that blocks a reader until a writer
 // comes) and returns path.
