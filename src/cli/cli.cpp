@@ -11,6 +11,8 @@ int RunCli(int argc, const char* const* argv, const TCliIo& io)
 {
     CLI::App app("brisolt-cli: create, inspect and edit BitTorrent metainfo (.torrent) files", "brisolt-cli");
     app.require_subcommand(1);
+    // Options start with "-" on every system; "/" begins a path, not an option.
+    app.allow_windows_style_options(false);
     app.footer("Examples beyond the window (all off unless given):\n"
                "  brisolt-cli create DIR -a URL --source MYTRACKER          source tag in the info dictionary\n"
                "  brisolt-cli create DIR -a URL -w https://mirror/files/    web seed (url-list)\n"

@@ -68,10 +68,10 @@ TKind KindOf(const std::filesystem::path& path, std::string* reason = nullptr)
 // links as the system does.
 std::filesystem::path Absolute(const std::string& source)
 {
-    std::string text = ResolvedPath(source).string();
+    std::string text = PathBytes(ResolvedPath(NativePath(source)));
     if (text.size() > 1)
         text = TrimTrailingSeparator(std::move(text));
-    return text;
+    return NativePath(text);
 }
 
 // The trackers a name can stand for, as the window's tracker box offers them:
@@ -80,13 +80,13 @@ std::filesystem::path Absolute(const std::string& source)
 std::vector<TTracker> KnownTrackers()
 {
     const std::string folder = ReadInstallDir();
-    std::vector<TTracker> trackers = LoadTrackerList(folder + std::string(kTrackerListFileName)).Trackers;
+    std::vector<TTracker> trackers = LoadTrackerList(NativePath(folder + std::string(kTrackerListFileName))).Trackers;
     for (TTracker& tracker : trackers)
     {
         tracker.Name = DisplayText(tracker.Name);
         tracker.Announce = DisplayText(tracker.Announce);
     }
-    for (TTracker& tracker : ReadPrivateTrackers(folder + std::string(kSettingsFileName)))
+    for (TTracker& tracker : ReadPrivateTrackers(NativePath(folder + std::string(kSettingsFileName))))
         trackers.push_back(std::move(tracker));
     return trackers;
 }
@@ -119,7 +119,7 @@ nlohmann::ordered_json WrittenJson(const TCreateResult& r)
     if (ReadWholeFile(r.Output, kMaxMetainfoSize, data, reason) == TReadResult::Ok)
         written.Load(data);
     nlohmann::ordered_json j;
-    j["path"] = r.Output.string();
+    j["path"] = PathBytes(r.Output);
     j["info_hash"] = written.InfoHashText;
     j["magnet"] = MagnetLink(written);
     j["piece_length"] = r.PieceLength;
@@ -144,7 +144,7 @@ int Report(const std::vector<TCreateResult>& results, const TCreateArgs& args, c
                 torrents.push_back(WrittenJson(r));
             else if (!args.Quiet)
             {
-                io.Out << r.Output.string() << ": " << r.FileCount << (r.FileCount == 1 ? " file, " : " files, ")
+                io.Out << PathBytes(r.Output) << ": " << r.FileCount << (r.FileCount == 1 ? " file, " : " files, ")
                        << r.TotalLength << " bytes, " << r.PieceCount << " pieces of " << r.PieceLength << " bytes";
                 if (r.LeftOut > 0)
                     io.Out << "; " << r.LeftOut << (r.LeftOut == 1 ? " file" : " files") << " left out";
@@ -175,11 +175,10 @@ int RunSelection(
     {
         if (source.parent_path() != folder)
             return Usage(io, "several files must lie in one folder");
-        names.push_back(source.filename().string());
+        names.push_back(PathBytes(source.filename()));
     }
     names = SortNames(std::move(names));
-    const auto output =
-        args.Output.empty() ? ProposeSelectionSaveName(folder, names) : std::filesystem::path(args.Output);
+    const auto output = args.Output.empty() ? ProposeSelectionSaveName(folder, names) : NativePath(args.Output);
     return Report({CreateSelectionTorrent(folder, names, output, options)}, args, io);
 }
 
@@ -228,11 +227,11 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     if (sources.size() > 1)
         return RunSelection(sources, args, options, io);
     const auto& source = sources.front();
-    std::filesystem::path output = args.Output.empty() ? ProposeSaveName(source) : std::filesystem::path(args.Output);
+    std::filesystem::path output = args.Output.empty() ? ProposeSaveName(source) : NativePath(args.Output);
     if (args.PerEntry && kind == TKind::Folder)
         return Report(CreatePerEntryTorrents(source, Absolute(args.OutputFolder), options), args, io, true);
     if (args.PerEntry) // a file gives its own torrent, as in the window
-        output = PerEntrySaveName(Absolute(args.OutputFolder), source.filename().string());
+        output = PerEntrySaveName(Absolute(args.OutputFolder), PathBytes(source.filename()));
     if (kind == TKind::Folder)
         return Report({CreateFolderTorrent(source, output, options)}, args, io);
     return Report({CreateSingleFileTorrent(source, output, options)}, args, io);

@@ -100,7 +100,7 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
     }
 
     TTorrentFile torrent;
-    if (!LoadTorrentForEdit(args.File, torrent))
+    if (!LoadTorrentForEdit(NativePath(args.File), torrent))
     {
         io.Err << "brisolt-cli: " << args.File << " did not load:\n" << DisplayText(LoaderMessage(torrent));
         return kExitFailure;
@@ -132,13 +132,13 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
         torrent.Source = *args.Source;
     torrent.WebSeeds = args.WebSeeds;
 
-    const std::filesystem::path output = args.Output.empty() ? args.File : args.Output;
+    const std::filesystem::path output = NativePath(args.Output.empty() ? args.File : args.Output);
     std::string bytes;
     std::string reason;
     if (args.KeepInfoHash)
     {
         std::string original;
-        if (ReadWholeFile(args.File, kMaxMetainfoSize, original, reason) != TReadResult::Ok)
+        if (ReadWholeFile(NativePath(args.File), kMaxMetainfoSize, original, reason) != TReadResult::Ok)
             return Fail(io, FileMessage(args.File, "geöffnet", reason));
         TOuterKeys changed;
         changed.Announce = args.Announce.has_value();
@@ -155,7 +155,7 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
     // The info hash of what was written: the writer may have changed the info dictionary.
     TTorrentFile written;
     written.Load(bytes);
-    io.Out << output.string() << ": " << written.InfoHashText << '\n';
+    io.Out << PathBytes(output) << ": " << written.InfoHashText << '\n';
     return kExitOk;
 }
 

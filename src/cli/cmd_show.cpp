@@ -84,7 +84,7 @@ int RunShow(const TShowOptions& options, const TCliIo& io)
     std::string data;
     std::string reason;
     TTorrentFile torrent;
-    switch (ReadWholeFile(options.File, kMaxMetainfoSize, data, reason))
+    switch (ReadWholeFile(NativePath(options.File), kMaxMetainfoSize, data, reason))
     {
     case TReadResult::Failed:
         io.Err << "brisolt-cli: cannot open " << options.File << ": " << reason << '\n';

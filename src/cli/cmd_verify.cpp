@@ -96,7 +96,7 @@ int LoadTorrent(const TVerifyArgs& args, TTorrentFile& torrent, const TCliIo& io
 {
     std::string data;
     std::string reason;
-    const TReadResult read = ReadWholeFile(args.Torrent, kMaxMetainfoSize, data, reason);
+    const TReadResult read = ReadWholeFile(NativePath(args.Torrent), kMaxMetainfoSize, data, reason);
     if (read == TReadResult::Failed)
     {
         io.Err << "brisolt-cli: cannot open " << args.Torrent << ": " << reason << '\n';
@@ -152,10 +152,11 @@ void PlaceFiles(TTorrentFile& torrent, const std::filesystem::path& content)
         if (!torrent.MultiFile)
         {
             file.Name = torrent.InfoName;
-            file.FullPath = (contentIsFolder ? content / torrent.InfoName : content).string();
+            file.FullPath = PathBytes(contentIsFolder ? content / NativePath(torrent.InfoName) : content);
         }
         else
-            file.FullPath = (content / torrent.InfoName / NativeRelativePath(file.Path, file.Name)).string();
+            file.FullPath =
+                PathBytes(content / NativePath(torrent.InfoName) / NativeRelativePath(file.Path, file.Name));
     }
 }
 
@@ -183,12 +184,12 @@ public:
         int64_t total = 0;
         for (const auto& file : Torrent.Files)
         {
-            Problems.push_back(CheckFile(file.FullPath, file.Length));
+            Problems.push_back(CheckFile(NativePath(file.FullPath), file.Length));
             total += file.Length;
         }
         PiecesMade = static_cast<std::size_t>(total == 0 ? 0 : (total - 1) / pieceLength + 1);
         Matches.assign(std::min(PiecesMade, Torrent.Pieces.size()), false);
-        Progress.TorrentStarted(Args.Torrent, total, pieceLength, Torrent.Files.size());
+        Progress.TorrentStarted(NativePath(Args.Torrent), total, pieceLength, Torrent.Files.size());
         int64_t offset = 0;
         for (std::size_t i = 0; i < Torrent.Files.size();)
         {
@@ -335,7 +336,7 @@ int RunVerify(const TVerifyArgs& args, const TCliIo& io)
     TTorrentFile torrent;
     if (const int code = LoadTorrent(args, torrent, io); code != kExitOk)
         return code;
-    PlaceFiles(torrent, args.Content);
+    PlaceFiles(torrent, NativePath(args.Content));
     TContentCheck check(torrent, args, io);
     if (!check.Run())
         return kExitFailure;

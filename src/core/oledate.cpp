@@ -75,7 +75,13 @@ double LocalNowOle()
     const auto now = std::chrono::system_clock::now();
     const std::time_t t = std::chrono::system_clock::to_time_t(now);
     std::tm tm{};
+#ifdef _WIN32
+    // The C runtime keeps localtime's result per thread.
+    if (const std::tm* local = std::localtime(&t))
+        tm = *local;
+#else
     localtime_r(&t, &tm);
+#endif
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     TDateFields f;
     f.Year = tm.tm_year + 1900;

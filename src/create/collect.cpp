@@ -17,12 +17,12 @@ using TFolderId = std::pair<uint64_t, uint64_t>;
 
 [[noreturn]] void ThrowFile(const std::filesystem::path& path, const std::string& reason)
 {
-    throw ECreateError(FileMessage(path.string(), "geöffnet", reason));
+    throw ECreateError(FileMessage(PathBytes(path), "geöffnet", reason));
 }
 
 [[noreturn]] void ThrowFolder(const std::filesystem::path& path, const std::string& reason)
 {
-    throw ECreateError(FolderMessage(path.string(), reason));
+    throw ECreateError(FolderMessage(PathBytes(path), reason));
 }
 
 // The size of a file from a look at its path; path is what messages name.
@@ -65,7 +65,7 @@ void CollectInto(
         ThrowFolder(folder, SystemErrorText(err));
     for (const auto& name : names)
     {
-        const auto path = folder / name;
+        const auto path = folder / NativePath(name);
         const TPathInfo info = folderHandle.InfoAt(name);
         if (recursive && info.Kind == TPathKind::Folder)
         {
@@ -86,7 +86,7 @@ void CollectInto(
         // The listing's look at the entry gives its size; opening it (and the
         // lock check) waits for the hashing, which opens every file anyway.
         TTorrentSubFile entry(name, relative, ListedSize(path, info), 0);
-        entry.FullPath = path.string();
+        entry.FullPath = PathBytes(path);
         total += entry.Length;
         list.push_back(std::move(entry));
     }
@@ -256,7 +256,7 @@ std::vector<std::string> ListFolderFiles(const std::filesystem::path& folder)
     std::vector<std::string> files;
     for (auto& name : ReadFolder(folder))
     {
-        if (name.front() != '.' && PathInfo(folder / name).Kind == TPathKind::RegularFile)
+        if (name.front() != '.' && PathInfo(folder / NativePath(name)).Kind == TPathKind::RegularFile)
             files.push_back(std::move(name));
     }
     std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return CompareNames(a, b) < 0; });

@@ -95,7 +95,7 @@ TCreateResult Failure(const std::filesystem::path& output, std::string message, 
 
 std::string CreateMessage(const std::filesystem::path& output, const std::string& reason)
 {
-    return FileMessage(output.string(), "erstellt", reason);
+    return FileMessage(PathBytes(output), "erstellt", reason);
 }
 
 // Whether output can be written, asked before hashing so that a long run is
@@ -244,12 +244,14 @@ std::string PieceSizeItem(int index)
 
 std::filesystem::path ProposeSaveName(const std::filesystem::path& source)
 {
-    return std::filesystem::path(source.native() + ".torrent");
+    auto name = source;
+    name += ".torrent";
+    return name;
 }
 
 std::string SelectionTitle(const std::filesystem::path& folder, const std::vector<std::string>& selected)
 {
-    std::string title = folder.filename().string();
+    std::string title = PathBytes(folder.filename());
     if (title.empty() && !selected.empty())
         title = selected.front(); // a root folder has no name of its own
     return title;
@@ -259,15 +261,15 @@ std::filesystem::path
 ProposeSelectionSaveName(const std::filesystem::path& folder, const std::vector<std::string>& selected)
 {
     if (selected.size() == 1)
-        return ProposeSaveName(folder / selected.front());
+        return ProposeSaveName(folder / NativePath(selected.front()));
     if (folder.filename().empty())
-        return std::filesystem::path(SelectionTitle(folder, selected) + ".torrent");
+        return NativePath(SelectionTitle(folder, selected) + ".torrent");
     return ProposeSaveName(folder);
 }
 
 std::filesystem::path PerEntrySaveName(const std::filesystem::path& target, const std::string& entry)
 {
-    return target / (entry + ".torrent");
+    return target / NativePath(entry + ".torrent");
 }
 
 std::string TrimTrailingSeparator(std::string path)
@@ -307,8 +309,8 @@ TCreateResult BuildTorrent(
     if (result.TotalLength == 0)
     {
         result.Status = TCreateStatus::Skipped;
-        result.Message = model.Files.empty() ? "Keine Dateien in " + source.string() + "."
-                                             : "Keine Daten in " + source.string() + ": der Inhalt ist 0 Bytes groß.";
+        result.Message = model.Files.empty() ? "Keine Dateien in " + PathBytes(source) + "."
+                                             : "Keine Daten in " + PathBytes(source) + ": der Inhalt ist 0 Bytes groß.";
         return Finish(std::move(result), options);
     }
     TCreateStorage storage(model.Files, result.PieceLength, model.MultiFile, base, options);
@@ -357,7 +359,7 @@ TCreateResult CreateSingleFileTorrent(
     {
         return Failure(output, e.what(), options);
     }
-    const std::string name = source.filename().string();
+    const std::string name = PathBytes(source.filename());
     std::vector<TTorrentSubFile> files;
     files.emplace_back(name, std::string(), total, 0);
     TTorrentFile model;
@@ -374,7 +376,7 @@ TCreateResult CreateSelectionTorrent(
     if (selected.empty())
         return Failure(output, std::string(kNoFilesSelectedMessage), options);
     if (selected.size() == 1)
-        return CreateSingleFileTorrent(folder / selected.front(), output, options);
+        return CreateSingleFileTorrent(folder / NativePath(selected.front()), output, options);
     std::vector<TTorrentSubFile> files;
     try
     {
@@ -382,7 +384,7 @@ TCreateResult CreateSelectionTorrent(
         {
             if (options.SkipThumbs && IsThumbsDb(name))
                 continue;
-            files.emplace_back(name, std::string(), FileSizeOf(folder / name), 0);
+            files.emplace_back(name, std::string(), FileSizeOf(folder / NativePath(name)), 0);
         }
     }
     catch (const ECreateError& e)
@@ -397,7 +399,7 @@ TCreateResult CreateSelectionTorrent(
 TCreateResult CreateFolderTorrent(
     const std::filesystem::path& folder, const std::filesystem::path& output, const TCreateOptions& options)
 {
-    return FolderTreeTorrent(folder, folder.filename().string(), folder, output, options);
+    return FolderTreeTorrent(folder, PathBytes(folder.filename()), folder, output, options);
 }
 
 std::vector<TCreateResult> CreatePerEntryTorrents(
@@ -416,7 +418,7 @@ std::vector<TCreateResult> CreatePerEntryTorrents(
     }
     for (const auto& entry : entries)
     {
-        const auto path = folder / entry;
+        const auto path = folder / NativePath(entry);
         const auto output = PerEntrySaveName(target, entry);
         if (IsFolder(path))
             results.push_back(FolderTreeTorrent(path, entry, folder, output, options));
@@ -441,7 +443,7 @@ std::string PerEntrySummary(const std::vector<TCreateResult>& results)
         if (r.Status == TCreateStatus::Written)
             ++written;
         else if (r.Status == TCreateStatus::Skipped)
-            names += (skipped++ == 0 ? "" : ", ") + r.Source.filename().string();
+            names += (skipped++ == 0 ? "" : ", ") + PathBytes(r.Source.filename());
     }
     // After an abort its message is the only one.
     if (skipped == 0 || results.back().Status == TCreateStatus::Aborted)

@@ -90,7 +90,7 @@ bool LoadTorrentForEdit(const std::filesystem::path& path, TTorrentFile& model)
     std::string data;
     std::string reason;
     if (ReadWholeFile(path, kMaxMetainfoSize, data, reason) == TReadResult::Failed)
-        throw EEditError(FileMessage(path.string(), "geöffnet", reason));
+        throw EEditError(FileMessage(PathBytes(path), "geöffnet", reason));
     // A file too large for metainfo leaves data empty: it loads as not bencoded.
     model.Load(data);
     model.Comment = CrLfLineBreaks(model.Comment);
@@ -229,7 +229,7 @@ std::string EditOutsideInfo(std::string_view original, const TTorrentFile& model
 
 std::string WriteErrorMessage(const std::filesystem::path& path)
 {
-    return "Fehler beim Schreiben " + path.string();
+    return "Fehler beim Schreiben " + PathBytes(path);
 }
 
 } // namespace brisolt

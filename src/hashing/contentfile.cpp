@@ -17,7 +17,7 @@ bool TContentFile::Open(const std::string& path, std::string& reason, bool lockS
 {
     TFileHandle file;
     // Opening never waits, so that a FIFO cannot hang; it is refused below.
-    const int err = file.OpenForReading(path);
+    const int err = file.OpenForReading(NativePath(path));
     TPathInfo info;
     if (err == 0)
         info = file.Info();

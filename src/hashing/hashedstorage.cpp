@@ -97,7 +97,7 @@ private:
         OpenAhead = std::make_unique<TOpenAheadPool>(
             threads,
             std::move(items),
-            [this](std::size_t i) { return Owner.ResolvePath(Owner.Files[i]).string(); },
+            [this](std::size_t i) { return PathBytes(Owner.ResolvePath(Owner.Files[i])); },
             Owner.LengthPolicy == TLengthPolicy::Exact);
     }
 
@@ -111,7 +111,7 @@ private:
         std::string reason;
         TOpenedAhead ahead;
         const bool early = OpenAhead && OpenAhead->Take(index, ahead);
-        const std::string path = early ? std::move(ahead.Path) : Owner.ResolvePath(entry).string();
+        const std::string path = early ? std::move(ahead.Path) : PathBytes(Owner.ResolvePath(entry));
         // Under the exact policy the file must not be held locked by another program.
         const bool opened = early ? ahead.Opened : file.Open(path, reason, !pad);
         if (early)
@@ -361,7 +361,7 @@ THashedStorage::THashedStorage(
 std::filesystem::path THashedStorage::ResolvePath(const TTorrentSubFile& entry) const
 {
     if (!entry.FullPath.empty())
-        return entry.FullPath;
+        return NativePath(entry.FullPath);
     if (MultiFile)
         return BasePath / NativeRelativePath(entry.Path, entry.Name);
     return BasePath;

@@ -6,7 +6,9 @@
 // conversion between the model's backslash-separated relative paths and
 // native paths. Paths are the file system's bytes; symbolic links are
 // followed. Errors are the system's error numbers (0: none). Any thread; a
-// handle is used by one thread at a time.
+// handle is used by one thread at a time. On Windows the bytes of a path are
+// its UTF-8 text, handed to the system as UTF-16, and errors are the errno
+// values that stand closest to the system's codes.
 #pragma once
 
 #include <cstddef>
@@ -97,7 +99,7 @@ public:
     [[nodiscard]] int OpenForReading(const std::filesystem::path& path, const TFileHandle* folder = nullptr);
     [[nodiscard]] int OpenFolder(const std::filesystem::path& path);
 
-    [[nodiscard]] bool IsOpen() const { return Fd >= 0; }
+    [[nodiscard]] bool IsOpen() const;
 
     // What the open handle names now.
     [[nodiscard]] TPathInfo Info() const;
@@ -124,7 +126,13 @@ private:
     friend bool WriteFileAtomic(const std::filesystem::path&, std::string_view, std::string&);
     void Close();
 
+#ifdef _WIN32
+    void* Handle = nullptr;       // a HANDLE; null when closed
+    std::filesystem::path Folder; // the path of an open folder, for names inside it
+    int64_t Position = 0;         // where Read goes on; ReadAt leaves it alone
+#else
     int Fd = -1;
+#endif
 };
 
 // The names directly inside folder, "." and ".." left out, in the order the
@@ -168,10 +176,17 @@ ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize, std::string& 
 // is returned with the system's reason.
 [[nodiscard]] bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string& reason);
 
+// The path that the bytes name: on Windows their UTF-8 text, or their
+// Windows-1252 text when they are not valid UTF-8.
+[[nodiscard]] std::filesystem::path NativePath(std::string_view bytes);
+// The bytes of a path, the inverse of NativePath for valid UTF-8.
+[[nodiscard]] std::string PathBytes(const std::filesystem::path& path);
+
 // "a\b\" or "a\b" and a name to the native relative path a/b/name.
 [[nodiscard]] std::filesystem::path NativeRelativePath(std::string_view backslashPath, std::string_view name);
 
-// The system's text for errno value err, as strerror gives it.
+// The system's text for errno value err, as strerror gives it (on Windows,
+// the same texts as on Linux for the values the program uses).
 [[nodiscard]] std::string SystemErrorText(int err);
 
 // The program's file messages: "Datei <path> kann nicht <done> werden.

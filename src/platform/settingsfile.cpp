@@ -79,7 +79,7 @@ std::string Truncated(std::string value)
 } // namespace
 
 EProfileWriteError::EProfileWriteError(const std::filesystem::path& path, std::string reason)
-    : std::runtime_error("In " + path.string() + " kann nicht geschrieben werden")
+    : std::runtime_error("In " + PathBytes(path) + " kann nicht geschrieben werden")
     , FilePath(path)
     , SystemReason(std::move(reason))
 {

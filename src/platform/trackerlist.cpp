@@ -177,7 +177,7 @@ std::string ReadTrackerListFile(const std::filesystem::path& path)
     case TReadResult::Failed:
         break;
     }
-    throw ETrackerListError(FileMessage(path.string(), "geöffnet", reason));
+    throw ETrackerListError(FileMessage(PathBytes(path), "geöffnet", reason));
 }
 
 TTrackerList LoadTrackerList(const std::filesystem::path& path)
@@ -198,7 +198,7 @@ void WriteTrackerListFile(const std::filesystem::path& path, std::string_view by
 {
     std::string reason;
     if (!WriteFileAtomic(path, bytes, reason))
-        throw ETrackerListError(FileMessage("\"" + path.string() + "\"", "erstellt", reason));
+        throw ETrackerListError(FileMessage("\"" + PathBytes(path) + "\"", "erstellt", reason));
 }
 
 std::string LookupAnnounceURL(const std::vector<TTracker>& trackers, std::string_view name)

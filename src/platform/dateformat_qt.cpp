@@ -1,9 +1,8 @@
-#include "platform/dateformat.h"
-
 #include <QDateTime>
 #include <QLocale>
 
 #include "core/oledate.h"
+#include "platform/dateformat.h"
 
 namespace brisolt
 {

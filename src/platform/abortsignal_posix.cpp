@@ -1,6 +1,6 @@
-#include "platform/abortsignal.h"
-
 #include <csignal>
+
+#include "platform/abortsignal.h"
 
 namespace brisolt
 {

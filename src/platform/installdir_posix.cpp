@@ -1,10 +1,10 @@
-#include "platform/installdir.h"
-
 #include <cstdlib>
 #include <vector>
 
 #include <pwd.h>
 #include <unistd.h>
+
+#include "platform/installdir.h"
 
 namespace brisolt
 {

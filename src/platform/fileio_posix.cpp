@@ -1,0 +1,454 @@
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <utility>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/fileio.h"
+
+namespace brisolt
+{
+
+namespace
+{
+
+TPathInfo InfoOf(const struct stat& st)
+{
+    TPathInfo info;
+    info.Kind =
+        S_ISREG(st.st_mode) ? TPathKind::RegularFile : (S_ISDIR(st.st_mode) ? TPathKind::Folder : TPathKind::Other);
+    info.Size = st.st_size;
+    info.Device = static_cast<uint64_t>(st.st_dev);
+    info.Inode = static_cast<uint64_t>(st.st_ino);
+    info.HasWriteBit = (st.st_mode & 0222) != 0;
+    return info;
+}
+
+TPathInfo MissingInfo(int err)
+{
+    TPathInfo info;
+    info.Error = err;
+    return info;
+}
+
+struct TDirCloser
+{
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// A file view that the calling thread reads. A page past the file's end (the
+// file was cut short while mapped) raises SIGBUS; the handler looks up the
+// faulting address here. Plain data without constructors, so that the handler
+// may touch it.
+struct TGuardedRange
+{
+    uintptr_t Begin;
+    uintptr_t End;
+    volatile sig_atomic_t Faulted;
+    volatile sig_atomic_t InUse;
+};
+
+constexpr int kMaxGuardedRanges = 64;
+thread_local TGuardedRange tGuarded[kMaxGuardedRanges];
+struct sigaction gPreviousBusAction;
+uintptr_t gPageSize = 4096;
+bool gBusGuardInstalled = false;
+
+// Maps zeros over the rest of the view, from the page the file no longer has
+// on, and lets the read go on; the view's owner sees Intact() false. Faults
+// elsewhere go where they went before.
+void OnBusError(int sig, siginfo_t* info, void* context)
+{
+    const int savedErrno = errno;
+    const auto address = reinterpret_cast<uintptr_t>(info->si_addr);
+    for (auto& range : tGuarded)
+    {
+        if (range.InUse == 0 || address < range.Begin || address >= range.End)
+            continue;
+        const uintptr_t page = address & ~(gPageSize - 1);
+        void* zeros = ::mmap(
+            reinterpret_cast<void*>(page), range.End - page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        if (zeros != MAP_FAILED)
+        {
+            range.Faulted = 1;
+            errno = savedErrno;
+            return;
+        }
+        break;
+    }
+    const struct sigaction& previous = gPreviousBusAction;
+    if ((previous.sa_flags & SA_SIGINFO) != 0 && previous.sa_sigaction != nullptr)
+        previous.sa_sigaction(sig, info, context);
+    else if ((previous.sa_flags & SA_SIGINFO) == 0 && previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN)
+        previous.sa_handler(sig);
+    else
+    {
+        // Delivered once this handler returns: the process ends as it would have.
+        ::sigaction(SIGBUS, &previous, nullptr);
+        ::raise(SIGBUS);
+    }
+    errno = savedErrno;
+}
+
+bool InstallBusGuard()
+{
+    static std::once_flag once;
+    std::call_once(
+        once,
+        []
+        {
+            gPageSize = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+            struct sigaction action
+            {
+            };
+            action.sa_sigaction = OnBusError;
+            action.sa_flags = SA_SIGINFO;
+            sigemptyset(&action.sa_mask);
+            gBusGuardInstalled = ::sigaction(SIGBUS, &action, &gPreviousBusAction) == 0;
+        });
+    return gBusGuardInstalled;
+}
+
+} // namespace
+
+TFileMapping::~TFileMapping()
+{
+    Unmap();
+}
+
+TFileMapping::TFileMapping(TFileMapping&& other) noexcept
+    : Base(std::exchange(other.Base, nullptr))
+    , BaseSize(std::exchange(other.BaseSize, 0))
+    , View(std::exchange(other.View, nullptr))
+    , ViewSize(std::exchange(other.ViewSize, 0))
+    , Guard(std::exchange(other.Guard, -1))
+{
+}
+
+TFileMapping& TFileMapping::operator=(TFileMapping&& other) noexcept
+{
+    if (this != &other)
+    {
+        Unmap();
+        Base = std::exchange(other.Base, nullptr);
+        BaseSize = std::exchange(other.BaseSize, 0);
+        View = std::exchange(other.View, nullptr);
+        ViewSize = std::exchange(other.ViewSize, 0);
+        Guard = std::exchange(other.Guard, -1);
+    }
+    return *this;
+}
+
+bool TFileMapping::Intact() const
+{
+    return Guard < 0 || tGuarded[Guard].Faulted == 0;
+}
+
+void TFileMapping::Unmap()
+{
+    if (Base == nullptr)
+        return;
+    tGuarded[Guard].InUse = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    ::munmap(Base, BaseSize);
+    Base = nullptr;
+    BaseSize = 0;
+    View = nullptr;
+    ViewSize = 0;
+    Guard = -1;
+}
+
+TPathInfo PathInfo(const std::filesystem::path& path)
+{
+    struct stat st
+    {
+    };
+
+    return ::stat(path.c_str(), &st) == 0 ? InfoOf(st) : MissingInfo(errno);
+}
+
+TFileHandle::~TFileHandle()
+{
+    Close();
+}
+
+TFileHandle::TFileHandle(TFileHandle&& other) noexcept
+    : Fd(std::exchange(other.Fd, -1))
+{
+}
+
+TFileHandle& TFileHandle::operator=(TFileHandle&& other) noexcept
+{
+    if (this != &other)
+    {
+        Close();
+        Fd = std::exchange(other.Fd, -1);
+    }
+    return *this;
+}
+
+bool TFileHandle::IsOpen() const
+{
+    return Fd >= 0;
+}
+
+void TFileHandle::Close()
+{
+    if (Fd >= 0)
+        ::close(std::exchange(Fd, -1));
+}
+
+int TFileHandle::OpenForReading(const std::filesystem::path& path, const TFileHandle* folder)
+{
+    Close();
+    const int at = folder && folder->IsOpen() ? folder->Fd : AT_FDCWD;
+    Fd = ::openat(at, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    return Fd < 0 ? errno : 0;
+}
+
+int TFileHandle::OpenFolder(const std::filesystem::path& path)
+{
+    Close();
+    Fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return Fd < 0 ? errno : 0;
+}
+
+TPathInfo TFileHandle::Info() const
+{
+    struct stat st
+    {
+    };
+
+    return ::fstat(Fd, &st) == 0 ? InfoOf(st) : MissingInfo(errno);
+}
+
+TPathInfo TFileHandle::InfoAt(const std::string& name) const
+{
+    struct stat st
+    {
+    };
+
+    return ::fstatat(Fd, name.c_str(), &st, 0) == 0 ? InfoOf(st) : MissingInfo(errno);
+}
+
+bool TFileHandle::LockShared()
+{
+    return ::flock(Fd, LOCK_SH | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+
+void TFileHandle::AdviseSequential()
+{
+    ::posix_fadvise(Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+int64_t TFileHandle::Read(char* target, int64_t want, int& err)
+{
+    for (;;)
+    {
+        const ssize_t n = ::read(Fd, target, static_cast<std::size_t>(want));
+        if (n >= 0)
+            return n;
+        if (errno != EINTR)
+        {
+            err = errno;
+            return -1;
+        }
+    }
+}
+
+int64_t TFileHandle::ReadAt(char* target, int64_t want, int64_t offset, int& err) const
+{
+    for (;;)
+    {
+        const ssize_t n = ::pread(Fd, target, static_cast<std::size_t>(want), static_cast<off_t>(offset));
+        if (n >= 0)
+            return n;
+        if (errno != EINTR)
+        {
+            err = errno;
+            return -1;
+        }
+    }
+}
+
+int TFileHandle::Map(int64_t offset, int64_t length, TFileMapping& mapping) const
+{
+    mapping.Unmap();
+    if (offset < 0 || length <= 0)
+        return EINVAL;
+    if (!InstallBusGuard())
+        return ENOTSUP;
+    int guard = 0;
+    while (guard < kMaxGuardedRanges && tGuarded[guard].InUse != 0)
+        ++guard;
+    if (guard == kMaxGuardedRanges)
+        return ENOMEM;
+    const auto start = offset - static_cast<int64_t>(static_cast<uintptr_t>(offset) % gPageSize);
+    const auto span = static_cast<uintptr_t>(offset + length - start);
+    const std::size_t size = (span + gPageSize - 1) & ~(gPageSize - 1);
+    void* base = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, Fd, static_cast<off_t>(start));
+    if (base == MAP_FAILED)
+        return errno;
+    ::madvise(base, size, MADV_SEQUENTIAL);
+    ::madvise(base, size, MADV_WILLNEED);
+    TGuardedRange& range = tGuarded[guard];
+    range.Begin = reinterpret_cast<uintptr_t>(base);
+    range.End = range.Begin + size;
+    range.Faulted = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    range.InUse = 1;
+    mapping.Base = base;
+    mapping.BaseSize = size;
+    mapping.View = static_cast<const char*>(base) + (offset - start);
+    mapping.ViewSize = length;
+    mapping.Guard = guard;
+    return 0;
+}
+
+int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names)
+{
+    names.clear();
+    std::unique_ptr<DIR, TDirCloser> dir(::opendir(folder.c_str()));
+    if (!dir)
+        return errno;
+    for (;;)
+    {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry)
+            break;
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    return errno;
+}
+
+int CanCreateFile(const std::filesystem::path& output)
+{
+    const auto target = WriteTargetOf(output);
+    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    const TPathInfo info = PathInfo(folder);
+    if (info.Kind == TPathKind::Missing)
+        return info.Error;
+    if (info.Kind != TPathKind::Folder)
+        return ENOTDIR;
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return errno;
+    return CanReplaceFile(target);
+}
+
+int CanReplaceFile(const std::filesystem::path& path)
+{
+    // A file without any write bit counts as read-only for every user, the
+    // superuser included.
+    const TPathInfo info = PathInfo(path);
+    if (info.Kind == TPathKind::Missing)
+        return info.Error == ENOENT ? 0 : info.Error;
+    if (info.Kind == TPathKind::Folder)
+        return EISDIR;
+    if (!info.HasWriteBit || ::access(path.c_str(), W_OK) != 0)
+        return EACCES;
+    return 0;
+}
+
+std::string SystemErrorText(int err)
+{
+    return std::strerror(err);
+}
+
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string& reason)
+{
+    const auto target = WriteTargetOf(path);
+    if (const int err = CanReplaceFile(target); err != 0)
+    {
+        reason = SystemErrorText(err);
+        return false;
+    }
+    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    std::random_device random;
+    std::filesystem::path temp;
+    TFileHandle file;
+    for (int attempt = 0; attempt < 16 && !file.IsOpen(); ++attempt)
+    {
+        std::string name = ".";
+        name += target.filename().string();
+        name += '.';
+        name += std::to_string(random());
+        name += ".tmp";
+        temp = folder / name;
+        file.Fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (!file.IsOpen() && errno != EEXIST)
+            break;
+    }
+    if (!file.IsOpen())
+    {
+        reason = SystemErrorText(errno);
+        return false;
+    }
+    const auto fail = [&](int err)
+    {
+        reason = SystemErrorText(err);
+        ::unlink(temp.c_str());
+        return false;
+    };
+    std::size_t done = 0;
+    while (done < data.size())
+    {
+        const ssize_t n = ::write(file.Fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return fail(errno);
+        done += static_cast<std::size_t>(n);
+    }
+
+    // Keep the mode, and where allowed the owner, of a file being replaced.
+    struct stat st
+    {
+    };
+
+    if (::stat(target.c_str(), &st) == 0)
+    {
+        ::fchmod(file.Fd, st.st_mode & 07777);
+        if (::fchown(file.Fd, st.st_uid, st.st_gid) != 0)
+        {
+            // Only the superuser may give a file away; others keep their own.
+        }
+    }
+    if (::fsync(file.Fd) != 0)
+        return fail(errno);
+    if (::close(std::exchange(file.Fd, -1)) != 0)
+        return fail(errno);
+    if (::rename(temp.c_str(), target.c_str()) != 0)
+        return fail(errno);
+    return true;
+}
+
+std::filesystem::path NativePath(std::string_view bytes)
+{
+    return std::string(bytes);
+}
+
+std::string PathBytes(const std::filesystem::path& path)
+{
+    return path.native();
+}
+
+bool StandardErrorIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
+} // namespace brisolt

@@ -1,0 +1,469 @@
+// The Windows side of the file system layer: UTF-16 names, binary handles,
+// files told apart by volume serial number and file index, and replacement
+// by rename.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <utility>
+
+#include <windows.h>
+
+#include "platform/fileio.h"
+#include "platform/textconv.h"
+#include "platform/wintext.h"
+
+namespace brisolt
+{
+
+namespace
+{
+
+// Others may read, write, rename and delete a file while we read it, as on Linux.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// ReadFile and WriteFile take 32-bit counts.
+constexpr int64_t kMaxTransfer = int64_t{1} << 30;
+
+// The errno value closest to a system error code, so that messages read as on Linux.
+int ErrnoOf(DWORD code)
+{
+    switch (code)
+    {
+    case ERROR_SUCCESS:
+        return 0;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_BAD_PATHNAME:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_PRIVILEGE_NOT_HELD:
+        return EACCES;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EWOULDBLOCK;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_DIRECTORY:
+        return ENOTDIR;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return ENOMEM;
+    case ERROR_INVALID_HANDLE:
+        return EBADF;
+    case ERROR_CANT_RESOLVE_FILENAME:
+        return ELOOP;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_INVALID_FUNCTION:
+        return EINVAL;
+    default:
+        return EIO;
+    }
+}
+
+int LastErrno()
+{
+    return ErrnoOf(::GetLastError());
+}
+
+// The name handed to the system: paths of MAX_PATH characters or more get the
+// "\\?\" form, which lifts that limit but takes only full paths.
+std::wstring SystemName(const std::filesystem::path& path)
+{
+    const std::wstring& name = path.native();
+    if (name.size() < MAX_PATH && path.is_absolute())
+        return name;
+    DWORD size = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return name;
+    std::wstring full(size, L'\0');
+    size = ::GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
+    if (size == 0 || size >= full.size())
+        return name;
+    full.resize(size);
+    if (full.size() < MAX_PATH || full.starts_with(LR"(\\?\)") || full.starts_with(LR"(\\.\)"))
+        return full;
+    if (full.starts_with(LR"(\\)"))
+        return LR"(\\?\UNC\)" + full.substr(2);
+    return LR"(\\?\)" + full;
+}
+
+HANDLE Open(const std::filesystem::path& path, DWORD access, DWORD share, DWORD disposition, DWORD flags)
+{
+    return ::CreateFileW(SystemName(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
+}
+
+TPathInfo MissingInfo(int err)
+{
+    TPathInfo info;
+    info.Error = err;
+    return info;
+}
+
+TPathInfo InfoOf(HANDLE handle)
+{
+    TPathInfo info;
+    // Pipes, consoles and devices such as NUL.
+    if (::GetFileType(handle) != FILE_TYPE_DISK)
+    {
+        info.Kind = TPathKind::Other;
+        return info;
+    }
+    BY_HANDLE_FILE_INFORMATION data{};
+    if (!::GetFileInformationByHandle(handle, &data))
+        return MissingInfo(LastErrno());
+    const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.Kind = folder ? TPathKind::Folder : TPathKind::RegularFile;
+    info.Size = folder ? 0 : static_cast<int64_t>((uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
+    // The file index stands in for the inode number (st_ino is always 0 here).
+    info.Device = data.dwVolumeSerialNumber;
+    info.Inode = (uint64_t{data.nFileIndexHigh} << 32) | data.nFileIndexLow;
+    // The read-only attribute means nothing on folders.
+    info.HasWriteBit = folder || (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
+    return info;
+}
+
+struct TFindCloser
+{
+    void operator()(HANDLE find) const { ::FindClose(find); }
+};
+
+} // namespace
+
+// Map refuses, so a mapping never holds a view.
+TFileMapping::~TFileMapping() = default;
+
+TFileMapping::TFileMapping(TFileMapping&& other) noexcept = default;
+
+TFileMapping& TFileMapping::operator=(TFileMapping&& other) noexcept = default;
+
+bool TFileMapping::Intact() const
+{
+    return true;
+}
+
+void TFileMapping::Unmap()
+{
+}
+
+TPathInfo PathInfo(const std::filesystem::path& path)
+{
+    // Reading attributes alone is never refused for sharing.
+    HANDLE handle = Open(path, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (handle == INVALID_HANDLE_VALUE)
+        return MissingInfo(LastErrno());
+    const TPathInfo info = InfoOf(handle);
+    ::CloseHandle(handle);
+    return info;
+}
+
+TFileHandle::~TFileHandle()
+{
+    Close();
+}
+
+TFileHandle::TFileHandle(TFileHandle&& other) noexcept
+    : Handle(std::exchange(other.Handle, nullptr))
+    , Folder(std::move(other.Folder))
+    , Position(other.Position)
+{
+}
+
+TFileHandle& TFileHandle::operator=(TFileHandle&& other) noexcept
+{
+    if (this != &other)
+    {
+        Close();
+        Handle = std::exchange(other.Handle, nullptr);
+        Folder = std::move(other.Folder);
+        Position = other.Position;
+    }
+    return *this;
+}
+
+bool TFileHandle::IsOpen() const
+{
+    return Handle != nullptr;
+}
+
+void TFileHandle::Close()
+{
+    if (Handle)
+        ::CloseHandle(std::exchange(Handle, nullptr));
+    Folder.clear();
+    Position = 0;
+}
+
+int TFileHandle::OpenForReading(const std::filesystem::path& path, const TFileHandle* folder)
+{
+    Close();
+    const bool inFolder = folder && folder->IsOpen() && path.is_relative();
+    // Folders open too (callers check the kind), as on Linux.
+    HANDLE handle = Open(
+        inFolder ? folder->Folder / path : path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (handle == INVALID_HANDLE_VALUE)
+        return LastErrno();
+    Handle = handle;
+    return 0;
+}
+
+int TFileHandle::OpenFolder(const std::filesystem::path& path)
+{
+    Close();
+    HANDLE handle = Open(path, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (handle == INVALID_HANDLE_VALUE)
+        return LastErrno();
+    Handle = handle;
+    if (Info().Kind != TPathKind::Folder)
+    {
+        Close();
+        return ENOTDIR;
+    }
+    Folder = path;
+    return 0;
+}
+
+TPathInfo TFileHandle::Info() const
+{
+    return InfoOf(static_cast<HANDLE>(Handle));
+}
+
+TPathInfo TFileHandle::InfoAt(const std::string& name) const
+{
+    return PathInfo(Folder / NativePath(name));
+}
+
+bool TFileHandle::LockShared()
+{
+    // A program that opened the file without sharing was refused at opening
+    // already. Locks on ranges are binding on Windows, so the shared lock is
+    // only a probe for another program's exclusive one, and is given back.
+    OVERLAPPED at{};
+    if (::LockFileEx(static_cast<HANDLE>(Handle), LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &at))
+    {
+        ::UnlockFileEx(static_cast<HANDLE>(Handle), 0, MAXDWORD, MAXDWORD, &at);
+        return true;
+    }
+    return ::GetLastError() != ERROR_LOCK_VIOLATION;
+}
+
+void TFileHandle::AdviseSequential()
+{
+    // The cache manager sees sequential reading by itself.
+}
+
+int64_t TFileHandle::Read(char* target, int64_t want, int& err)
+{
+    const int64_t n = ReadAt(target, want, Position, err);
+    if (n > 0)
+        Position += n;
+    return n;
+}
+
+int64_t TFileHandle::ReadAt(char* target, int64_t want, int64_t offset, int& err) const
+{
+    // A read at an offset, so that the handle's own position never matters.
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<uint64_t>(offset) & 0xFFFFFFFFu);
+    at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32);
+    DWORD got = 0;
+    const auto ask = static_cast<DWORD>(std::min(want, kMaxTransfer));
+    if (::ReadFile(static_cast<HANDLE>(Handle), target, ask, &got, &at))
+        return got;
+    const DWORD code = ::GetLastError();
+    if (code == ERROR_HANDLE_EOF)
+        return 0;
+    err = ErrnoOf(code);
+    return -1;
+}
+
+int TFileHandle::Map(int64_t offset, int64_t length, TFileMapping& mapping) const
+{
+    // Files are read, not mapped, on Windows: a view there would keep other
+    // programs from shortening the file while it is hashed.
+    (void)offset;
+    (void)length;
+    (void)mapping;
+    return ENOTSUP;
+}
+
+int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names)
+{
+    names.clear();
+    const TPathInfo info = PathInfo(folder);
+    if (info.Kind == TPathKind::Missing)
+        return info.Error;
+    if (info.Kind != TPathKind::Folder)
+        return ENOTDIR;
+    WIN32_FIND_DATAW data{};
+    std::unique_ptr<void, TFindCloser> find(::FindFirstFileExW(
+        SystemName(folder / L"*").c_str(),
+        FindExInfoBasic,
+        &data,
+        FindExSearchNameMatch,
+        nullptr,
+        FIND_FIRST_EX_LARGE_FETCH));
+    if (find.get() == INVALID_HANDLE_VALUE)
+    {
+        find.release();
+        const DWORD code = ::GetLastError();
+        return code == ERROR_FILE_NOT_FOUND ? 0 : ErrnoOf(code);
+    }
+    do
+    {
+        const std::wstring_view name = data.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(Utf16ToUtf8(name));
+    } while (::FindNextFileW(find.get(), &data));
+    const DWORD code = ::GetLastError();
+    return code == ERROR_NO_MORE_FILES ? 0 : ErrnoOf(code);
+}
+
+int CanCreateFile(const std::filesystem::path& output)
+{
+    const auto target = WriteTargetOf(output);
+    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(L".");
+    const TPathInfo info = PathInfo(folder);
+    if (info.Kind == TPathKind::Missing)
+        return info.Error;
+    if (info.Kind != TPathKind::Folder)
+        return ENOTDIR;
+    return CanReplaceFile(target);
+}
+
+int CanReplaceFile(const std::filesystem::path& path)
+{
+    const TPathInfo info = PathInfo(path);
+    if (info.Kind == TPathKind::Missing)
+        return info.Error == ENOENT ? 0 : info.Error;
+    if (info.Kind == TPathKind::Folder)
+        return EISDIR;
+    if (!info.HasWriteBit)
+        return EACCES;
+    // Whether the user may write it; a program holding it open is no refusal yet.
+    HANDLE handle = Open(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING, 0);
+    if (handle == INVALID_HANDLE_VALUE)
+        return ::GetLastError() == ERROR_ACCESS_DENIED ? EACCES : 0;
+    ::CloseHandle(handle);
+    return 0;
+}
+
+std::string SystemErrorText(int err)
+{
+    // The C runtime's texts differ from Linux's, and it has none for some values.
+    static constexpr struct
+    {
+        int Code;
+        const char* Text;
+    } kTexts[] = {
+        {ENOENT, "No such file or directory"},
+        {EIO, "Input/output error"},
+        {EBADF, "Bad file descriptor"},
+        {ENOMEM, "Cannot allocate memory"},
+        {EACCES, "Permission denied"},
+        {EEXIST, "File exists"},
+        {EXDEV, "Invalid cross-device link"},
+        {ENOTDIR, "Not a directory"},
+        {EISDIR, "Is a directory"},
+        {EINVAL, "Invalid argument"},
+        {EFBIG, "File too large"},
+        {ENOSPC, "No space left on device"},
+        {ENAMETOOLONG, "File name too long"},
+        {ELOOP, "Too many levels of symbolic links"},
+        {EWOULDBLOCK, "Resource temporarily unavailable"},
+    };
+
+    for (const auto& entry : kTexts)
+    {
+        if (entry.Code == err)
+            return entry.Text;
+    }
+    return std::strerror(err);
+}
+
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string& reason)
+{
+    const auto target = WriteTargetOf(path);
+    if (const int err = CanReplaceFile(target); err != 0)
+    {
+        reason = SystemErrorText(err);
+        return false;
+    }
+    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(L".");
+    std::random_device random;
+    std::filesystem::path temp;
+    TFileHandle file;
+    DWORD code = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 16 && !file.IsOpen(); ++attempt)
+    {
+        std::filesystem::path name = L".";
+        name += target.filename().native();
+        name += L"." + std::to_wstring(random()) + L".tmp";
+        temp = folder / name;
+        HANDLE handle = Open(temp, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+        code = ::GetLastError();
+        if (handle != INVALID_HANDLE_VALUE)
+            file.Handle = handle;
+        else if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    if (!file.IsOpen())
+    {
+        reason = SystemErrorText(ErrnoOf(code));
+        return false;
+    }
+    const auto fail = [&](DWORD failure)
+    {
+        reason = SystemErrorText(ErrnoOf(failure));
+        file.Close();
+        ::DeleteFileW(SystemName(temp).c_str());
+        return false;
+    };
+    std::size_t done = 0;
+    while (done < data.size())
+    {
+        const auto ask = static_cast<DWORD>(std::min(static_cast<int64_t>(data.size() - done), kMaxTransfer));
+        DWORD written = 0;
+        if (!::WriteFile(static_cast<HANDLE>(file.Handle), data.data() + done, ask, &written, nullptr))
+            return fail(::GetLastError());
+        done += written;
+    }
+    if (!::FlushFileBuffers(static_cast<HANDLE>(file.Handle)))
+        return fail(::GetLastError());
+    if (!::CloseHandle(static_cast<HANDLE>(std::exchange(file.Handle, nullptr))))
+        return fail(::GetLastError());
+    if (!::MoveFileExW(
+            SystemName(temp).c_str(), SystemName(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return fail(::GetLastError());
+    return true;
+}
+
+std::filesystem::path NativePath(std::string_view bytes)
+{
+    return std::filesystem::path(Utf8ToUtf16(DisplayText(bytes)));
+}
+
+std::string PathBytes(const std::filesystem::path& path)
+{
+    return Utf16ToUtf8(path.native());
+}
+
+bool StandardErrorIsTerminal()
+{
+    DWORD mode = 0;
+    return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+} // namespace brisolt
