@@ -240,6 +240,63 @@ TEST(FileIo, MappedFileCutShortReadsZerosAndSaysSo)
 #endif
 }
 
+// Names reach the system unchanged: on Windows as UTF-16, characters outside
+// the BMP included; a write over an existing name replaces it.
+TEST(FileIo, NamesRoundTripThroughTheSystem)
+{
+    test::TSandbox box;
+    const std::vector<std::string> names = {
+        "Gr\xC3\xBC\xC3\x9F"
+        "e.txt",
+        "\xE6\x97\xA5\xE6\x9C\xAC",
+        "\xF0\x9F\x8E\xB5 \xE2\x9C\x93.bin"};
+    std::string reason;
+    for (const auto& name : names)
+    {
+        EXPECT_EQ(PathBytes(NativePath(name)), name);
+        ASSERT_TRUE(WriteFileAtomic(box.Path() / NativePath(name), "old", reason)) << reason;
+        ASSERT_TRUE(WriteFileAtomic(box.Path() / NativePath(name), name, reason)) << reason;
+    }
+    std::vector<std::string> listed;
+    ASSERT_EQ(ListFolder(box.Path(), listed), 0);
+    std::sort(listed.begin(), listed.end());
+    auto sorted = names;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(listed, sorted); // no temporary left behind either
+    for (const auto& name : names)
+    {
+        std::string data;
+        EXPECT_EQ(ReadWholeFile(box.Path() / NativePath(name), 100, data, reason), TReadResult::Ok) << name;
+        EXPECT_EQ(data, name);
+    }
+#ifdef _WIN32
+    // Bytes that are not UTF-8 name what they mean in Windows-1252.
+    EXPECT_EQ(PathBytes(NativePath("caf\xE9")), "caf\xC3\xA9");
+#else
+    EXPECT_EQ(PathBytes(NativePath("caf\xE9")), "caf\xE9");
+#endif
+}
+
+// Loops are found by what identifies a folder, whichever path leads to it.
+TEST(FileIo, FoldersAreToldApartByTheirIdentity)
+{
+    test::TSandbox box;
+    std::filesystem::create_directories(box.Path() / "a/sub");
+    std::filesystem::create_directories(box.Path() / "b");
+    const auto id = [](const TPathInfo& info)
+    {
+        return std::pair(info.Device, info.Inode);
+    };
+    const TPathInfo a = PathInfo(box.Path() / "a");
+    EXPECT_EQ(id(PathInfo(box.Path() / "a/sub/..")), id(a));
+    EXPECT_NE(id(PathInfo(box.Path() / "b")), id(a));
+    EXPECT_NE(id(PathInfo(box.Path() / "a/sub")), id(a));
+    TFileHandle folder;
+    ASSERT_EQ(folder.OpenFolder(box.Path() / "a"), 0);
+    EXPECT_EQ(id(folder.Info()), id(a));
+    EXPECT_EQ(id(folder.InfoAt("sub")), id(PathInfo(box.Path() / "a/sub")));
+}
+
 TEST(FileIo, NativeRelativePathFromBackslashes)
 {
     EXPECT_EQ(NativeRelativePath("a\\b\\", "c.txt"), std::filesystem::path("a/b/c.txt"));
