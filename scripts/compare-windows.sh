@@ -42,6 +42,11 @@ open(sys.argv[1], "wb").write(pattern * 4099)
 open(sys.argv[2], "wb").write(b"\x1a" + b"\r\n" * 70001 + b"\x1a\n")
 EOF
 printf 'tief\n' >"$content/日本語/ネスト/深い/ε.txt"
+# A path far beyond Windows' 260 characters.
+deep=$content/lang
+for i in 1 2 3 4 5 6 7 8 9 10; do deep+="/Ordner mit einem recht langen Namen Nummer $i äöü"; done
+mkdir -p "$deep"
+printf 'ganz unten\r\n' >"$deep/unten ✓.txt"
 big="$content/groß über 4 GiB.img"
 truncate -s $((4 * 1024 * 1024 * 1024 + 12345)) "$big"
 printf 'start' | dd of="$big" conv=notrunc status=none
@@ -86,7 +91,7 @@ for side in linux windows; do
     "$side" create -q -a "$announce" -c "$comment" -o "folder-$side.torrent" "$content"
     "$side" create -q -a "$announce" -l 256kb -o "single-$side.torrent" "$single"
 done
-same_torrent "create: folder of 5 files in nested folders, one over 4 GiB" folder-linux.torrent folder-windows.torrent
+same_torrent "create: folder of 6 files, nested, one over 4 GiB, one path over 600 bytes" folder-linux.torrent folder-windows.torrent
 same_torrent "create: single file with a non-ASCII name" single-linux.torrent single-windows.torrent
 
 for torrent in folder single; do
@@ -117,6 +122,24 @@ verify_both "verify single file" single-linux.torrent "$single"
 # One changed byte beyond 4 GiB must fail on both sides, in the same piece.
 printf 'X' | dd of="$big" bs=1 seek=$((4 * 1024 * 1024 * 1024 + 105)) conv=notrunc status=none
 verify_both "verify after a change beyond 4 GiB" folder-linux.torrent .
+
+# Ctrl-C while hashing: the run ends with the abort message, nothing written.
+interrupted() { # side
+    local pid code=0 i
+    truncate -s 64G huge.img
+    "$1" create -a "$announce" --threads 1 -o "huge-$1.torrent" huge.img 2>"abort-$1.txt" &
+    pid=$!
+    sleep 5
+    # Wine's loader may run the program as a child process: interrupt all of them.
+    for i in $(pgrep -P "$pid") $(pgrep -f "brisolt-cli(.exe)? create .*huge-$1") "$pid"; do kill -INT "$i" 2>/dev/null || true; done
+    wait "$pid" || code=$?
+    rm -f huge.img
+    printf '%s exit %s: %s' "$1" "$code" "$(tr -d '\r' <"abort-$1.txt")"
+    [[ ! -e huge-$1.torrent ]] || printf ' (torrent written)'
+}
+abort_linux=$(interrupted linux)
+abort_windows=$(interrupted windows)
+same_text "Ctrl-C while hashing (${abort_linux#linux })" "${abort_linux#linux}" "${abort_windows#windows}"
 
 if ((failures > 0)); then
     echo "compare-windows: $failures difference(s)"
