@@ -241,10 +241,12 @@ TEST(FileIo, MappedFileCutShortReadsZerosAndSaysSo)
 }
 
 // Names reach the system unchanged: on Windows as UTF-16, characters outside
-// the BMP included; a write over an existing name replaces it.
+// the BMP included; a write over an existing name replaces it; bytes that a
+// text-mode file would change (CR, LF, 0x1A) are written and read as they are.
 TEST(FileIo, NamesRoundTripThroughTheSystem)
 {
     test::TSandbox box;
+    const std::string kBinary("\n\r\n\x1A\0\r", 6);
     const std::vector<std::string> names = {
         "Gr\xC3\xBC\xC3\x9F"
         "e.txt",
@@ -255,7 +257,7 @@ TEST(FileIo, NamesRoundTripThroughTheSystem)
     {
         EXPECT_EQ(PathBytes(NativePath(name)), name);
         ASSERT_TRUE(WriteFileAtomic(box.Path() / NativePath(name), "old", reason)) << reason;
-        ASSERT_TRUE(WriteFileAtomic(box.Path() / NativePath(name), name, reason)) << reason;
+        ASSERT_TRUE(WriteFileAtomic(box.Path() / NativePath(name), name + kBinary, reason)) << reason;
     }
     std::vector<std::string> listed;
     ASSERT_EQ(ListFolder(box.Path(), listed), 0);
@@ -267,7 +269,13 @@ TEST(FileIo, NamesRoundTripThroughTheSystem)
     {
         std::string data;
         EXPECT_EQ(ReadWholeFile(box.Path() / NativePath(name), 100, data, reason), TReadResult::Ok) << name;
-        EXPECT_EQ(data, name);
+        EXPECT_EQ(data, name + kBinary);
+        TFileHandle file;
+        ASSERT_EQ(file.OpenForReading(box.Path() / NativePath(name)), 0);
+        char tail[6] = {};
+        int err = 0;
+        EXPECT_EQ(file.ReadAt(tail, 6, static_cast<int64_t>(name.size()), err), 6);
+        EXPECT_EQ(std::string(tail, 6), kBinary);
     }
 #ifdef _WIN32
     // Bytes that are not UTF-8 name what they mean in Windows-1252.
