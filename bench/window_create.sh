@@ -60,11 +60,15 @@ for name in "${names[@]}"; do
     same_pieces "$out/window-$name.torrent" "$out/cli-$name.torrent"
 done
 
-# 16 MiB pieces (item 8): longest pause over a whole run, then an abort half
-# a second in; nothing may be written after the abort.
+# 16 MiB pieces (item 8): longest pause over a whole run, then an abort a
+# fifth of a second into the 5 GiB file; nothing may be written after the
+# abort. A run that ended before the click has nothing to say about it.
 read -r big16_wall big16_pause _ < <("$window" "${sources[big]}" "$out/big16.torrent" 8 2>>"$out/window.err")
-read -r _ abort_pause _ _ abort_latency < <("$window" "${sources[big]}" "$out/abort16.torrent" 8 500 2>>"$out/window.err")
-[[ ! -e $out/abort16.torrent ]] || { echo "aborted run wrote its torrent" >&2; exit 1; }
+read -r _ abort_pause _ _ abort_latency < <("$window" "${sources[sparse]}" "$out/abort16.torrent" 8 200 2>>"$out/window.err")
+if [[ -n ${abort_latency:-} && -e $out/abort16.torrent ]]; then
+    echo "aborted run wrote its torrent" >&2
+    exit 1
+fi
 
 echo "load average (1 min) before: $load_before, after: $(cut -d' ' -f1 /proc/loadavg) on $(nproc) cores"
 /usr/bin/python3 - "$out/times" "$rounds" <<'PY'
@@ -94,7 +98,9 @@ print("ratio: cli wall / window wall (throughput of the window relative to the c
       % ("met" if worst >= 0.9 else "NOT met"))
 print("cpu.rat: cli CPU / window CPU (user + system), the same comparison unswayed by other work on the machine: %s"
       % ("met" if worst_cpu >= 0.9 else "NOT met"))
-print("max pause: the longest time the window's event loop went unserved in any round (a 1 ms timer); goal <= 50 ms")
+print("max pause: the longest time the window's event loop went unserved in any round (a 5 ms timer); goal <= 50 ms")
 PY
+abort="the run was over before the click"
+[[ -n ${abort_latency:-} ]] && abort="the run ended ${abort_latency} ms after the click"
 echo "16 MiB pieces, big: window ${big16_wall}s, longest event-loop pause ${big16_pause} ms;" \
-    "abort 0.5 s in: the run ended ${abort_latency} ms after the click (longest pause ${abort_pause} ms)"
+    "abort 0.2 s into the 5 GiB file: $abort (longest pause ${abort_pause} ms)"
