@@ -3,9 +3,11 @@
 // piece in Pieces. HashFiles is synchronous and calls the hooks on the calling
 // thread, in exactly the order and with exactly the values of a strictly
 // sequential run; whole pieces may be digested on worker threads meanwhile
-// (ThreadCount). Reads stay sequential, one file open at a time, each read at
-// most the bytes missing from the current piece; memory is a fixed number of
-// piece buffers.
+// (ThreadCount). Reads stay sequential, each at most the bytes missing from
+// the current piece; with more than one thread, small files are opened and
+// checked a few dozen files ahead on threads of their own, and under the
+// exact length policy every file is refused while another program holds it
+// locked exclusively. Memory is a fixed number of piece buffers.
 //
 // The storage reads Files but never changes it; the caller keeps the list
 // alive for the storage's lifetime. One run at a time; not re-entrant.
