@@ -234,6 +234,12 @@ bool TPieceDigester::DigestMapped(TSlot& slot) const
             }
         }
     }
+    // Cut short inside the last page, a file faults nowhere: its size tells.
+    if (slot.File->SizeNow() < slot.Offset + static_cast<int64_t>(total))
+    {
+        slot.ReadError = kFileShrank;
+        return true;
+    }
     for (std::size_t i = 0; i < count; ++i)
         std::memcpy(slot.Digests[i].data(), sha.Digest(i).data(), slot.Digests[i].size());
     return true;
