@@ -12,16 +12,22 @@ namespace
 
 using test::TEnvironment;
 
+#ifdef _WIN32
+constexpr const char* kSeparator = "\\";
+#else
+constexpr const char* kSeparator = "/";
+#endif
+
 TEST(InstallDir, ValueGetsASeparator)
 {
     const TEnvironment dir(kInstallDirVariable, "/opt/brisolt");
-    EXPECT_EQ(ReadInstallDir(), "/opt/brisolt/");
+    EXPECT_EQ(ReadInstallDir(), std::string("/opt/brisolt") + kSeparator);
 }
 
 TEST(InstallDir, SeparatorIsAddedEvenAfterOne)
 {
     const TEnvironment dir(kInstallDirVariable, "/opt/brisolt/");
-    EXPECT_EQ(ReadInstallDir(), "/opt/brisolt//");
+    EXPECT_EQ(ReadInstallDir(), std::string("/opt/brisolt/") + kSeparator);
 }
 
 TEST(InstallDir, WithoutValueTheConfigurationFolder)

@@ -9,6 +9,16 @@ namespace brisolt
 namespace
 {
 
+// The settings file's text as written: lines end with CR LF on Windows.
+std::string Lines(std::string text)
+{
+#ifdef _WIN32
+    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
+        text.insert(at, 1, '\r');
+#endif
+    return text;
+}
+
 std::string WriteError(const std::filesystem::path& path)
 {
     return "In " + path.string() + " kann nicht geschrieben werden";
@@ -130,7 +140,7 @@ TEST(SettingsFile, FirstWriteCreatesFolderAndFile)
     const auto path = box.Path() / "config" / "brisolt" / "brisolt.ini";
     TPrivateProfile profile(path);
     profile.WriteInteger("window", "width", 608);
-    EXPECT_EQ(test::ReadFile(path), "[window]\nwidth=608\n");
+    EXPECT_EQ(test::ReadFile(path), Lines("[window]\nwidth=608\n"));
 }
 
 TEST(SettingsFile, EveryWriteReachesTheFileAtOnce)
@@ -279,7 +289,7 @@ TEST(SettingsFile, IntegersAndBooleansAreWrittenAsDecimalText)
     profile.WriteInteger("window", "left", -8);
     profile.WriteBool("settings", "noupdate", true);
     profile.WriteBool("settings", "autosave", false);
-    EXPECT_EQ(test::ReadFile(path), "[window]\nleft=-8\n\n\n[settings]\nnoupdate=1\nautosave=0\n");
+    EXPECT_EQ(test::ReadFile(path), Lines("[window]\nleft=-8\n\n\n[settings]\nnoupdate=1\nautosave=0\n"));
 }
 
 } // namespace

@@ -50,11 +50,18 @@ TSandbox::~TSandbox()
 
 std::filesystem::path TSandbox::Write(const std::filesystem::path& relative, std::string_view bytes) const
 {
-    const auto path = Root / relative;
+    auto path = Root / relative;
+    path.make_preferred();
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path;
+}
+
+std::filesystem::path TSandbox::Write(const char* relative, std::string_view bytes) const
+{
+    const std::string_view text(relative);
+    return Write(std::filesystem::path(std::u8string(text.begin(), text.end())), bytes);
 }
 
 std::string ReadFile(const std::filesystem::path& path)

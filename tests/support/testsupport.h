@@ -22,8 +22,12 @@ public:
 
     [[nodiscard]] const std::filesystem::path& Path() const { return Root; }
 
-    // Writes bytes to a file below the sandbox (folders created); returns its path.
+    // Writes bytes to a file below the sandbox (folders created); returns its
+    // path, with the system's separators.
     std::filesystem::path Write(const std::filesystem::path& relative, std::string_view bytes) const;
+    // The same for a relative path in UTF-8 (a mingw path from char text
+    // would take the ANSI code page instead).
+    std::filesystem::path Write(const char* relative, std::string_view bytes) const;
 
 private:
     std::filesystem::path Root;
