@@ -22,7 +22,7 @@ import tempfile
 import time
 import warnings
 
-kDeadline = 55  # seconds for the whole check
+kDeadline = 150  # seconds for the whole check; a loaded machine starts the program slowly
 kLauncher = "/usr/libexec/at-spi-bus-launcher"
 
 
@@ -169,9 +169,9 @@ def Mnemonics(Atspi, frame):
 
 def Check(Atspi, desktop, program):
     app = WaitFor("the program on the AT-SPI bus",
-                  lambda: next((a for a in Children(desktop) if a.get_process_id() == program.pid), None), 25)
+                  lambda: next((a for a in Children(desktop) if a.get_process_id() == program.pid), None), 90)
     frame = WaitFor("the main window", lambda: next(
-        (w for w in Children(app) if Role(w) == "frame" and "showing" in States(w)), None), 25)
+        (w for w in Children(app) if Role(w) == "frame" and "showing" in States(w)), None), 60)
     tabs = WaitFor("the page tabs", lambda: next(
         (n for n in Walk(frame) if Role(n) == "page tab" and n.get_name() == "Erstelle Torrent"), None))
     bar = tabs.get_parent()
