@@ -35,6 +35,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
     wineserver -w
 fi
+# One server for the whole run: started per test, it shuts down between two
+# tests now and then while the next one connects ("recvmsg: Connection reset").
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
 scripts/build.sh "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DBRISOLT_WERROR=${WERROR:-OFF} "$@"
 cd "$dir"
 ctest --output-on-failure -j"$(nproc)" --timeout 300
