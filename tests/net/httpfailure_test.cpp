@@ -275,6 +275,7 @@ TEST_F(HttpCli, BodyBeyondTheBoundFails)
 {
     // Announced larger than the bound, and sent without end (no length, no close).
     const std::string kHeader = "HTTP/1.0 200 OK\r\n";
+
     const struct
     {
         std::string Reply;
@@ -283,6 +284,7 @@ TEST_F(HttpCli, BodyBeyondTheBoundFails)
         {kHeader + "Content-Length: 100000000000\r\n\r\n" + std::string(100, 'x'), true},
         {kHeader + "\r\n" + std::string(1024 * 1024, 'x'), false},
     };
+
     for (const auto& c : kCases)
     {
         TScriptedServer server([&c](std::size_t, const std::string&) { return TReply{c.Reply, c.Close}; });
