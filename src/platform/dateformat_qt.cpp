@@ -34,7 +34,8 @@ std::string FormatDateTimeC(double oleDate)
     const TDateFields f = DecodeOleDate(oleDate);
     const QLocale locale = QLocale::system();
     const QDate date(f.Year, f.Month, f.Day);
-    QString text = locale.toString(date, locale.dateFormat(QLocale::ShortFormat));
+    const std::string pattern = WithFourDigitYear(locale.dateFormat(QLocale::ShortFormat).toStdString());
+    QString text = locale.toString(date, QString::fromStdString(pattern));
     if (f.Hour != 0 || f.Minute != 0 || f.Second != 0 || f.Millisecond != 0)
     {
         const QTime time(f.Hour, f.Minute, f.Second, f.Millisecond);

@@ -14,12 +14,21 @@ namespace
 
 // The user's format for st; empty when the date lies outside what the system formats.
 template <typename TFormat>
-std::string Formatted(TFormat format, DWORD flags, const SYSTEMTIME& st)
+std::string Formatted(TFormat format, DWORD flags, const SYSTEMTIME& st, const wchar_t* pattern = nullptr)
 {
     wchar_t text[256]{};
-    if (format(LOCALE_USER_DEFAULT, flags, &st, nullptr, text, 256) == 0)
+    if (format(LOCALE_USER_DEFAULT, flags, &st, pattern, text, 256) == 0)
         return {};
     return Utf16ToUtf8(text);
+}
+
+// The user's short date pattern with a four-digit year; empty when unknown.
+std::wstring ShortDatePattern()
+{
+    wchar_t pattern[128]{};
+    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, pattern, 128) == 0)
+        return {};
+    return Utf8ToUtf16(WithFourDigitYear(Utf16ToUtf8(pattern)));
 }
 
 } // namespace
@@ -39,7 +48,9 @@ std::string FormatDateTimeC(double oleDate)
         st.wMinute = static_cast<WORD>(f.Minute);
         st.wSecond = static_cast<WORD>(f.Second);
         st.wMilliseconds = static_cast<WORD>(f.Millisecond);
-        text = Formatted(::GetDateFormatW, DATE_SHORTDATE, st);
+        const std::wstring pattern = ShortDatePattern();
+        text = pattern.empty() ? Formatted(::GetDateFormatW, DATE_SHORTDATE, st)
+                               : Formatted(::GetDateFormatW, 0, st, pattern.c_str());
         if (!text.empty() && !midnight)
             text += ' ' + Formatted(::GetTimeFormatW, 0, st);
     }

@@ -154,6 +154,7 @@ private slots:
         QCOMPARE(
             Get<QLabel>("lblViewCreationDate")->text(),
             QStringLiteral("Erstellungsdatum: ") + Utf8(FormatDateTimeC(FromUnixSeconds(1000000000))));
+        QVERIFY(Get<QLabel>("lblViewCreationDate")->text().contains(QStringLiteral("2001")));
         QCOMPARE(Items(Get<QListWidget>("lstFiles")), Strings({"old\\f.bin", "g.bin"}));
         QCOMPARE(Get<QListWidget>("lstFiles")->currentRow(), 0);
         QCOMPARE(Get<QLineEdit>("txtFilesName")->text(), QStringLiteral("old\\f.bin"));
