@@ -159,6 +159,13 @@ void InitMultiFile(TTorrentFile& model, const std::string& name, const TCreateOp
     model.Init(options.AnnounceURL, name, MakeComment(options.CommentLines), {}, 0, true, options.Now);
 }
 
+// Why content of zero bytes gives no torrent.
+std::string EmptyMessage(const std::vector<TTorrentSubFile>& files, const std::filesystem::path& source)
+{
+    return files.empty() ? "Keine Dateien in " + PathBytes(source) + "."
+                         : "Keine Daten in " + PathBytes(source) + ": der Inhalt ist 0 Bytes groß.";
+}
+
 // One multi-file torrent of a folder tree named name; base is the storage's
 // base path (every entry carries its full path).
 TCreateResult FolderTreeTorrent(
@@ -309,8 +316,7 @@ TCreateResult BuildTorrent(
     if (result.TotalLength == 0)
     {
         result.Status = TCreateStatus::Skipped;
-        result.Message = model.Files.empty() ? "Keine Dateien in " + PathBytes(source) + "."
-                                             : "Keine Daten in " + PathBytes(source) + ": der Inhalt ist 0 Bytes groß.";
+        result.Message = EmptyMessage(model.Files, source);
         return Finish(std::move(result), options);
     }
     TCreateStorage storage(model.Files, result.PieceLength, model.MultiFile, base, options);
@@ -402,8 +408,56 @@ TCreateResult CreateFolderTorrent(
     return FolderTreeTorrent(folder, PathBytes(folder.filename()), folder, output, options);
 }
 
+std::string EmptyContentMessage(
+    const std::filesystem::path& source, const std::vector<std::string>& selected, const TCreateOptions& options)
+{
+    std::vector<TTorrentSubFile> files;
+    int64_t total = 0;
+    std::filesystem::path named = source;
+    bool multiFile = false;
+    try
+    {
+        if (selected.size() == 1)
+            named = source / NativePath(selected.front());
+        if (selected.size() > 1)
+        {
+            multiFile = true;
+            for (const auto& name : selected)
+            {
+                if (options.SkipThumbs && IsThumbsDb(name))
+                    continue;
+                files.emplace_back(name, std::string(), FileSizeOf(source / NativePath(name)), 0);
+            }
+        }
+        else if (selected.empty() && IsFolder(source))
+        {
+            multiFile = true;
+            CollectFolder(files, total, source, {}, true, options.SkipThumbs);
+        }
+        else
+        {
+            files.emplace_back(PathBytes(named.filename()), std::string(), FileSizeOf(named), 0);
+        }
+    }
+    catch (const ECreateError&)
+    {
+        return {}; // the create call says what is wrong with it
+    }
+    if (multiFile && !options.Excludes.empty())
+        std::erase_if(files, [&](const TTorrentSubFile& f) { return IsExcluded(f, options.Excludes); });
+    for (const auto& file : files)
+    {
+        if (file.Length > 0)
+            return {};
+    }
+    return EmptyMessage(files, named);
+}
+
 std::vector<TCreateResult> CreatePerEntryTorrents(
-    const std::filesystem::path& folder, const std::filesystem::path& target, const TCreateOptions& options)
+    const std::filesystem::path& folder,
+    const std::filesystem::path& target,
+    const TCreateOptions& options,
+    std::vector<std::string>* notProcessed)
 {
     std::vector<TCreateResult> results;
     std::vector<std::string> entries;
@@ -424,11 +478,17 @@ std::vector<TCreateResult> CreatePerEntryTorrents(
             results.push_back(FolderTreeTorrent(path, entry, folder, output, options));
         else
             results.push_back(CreateSingleFileTorrent(path, output, options));
+        if (results.back().Source.empty())
+            results.back().Source = path; // a failure names its output only
         // A file error ends the action, and so does an abort: one abort, one
         // message, and nothing more is written. An empty entry does not.
         const TCreateStatus status = results.back().Status;
         if (status != TCreateStatus::Written && status != TCreateStatus::Skipped)
+        {
+            if (notProcessed)
+                notProcessed->assign(entries.begin() + static_cast<std::ptrdiff_t>(results.size()), entries.end());
             break;
+        }
     }
     return results;
 }
@@ -449,6 +509,50 @@ std::string PerEntrySummary(const std::vector<TCreateResult>& results)
     if (skipped == 0 || results.back().Status == TCreateStatus::Aborted)
         return {};
     return std::to_string(written) + " torrents written, " + std::to_string(skipped) + " entries skipped: " + names;
+}
+
+namespace
+{
+
+// "1 Eintrag", "2 Einträge"; names follow a colon.
+std::string Entries(std::size_t count, const std::string& what, const std::vector<std::string>& names)
+{
+    std::string line = std::to_string(count) + (count == 1 ? " Eintrag " : " Einträge ") + what + ": ";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        line += (i == 0 ? "" : ", ") + names[i];
+    return line;
+}
+
+} // namespace
+
+std::string PerEntryReport(const std::vector<TCreateResult>& results, const std::vector<std::string>& notProcessed)
+{
+    std::size_t written = 0;
+    std::vector<std::string> skipped;
+    std::vector<std::string> failed;
+    for (const auto& r : results)
+    {
+        if (r.Status == TCreateStatus::Written)
+            ++written;
+        else if (r.Status == TCreateStatus::Skipped)
+            skipped.push_back(PathBytes(r.Source.filename()));
+        else if (r.Status == TCreateStatus::Failed && !r.Source.empty())
+            failed.push_back(PathBytes(r.Source.filename()));
+    }
+    // After an abort its message is the only one; all written needs no report.
+    if (results.empty() || results.back().Status == TCreateStatus::Aborted
+        || (skipped.empty() && failed.empty() && notProcessed.empty()))
+        return {};
+    std::string report = written == 0   ? std::string("Kein Torrent geschrieben.")
+                         : written == 1 ? std::string("1 Torrent geschrieben.")
+                                        : std::to_string(written) + " Torrents geschrieben.";
+    if (!skipped.empty())
+        report += "\n" + Entries(skipped.size(), "übersprungen, da ohne Inhalt (0 Bytes)", skipped);
+    if (!failed.empty())
+        report += "\n" + Entries(failed.size(), "mit Fehler abgebrochen", failed);
+    if (!notProcessed.empty())
+        report += "\n" + Entries(notProcessed.size(), "nicht verarbeitet", notProcessed);
+    return report;
 }
 
 } // namespace brisolt

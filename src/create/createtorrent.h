@@ -165,12 +165,28 @@ ProposeSelectionSaveName(const std::filesystem::path& folder, const std::vector<
     const std::filesystem::path& folder, const std::filesystem::path& output, const TCreateOptions& options);
 // One torrent per entry directly inside folder, written to target/E.torrent,
 // overwriting without asking. An abort ends the action: its result is the last.
-// An entry of zero bytes is skipped and the action goes on.
+// An entry of zero bytes is skipped and the action goes on. When a failure or
+// an abort ends the action, notProcessed (if given) gets the entries after it.
 [[nodiscard]] std::vector<TCreateResult> CreatePerEntryTorrents(
-    const std::filesystem::path& folder, const std::filesystem::path& target, const TCreateOptions& options);
+    const std::filesystem::path& folder,
+    const std::filesystem::path& target,
+    const TCreateOptions& options,
+    std::vector<std::string>* notProcessed = nullptr);
+// What a create call would say about content of zero bytes, asked before the
+// output is chosen: its Skipped message, else "" (also for content that cannot
+// be read, which the create call reports). selected as for
+// CreateSelectionTorrent, with source its folder; empty for a single file or a
+// folder tree at source.
+[[nodiscard]] std::string EmptyContentMessage(
+    const std::filesystem::path& source, const std::vector<std::string>& selected, const TCreateOptions& options);
 // A per-entry action's closing line when it skipped entries and was not
 // aborted, else "":
 // "N torrents written, M entries skipped: A, B".
 [[nodiscard]] std::string PerEntrySummary(const std::vector<TCreateResult>& results);
+// The window's report of a per-entry action, in lines: the torrents written,
+// then the entries skipped (and why), failed and not processed, each counted
+// and named. "" when every entry was written or the action was aborted.
+[[nodiscard]] std::string
+PerEntryReport(const std::vector<TCreateResult>& results, const std::vector<std::string>& notProcessed);
 
 } // namespace brisolt

@@ -493,14 +493,108 @@ TEST(CreatePerEntryTorrents, AFileErrorEndsTheAction)
     ASSERT_EQ(::mkfifo((box.Path() / "src/fifo").c_str(), 0644), 0);
     box.Write("src/z", "z");
     std::filesystem::create_directories(box.Path() / "target");
-    const auto results = CreatePerEntryTorrents(box.Path() / "src", box.Path() / "target", Options());
+    std::vector<std::string> notProcessed;
+    const auto results = CreatePerEntryTorrents(box.Path() / "src", box.Path() / "target", Options(), &notProcessed);
     ASSERT_FALSE(results.empty());
+    EXPECT_EQ(results.size() + notProcessed.size(), 3u);
+    EXPECT_EQ(results.back().Source, box.Path() / "src/fifo");
     EXPECT_EQ(results.back().Status, TCreateStatus::Failed);
     EXPECT_EQ(
         results.back().Message,
         "Datei " + (box.Path() / "src/fifo").string() + " kann nicht geöffnet werden. Keine reguläre Datei.");
     EXPECT_EQ(FilesIn(box.Path() / "target").size(), results.size() - 1);
 #endif
+}
+
+TEST(PerEntryReport, CountsAndNamesEachOutcomeInGerman)
+{
+    const auto result = [](TCreateStatus status, const char* source)
+    {
+        TCreateResult r;
+        r.Status = status;
+        r.Source = std::filesystem::path("/in") / source;
+        return r;
+    };
+    using S = TCreateStatus;
+
+    const struct
+    {
+        std::vector<TCreateResult> Results;
+        std::vector<std::string> NotProcessed;
+        std::string Expected;
+    } rows[] = {
+        {{result(S::Skipped, "null.bin"), result(S::Failed, "a.avi")},
+         {"Extras", "leer"},
+         "Kein Torrent geschrieben.\n1 Eintrag übersprungen, da ohne Inhalt (0 Bytes): null.bin\n"
+         "1 Eintrag mit Fehler abgebrochen: a.avi\n2 Einträge nicht verarbeitet: Extras, leer"},
+        {{result(S::Written, "a"), result(S::Skipped, "e"), result(S::Skipped, "f"), result(S::Written, "b")},
+         {},
+         "2 Torrents geschrieben.\n2 Einträge übersprungen, da ohne Inhalt (0 Bytes): e, f"},
+        {{result(S::Written, "a"), result(S::Failed, "b")},
+         {"c"},
+         "1 Torrent geschrieben.\n1 Eintrag mit Fehler abgebrochen: b\n1 Eintrag nicht verarbeitet: c"},
+        {{result(S::Written, "a"), result(S::Written, "b")}, {}, ""},
+        {{result(S::Skipped, "e"), result(S::Aborted, "b")}, {"c"}, ""},
+        {{}, {}, ""},
+    };
+
+    for (const auto& row : rows)
+        EXPECT_EQ(PerEntryReport(row.Results, row.NotProcessed), row.Expected);
+}
+
+TEST(EmptyContentMessage, SaysBeforeTheOutputIsChosenWhatTheCreateWouldSkip)
+{
+    TSandbox box;
+    box.Write("d/zero", "");
+    box.Write("d/Thumbs.db", "t");
+    box.Write("d/full", "x");
+    std::filesystem::create_directories(box.Path() / "empty");
+    box.Write("zeros/a", "");
+    box.Write("zeros/sub/b", "");
+    const auto p = [&](const char* relative)
+    {
+        return (box.Path() / relative).make_preferred();
+    };
+    TCreateOptions skipThumbs = Options();
+    skipThumbs.SkipThumbs = true;
+
+    const struct
+    {
+        std::filesystem::path Source;
+        std::vector<std::string> Selected;
+        TCreateOptions Options;
+        std::string Expected;
+    } rows[] = {
+        {p("d/zero"), {}, Options(), "Keine Daten in " + p("d/zero").string() + ": der Inhalt ist 0 Bytes groß."},
+        {p("d"), {"zero"}, Options(), "Keine Daten in " + p("d/zero").string() + ": der Inhalt ist 0 Bytes groß."},
+        {p("d"),
+         {"Thumbs.db", "zero"},
+         skipThumbs,
+         "Keine Daten in " + p("d").string() + ": der Inhalt ist 0 Bytes groß."},
+        {p("d"), {"Thumbs.db", "zero"}, Options(), ""},
+        {p("empty"), {}, Options(), "Keine Dateien in " + p("empty").string() + "."},
+        {p("zeros"), {}, Options(), "Keine Daten in " + p("zeros").string() + ": der Inhalt ist 0 Bytes groß."},
+        {p("d"), {}, Options(), ""},
+        {p("d/full"), {}, Options(), ""},
+        {p("missing"), {}, Options(), ""},
+    };
+
+    for (const auto& row : rows)
+    {
+        EXPECT_EQ(EmptyContentMessage(row.Source, row.Selected, row.Options), row.Expected) << row.Source;
+        // The create call gives the same message for the same content.
+        if (!row.Expected.empty())
+        {
+            const auto output = box.Path() / "out.torrent";
+            const TCreateResult created = row.Selected.empty()
+                                              ? (std::filesystem::is_directory(row.Source)
+                                                     ? CreateFolderTorrent(row.Source, output, row.Options)
+                                                     : CreateSingleFileTorrent(row.Source, output, row.Options))
+                                              : CreateSelectionTorrent(row.Source, row.Selected, output, row.Options);
+            EXPECT_EQ(created.Status, TCreateStatus::Skipped);
+            EXPECT_EQ(created.Message, row.Expected);
+        }
+    }
 }
 
 } // namespace
