@@ -24,6 +24,7 @@
 #include "ui/desktop.h"
 #include "ui/filelists.h"
 #include "ui/nametext.h"
+#include "ui/settingswriter.h"
 #include "ui/userinterface.h"
 
 namespace brisolt
@@ -35,6 +36,8 @@ TfrmBrisolt::TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* par
     , Arguments(std::move(arguments))
     , HttpCli1(std::make_unique<THttpCli>("HttpCli1"))
 {
+    Writer = new TSettingsWriter(this);
+    connect(Writer, &TSettingsWriter::Failed, this, &TfrmBrisolt::ShowWriteFailures, Qt::QueuedConnection);
     BuildWindow();
     ConnectHandlers();
     ConnectDesktopHandlers();
@@ -70,8 +73,10 @@ void TfrmBrisolt::BuildWindow()
     pgeMain->addTab(tabViewTorrent, QStringLiteral("&Bearbeite Torrent"));
     pgeMain->addTab(tabSettings, QStringLiteral("Ein&stellungen"));
     pgeMain->addTab(tabAbout, Text("Übe&r Brisolt"));
-    pgeMain->addTab(tabAboutOrl, Text("Über Orl"));
-    pgeMain->setTabVisible(4, false); // nothing ever shows it
+    // "Über Orl" is never shown: it has no tab at all, so that neither
+    // Ctrl+Tab nor a screen reader's list of tabs reaches it.
+    tabAboutOrl->setParent(pgeMain);
+    tabAboutOrl->hide();
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -204,12 +209,12 @@ void TfrmBrisolt::FormResize()
 
 void TfrmBrisolt::SaveWindowPositionGuarded()
 {
-    // The message box's own event loop may deliver more resizes: one report at a time.
-    if (SavingWindowPosition)
-        return;
-    SavingWindowPosition = true;
     Guarded([this] { SaveWindowPosition(); });
-    SavingWindowPosition = false;
+}
+
+void TfrmBrisolt::ShowWriteFailures()
+{
+    Guarded([this] { ReportWriteFailures(false); });
 }
 
 void TfrmBrisolt::closeEvent(QCloseEvent* event)

@@ -52,6 +52,7 @@ class TDriveComboBox;
 class TFileListBox;
 class TPrivateProfile;
 class TScrollingCredits;
+class TSettingsWriter;
 class TUserInterface;
 class TfrmAbout;
 class TfrmBackup;
@@ -227,8 +228,16 @@ private:
     void SaveWindowPositionGuarded();
     void ReadInstallDir();
     void LoadSettings();
-    // Throws EProfileWriteError at the first write that fails.
+    // Waits for the write; throws with the message of a write that failed.
     void SaveSettings();
+    // The Settings page's values as writes for the settings writer's thread.
+    [[nodiscard]] std::function<void()> SettingsWrites();
+    // Takes the writer's failures: a failed position write is said once in a
+    // message, later ones in the status bar. A failed settings write is
+    // thrown when throwSettings, which stands for position failures taken with it.
+    void ReportWriteFailures(bool throwSettings);
+    void ShowWriteFailures();
+    bool PositionFailureSaid = false;
     void LoadWindowPosition();
     void SaveWindowPosition();
     // The tracker cache's path in the install directory.
@@ -277,7 +286,10 @@ private:
     // Whether the tracker choice names a tracker: a directory entry's name or
     // an address with "://"; never a prompt, nor empty.
     [[nodiscard]] bool TrackerGiven() const;
+    // Whether the tracker choice holds a typed address without "://" that is no directory entry.
+    [[nodiscard]] bool TrackerWithoutScheme() const;
     bool RememberedTrackerApplied = false; // only the session's first refresh applies it
+    bool Refreshed = false; // the first refresh keeps what an action (a torrent to load) left in the status bar
 
     TUserInterface& Ui;
     QStringList Arguments;
@@ -290,7 +302,7 @@ private:
     std::atomic<bool> AbortRequested{false};
     bool AutoSize = false;
     bool Shown = false;
-    bool SavingWindowPosition = false;
+    TSettingsWriter* Writer = nullptr; // created first, so that it outlives every control
 
     // Created by the constructor: never null afterwards.
     TfrmProgress* Progress = nullptr;
@@ -352,6 +364,8 @@ private:
     [[nodiscard]] TCreateOptions CreateOptions();
     void CreateSimple();
     void CreateClassic();
+    // Content of zero bytes is refused with its message before any dialog.
+    [[nodiscard]] bool RefusedAsEmpty(const std::filesystem::path& source, const std::vector<std::string>& selected);
     // The save dialog with its proposal; nothing when cancelled.
     [[nodiscard]] std::optional<std::filesystem::path> AskOutput(const std::filesystem::path& proposal);
     // Runs one create call with the progress dialog and the create button held.

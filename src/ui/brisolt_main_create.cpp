@@ -69,6 +69,11 @@ QWidget* TfrmBrisolt::BuildSimplePage()
     auto* page = MakeControl<QWidget>(nullptr, "tabSimple");
     DriveComboBox1 = MakeControl<TDriveComboBox>(page, "DriveComboBox1");
     DriveComboBox1->setAccessibleName(QStringLiteral("Laufwerk"));
+    // A screen reader takes a combo box's name from its label, not from
+    // accessibleName: the page has no room for a caption, so the label is hidden.
+    auto* driveLabel = MakeControl<QLabel>(page, "lblDrive", QStringLiteral("Laufwerk:"));
+    driveLabel->setBuddy(DriveComboBox1);
+    driveLabel->setVisible(false);
     DirectoryListBox1 = MakeControl<TDirectoryListBox>(page, "DirectoryListBox1");
     DirectoryListBox1->setAccessibleName(QStringLiteral("Ordner"));
     FileListBox1 = MakeControl<TFileListBox>(page, "FileListBox1");
@@ -296,6 +301,16 @@ void TfrmBrisolt::btnCreateTorrentClick()
             if (Creating)
                 return; // one run at a time; the button is disabled meanwhile
             AbortRequested = false;
+            if (TrackerWithoutScheme())
+            {
+                // Typed, but neither a directory name nor an address a client can use.
+                Ui.MessageBox(
+                    Text("Die Trackeradresse „%1“ braucht am Anfang http://, https:// oder udp://.")
+                        .arg(cmbAnnounceURL->currentText()),
+                    QStringLiteral("Error, kein Tracker"),
+                    TMessageButtons::Ok);
+                return;
+            }
             if (!TrackerGiven())
             {
                 Ui.MessageBox(
@@ -333,6 +348,8 @@ void TfrmBrisolt::CreateSimple()
         return;
     }
     const std::filesystem::path folder = FileListBox1->Path();
+    if (RefusedAsEmpty(folder, selected))
+        return;
     const auto output = AskOutput(ProposeSelectionSaveName(folder, selected));
     if (!output)
         return;
@@ -354,6 +371,8 @@ void TfrmBrisolt::CreateClassic()
             QStringLiteral("Please enter a file or directory name!"), QStringLiteral("Error"), TMessageButtons::Ok);
         return;
     }
+    if (RefusedAsEmpty(source, {}))
+        return;
     if (!std::filesystem::is_directory(status))
     {
         // A file: the radio buttons play no part.
@@ -374,11 +393,29 @@ void TfrmBrisolt::CreateClassic()
         return;
     RememberDialogFolder(TDialogPurpose::PerEntryTarget, *target);
     std::vector<TCreateResult> results;
+    std::vector<std::string> notProcessed;
     CreatingPerEntry = true;
     RunCreate([&](const TCreateOptions& options)
-              { results = CreatePerEntryTorrents(source, TypedPath(*target), options); });
-    if (const std::string summary = PerEntrySummary(results); !summary.empty())
-        Ui.MessageBox(ShownMessage(summary), QLatin1String(kProgramTitle), TMessageButtons::Ok);
+              { results = CreatePerEntryTorrents(source, TypedPath(*target), options, &notProcessed); });
+    if (const std::string report = PerEntryReport(results, notProcessed); !report.empty())
+    {
+        const QString shown = ShownMessage(report);
+        SetStatusText(shown.section(QLatin1Char('\n'), 0, 0));
+        Ui.MessageBox(shown, QLatin1String(kProgramTitle), TMessageButtons::Ok);
+    }
+}
+
+bool TfrmBrisolt::RefusedAsEmpty(const std::filesystem::path& source, const std::vector<std::string>& selected)
+{
+    TCreateOptions options;
+    options.SkipThumbs = chkSkipThumbs->isChecked();
+    const std::string message = EmptyContentMessage(source, selected, options);
+    if (message.empty())
+        return false;
+    // Told before the save dialog: no name is asked for a torrent that is not written.
+    SetStatusText(ShownMessage(message));
+    Ui.MessageBox(ShownMessage(message), QLatin1String(kProgramTitle), TMessageButtons::Ok);
+    return true;
 }
 
 std::optional<std::filesystem::path> TfrmBrisolt::AskOutput(const std::filesystem::path& proposal)
@@ -463,6 +500,11 @@ void TfrmBrisolt::RunCreate(const std::function<void(const TCreateOptions&)>& cr
 
 void TfrmBrisolt::ShowCreateResult(const TCreateResult& result)
 {
+    // Each torrent's outcome stays in the status bar, the last one when the action ends.
+    SetStatusText(
+        result.Status == TCreateStatus::Written
+            ? ShownPath(result.Output) + QStringLiteral(" erfolgreich geschrieben!")
+            : ShownMessage(result.Message).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     switch (result.Status)
     {
     case TCreateStatus::Written:

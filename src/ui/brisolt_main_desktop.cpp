@@ -36,9 +36,10 @@ void TfrmBrisolt::ConnectDesktopHandlers()
     DropHint->setAttribute(Qt::WA_TransparentForMouseEvents);
     DropHint->setStyleSheet(QStringLiteral("QFrame#frmDropHint { border: 3px solid palette(highlight); }"));
     DropHint->hide();
-    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), tabCreate);
+    // Wherever the focus is (the tab bar, say) while the create page is shown.
+    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
     refresh->setObjectName(QStringLiteral("shortcutRefresh"));
-    refresh->setContext(Qt::WidgetWithChildrenShortcut);
+    refresh->setContext(Qt::WindowShortcut);
     connect(refresh, &QShortcut::activated, this, &TfrmBrisolt::RefreshSimpleLists);
     connect(DriveComboBox1, &TDriveComboBox::DrivesChanged, this, &TfrmBrisolt::DriveComboBox1DrivesChanged);
 }
@@ -229,6 +230,8 @@ void TfrmBrisolt::RefreshSimpleLists()
     Guarded(
         [this]
         {
+            if (pgeMain->currentWidget() != tabCreate)
+                return;
             DriveComboBox1->Refresh();
             DirectoryListBox1->Refresh();
             FileListBox1->Refresh();

@@ -1,5 +1,8 @@
 // The Settings page, the settings file and the window geometry.
 #include <algorithm>
+#include <functional>
+#include <optional>
+#include <stdexcept>
 
 #include <QDir>
 #include <QGridLayout>
@@ -18,6 +21,8 @@
 #include "ui/controls.h"
 #include "ui/filelists.h"
 #include "ui/nametext.h"
+#include "ui/settingswriter.h"
+#include "ui/userinterface.h"
 
 namespace brisolt
 {
@@ -192,20 +197,8 @@ void TfrmBrisolt::LoadPrivateTrackers(const TPrivateProfile& profile)
         lstPrivateTrackers->addItem(ShownText(tracker.Name));
 }
 
-void TfrmBrisolt::SaveSettings()
+std::function<void()> TfrmBrisolt::SettingsWrites()
 {
-    TPrivateProfile profile(SettingsPath());
-    profile.WriteBool(kSettings, "rememberfolder", chkRememberFolder->isChecked());
-    profile.WriteBool(kSettings, "remembertracker", chkRememberTracker->isChecked());
-    profile.WriteBool(kSettings, "noupdate", chkNoUpdate->isChecked());
-    profile.WriteBool(kSettings, "autosave", chkAutoSave->isChecked());
-    profile.WriteBool(kSettings, "skipthumbs", chkSkipThumbs->isChecked());
-    profile.WriteBool(kSettings, "defaultzin", chkZINdefault->isChecked());
-    if (radSimple->isChecked())
-        profile.WriteInteger(kSettings, "startup", 0);
-    else if (radClassic->isChecked())
-        profile.WriteInteger(kSettings, "startup", 1);
-
     std::vector<TTracker> trackers;
     for (int i = 0; i < lstPrivateTrackers->count(); ++i)
     {
@@ -215,7 +208,66 @@ void TfrmBrisolt::SaveSettings()
         trackers.push_back(
             index >= 0 ? PrivateTrackers[static_cast<std::size_t>(index)] : TTracker{TypedBytes(name), {}, {}, false});
     }
-    WritePrivateTrackers(profile, trackers);
+    const int startup = radSimple->isChecked() ? 0 : radClassic->isChecked() ? 1 : -1;
+    return [path = SettingsPath(),
+            rememberFolder = chkRememberFolder->isChecked(),
+            rememberTracker = chkRememberTracker->isChecked(),
+            noUpdate = chkNoUpdate->isChecked(),
+            autoSave = chkAutoSave->isChecked(),
+            skipThumbs = chkSkipThumbs->isChecked(),
+            partner = chkZINdefault->isChecked(),
+            startup,
+            trackers = std::move(trackers)]
+    {
+        TPrivateProfile profile(path);
+        profile.WriteBool(kSettings, "rememberfolder", rememberFolder);
+        profile.WriteBool(kSettings, "remembertracker", rememberTracker);
+        profile.WriteBool(kSettings, "noupdate", noUpdate);
+        profile.WriteBool(kSettings, "autosave", autoSave);
+        profile.WriteBool(kSettings, "skipthumbs", skipThumbs);
+        profile.WriteBool(kSettings, "defaultzin", partner);
+        if (startup >= 0)
+            profile.WriteInteger(kSettings, "startup", startup);
+        WritePrivateTrackers(profile, trackers);
+    };
+}
+
+void TfrmBrisolt::SaveSettings()
+{
+    Writer->Post(TSettingsWriter::TKind::Settings, SettingsWrites());
+    Writer->Wait();
+    ReportWriteFailures(true);
+}
+
+void TfrmBrisolt::ReportWriteFailures(bool throwSettings)
+{
+    const std::vector<TSettingsWriter::TFailure> failures = Writer->Take();
+    std::string settingsFailure;
+    for (const TSettingsWriter::TFailure& failure : failures)
+    {
+        if (failure.Kind == TSettingsWriter::TKind::Settings && settingsFailure.empty())
+            settingsFailure = failure.Message;
+    }
+    for (const TSettingsWriter::TFailure& failure : failures)
+    {
+        if (failure.Kind != TSettingsWriter::TKind::Position)
+            continue;
+        // A failed position write is said once (or by the settings' message
+        // beside it); every resize would repeat it.
+        if (PositionFailureSaid || !settingsFailure.empty())
+        {
+            PositionFailureSaid = true;
+            SetStatusText(ShownMessage(failure.Message));
+            continue;
+        }
+        PositionFailureSaid = true;
+        Ui.MessageBox(ShownMessage(failure.Message), QLatin1String(kProgramTitle), TMessageButtons::Ok);
+    }
+    if (settingsFailure.empty())
+        return;
+    if (throwSettings)
+        throw std::runtime_error(settingsFailure);
+    Ui.MessageBox(ShownMessage(settingsFailure), QLatin1String(kProgramTitle), TMessageButtons::Ok);
 }
 
 int TfrmBrisolt::FindPrivateTracker(const QString& name) const
@@ -242,11 +294,16 @@ void TfrmBrisolt::LoadWindowPosition()
 
 void TfrmBrisolt::SaveWindowPosition()
 {
-    TPrivateProfile profile(SettingsPath());
-    profile.WriteInteger(kWindow, "left", x());
-    profile.WriteInteger(kWindow, "top", y());
-    profile.WriteInteger(kWindow, "width", width());
-    profile.WriteInteger(kWindow, "height", height());
+    Writer->Post(
+        TSettingsWriter::TKind::Position,
+        [path = SettingsPath(), left = x(), top = y(), width = width(), height = height()]
+        {
+            TPrivateProfile profile(path);
+            profile.WriteInteger(kWindow, "left", left);
+            profile.WriteInteger(kWindow, "top", top);
+            profile.WriteInteger(kWindow, "width", width);
+            profile.WriteInteger(kWindow, "height", height);
+        });
 }
 
 void TfrmBrisolt::FormCloseQuery()
@@ -254,13 +311,28 @@ void TfrmBrisolt::FormCloseQuery()
     Guarded(
         [this]
         {
-            TPrivateProfile profile(SettingsPath());
+            std::optional<std::string> folder;
+            std::optional<std::string> tracker;
             if (chkRememberFolder->isChecked())
-                profile.WriteString(kMemory, "folder", DirectoryListBox1->Path().native());
+                folder = DirectoryListBox1->Path().native();
             if (chkRememberTracker->isChecked())
-                profile.WriteString(kMemory, "tracker", TypedBytes(cmbAnnounceURL->currentText()));
-            if (chkAutoSave->isChecked())
-                SaveSettings();
+                tracker = TypedBytes(cmbAnnounceURL->currentText());
+            std::function<void()> settings = chkAutoSave->isChecked() ? SettingsWrites() : std::function<void()>();
+            Writer->Post(
+                TSettingsWriter::TKind::Settings,
+                [path = SettingsPath(), folder, tracker, settings]
+                {
+                    TPrivateProfile profile(path);
+                    if (folder)
+                        profile.WriteString(kMemory, "folder", *folder);
+                    if (tracker)
+                        profile.WriteString(kMemory, "tracker", *tracker);
+                    if (settings)
+                        settings();
+                });
+            // Everything is on the disk before the window goes; one message at most.
+            Writer->Wait();
+            ReportWriteFailures(true);
         });
 }
 

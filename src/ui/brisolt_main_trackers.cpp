@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "net/httpprot.h"
@@ -116,6 +117,10 @@ void TfrmBrisolt::InstallDefaultTrackerList()
 void TfrmBrisolt::updateTimerTimer()
 {
     updateTimer->stop();
+    // A torrent given on the command line has loaded before the first refresh:
+    // its result stays what the status bar says.
+    const QString loaded = Refreshed ? QString() : statusBar()->currentMessage();
+    Refreshed = true;
     Guarded(
         [this]
         {
@@ -164,6 +169,8 @@ void TfrmBrisolt::updateTimerTimer()
             }
             ApplyRememberedTracker();
         });
+    if (!loaded.isEmpty())
+        SetStatusText(loaded);
 }
 
 bool TfrmBrisolt::TrackerListConfigured()
@@ -295,6 +302,14 @@ bool TfrmBrisolt::TrackerGiven() const
     if (text.isEmpty() || text == Text(kTrackerPrompt) || text == QLatin1String(kRememberedTrackerDefault))
         return false;
     return text.contains(QStringLiteral("://")) || FindLastTracker(Trackers, TypedBytes(text)) >= 0;
+}
+
+bool TfrmBrisolt::TrackerWithoutScheme() const
+{
+    const QString text = cmbAnnounceURL->currentText();
+    if (text.trimmed().isEmpty() || text == Text(kTrackerPrompt) || text == QLatin1String(kRememberedTrackerDefault))
+        return false;
+    return !TrackerGiven();
 }
 
 std::string TfrmBrisolt::LookupAnnounceURL(const std::string& name) const

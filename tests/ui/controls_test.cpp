@@ -576,6 +576,15 @@ private slots:
         QMap<QString, QString> names; // name -> object name
         for (QWidget* control : w.Form->findChildren<QWidget*>())
         {
+            // A screen reader names a combo box by the label that is its buddy, shown or not.
+            if (qobject_cast<QComboBox*>(control) && control->isVisible())
+            {
+                const auto labels = w.Form->findChildren<QLabel*>();
+                QVERIFY2(
+                    std::any_of(
+                        labels.begin(), labels.end(), [&](const QLabel* label) { return label->buddy() == control; }),
+                    qPrintable(control->objectName()));
+            }
             // A combo box's name is its current text; parts of composite controls speak for their owner.
             if (!control->isVisible() || !IsControl(control) || !(control->focusPolicy() & Qt::TabFocus)
                 || qobject_cast<QComboBox*>(control) || control->objectName().isEmpty()

@@ -118,26 +118,34 @@ private slots:
 
     void textsThatNameNoTrackerAreRefused_data()
     {
+        const QString none = U("Du musst einen Tracker zum Erzeugen des Torrents angeben!");
+        const auto scheme = [](const char* typed)
+        {
+            return U("Die Trackeradresse „%1“ braucht am Anfang http://, https:// oder udp://.").arg(U(typed));
+        };
         QTest::addColumn<QString>("text");
-        QTest::newRow("German prompt") << U("Gib die Trackeradresse ein oder wähle einen aus der Liste");
-        QTest::newRow("English prompt") << U("(enter a tracker URL, or select from list below)");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("no directory name, no address") << U("tracker.test/announce");
-        QTest::newRow("a name's other case") << U("alpha");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("German prompt") << U("Gib die Trackeradresse ein oder wähle einen aus der Liste") << none;
+        QTest::newRow("English prompt") << U("(enter a tracker URL, or select from list below)") << none;
+        QTest::newRow("empty") << QString() << none;
+        QTest::newRow("blank") << U("   ") << none;
+        QTest::newRow("no directory name, no address") << U("tracker.test/announce") << scheme("tracker.test/announce");
+        QTest::newRow("host and port without scheme")
+            << U("tracker.example.org:6969/announce") << scheme("tracker.example.org:6969/announce");
+        QTest::newRow("a name's other case") << U("alpha") << scheme("alpha");
     }
 
     void textsThatNameNoTrackerAreRefused()
     {
         QFETCH(QString, text);
+        QFETCH(QString, message);
         const auto file = Write("one.bin", Bytes(1000, 1));
         TCreatePage page(1);
         page.w.Trackers().push_back({"Alpha", "http://alpha.test/a", "", false});
         page.Classic(file);
         page.w.Get<QComboBox>("cmbAnnounceURL")->setEditText(text);
         page.Create();
-        QCOMPARE(
-            page.w.Ui.Messages(),
-            QStringList{U("Error, kein Tracker: Du musst einen Tracker zum Erzeugen des Torrents angeben!")});
+        QCOMPARE(page.w.Ui.Messages(), QStringList{U("Error, kein Tracker: ") + message});
         QVERIFY(page.Calls(TScriptedUserInterface::TKind::SaveFile).empty());
     }
 
@@ -333,6 +341,8 @@ private slots:
         QVERIFY(!torrent.MultiFile);
         QCOMPARE(torrent.PieceLength, 65536);
         QVERIFY(Verified(file.string() + ".torrent", file));
+        QCOMPARE(
+            page.w.Form->statusBar()->currentMessage(), Q(file) + QStringLiteral(".torrent erfolgreich geschrieben!"));
     }
 
     void classicNeitherFileNorFolder_data()
@@ -388,36 +398,75 @@ private slots:
         QVERIFY(Verified(target / "thumbs.db.torrent", Data() / "Src" / "thumbs.db"));
     }
 
-    void anEmptyFolderIsRefusedAndAnEmptyEntrySkipped()
+    void emptyContentIsRefusedBeforeTheSaveDialog_data()
     {
-        fs::create_directories(Data() / "Empty");
-        TCreatePage page(1);
-        page.Classic(Data() / "Empty");
-        const auto output = Data() / "Empty.torrent";
-        page.w.Ui.Paths.push_back(Q(output));
-        page.Create();
-        const QString title = QString::fromUtf8(kTitle) + QStringLiteral(": ");
-        QCOMPARE(
-            page.w.Ui.Messages(),
-            QStringList{title + QStringLiteral("Keine Dateien in ") + Q(Data() / "Empty") + u'.'});
-        QVERIFY(!fs::exists(output));
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("source"); // below data/; the simple page selects every file of it
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty folder") << 1 << "Empty"
+                                      << "Keine Dateien in @/Empty.";
+        QTest::newRow("zero-byte file") << 1 << "Zero/null.bin"
+                                        << "Keine Daten in @/Zero/null.bin: der Inhalt ist 0 Bytes groß.";
+        QTest::newRow("zero-byte files selected") << 0 << "Zero"
+                                                  << "Keine Daten in @/Zero: der Inhalt ist 0 Bytes groß.";
+    }
 
-        // Per entry: named once at the end, the other entries written.
+    void emptyContentIsRefusedBeforeTheSaveDialog()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, source);
+        QFETCH(QString, message);
+        fs::create_directories(Data() / "Empty");
+        Write("Zero/null.bin", "");
+        Write("Zero/null2.bin", "");
+        TCreatePage page(mode);
+        const QString path = Q(Data()) + QLatin1Char('/') + source;
+        if (mode == 1)
+            page.Classic(path);
+        auto* files = page.w.Get<brisolt::TFileListBox>("FileListBox1");
+        files->SetPath(Data() / "Zero");
+        files->selectAll();
+        page.Create();
+        const QString shown = QString(message).replace(QLatin1Char('@'), Q(Data()));
+        QCOMPARE(page.w.Ui.Messages(), QStringList{QString::fromUtf8(kTitle) + QStringLiteral(": ") + shown});
+        QVERIFY(page.Calls(TScriptedUserInterface::TKind::SaveFile).empty());
+        QCOMPARE(page.w.Form->statusBar()->currentMessage(), shown);
+    }
+
+    void perEntryReportNamesWrittenSkippedFailedAndNotProcessed()
+    {
         Write("Src/a.bin", Bytes(100, 21));
         fs::create_directories(Data() / "Src/Empty");
         const auto target = Box->Root() / "target";
         fs::create_directories(target);
+        TCreatePage page(1);
         page.w.Get<QRadioButton>("radFile")->setChecked(true);
         page.Classic(Data() / "Src");
         page.w.Ui.Paths.push_back(Q(target));
         page.Create();
+        const QString title = QString::fromUtf8(kTitle) + QStringLiteral(": ");
         QCOMPARE(
             page.w.Ui.Messages(),
-            (QStringList{
-                title + QStringLiteral("Keine Dateien in ") + Q(Data() / "Empty") + u'.',
-                title + QStringLiteral("1 torrents written, 1 entries skipped: Empty")}));
+            QStringList{title + U("1 Torrent geschrieben.\n1 Eintrag übersprungen, da ohne Inhalt (0 Bytes): Empty")});
+        QCOMPARE(page.w.Form->statusBar()->currentMessage(), QStringLiteral("1 Torrent geschrieben."));
         QVERIFY(fs::exists(target / "a.bin.torrent"));
         QVERIFY(!fs::exists(target / "Empty.torrent"));
+
+        // A folder the torrents cannot go to: the listing's order decides which entry comes first.
+        const auto plain = Box->Write("plain", "x");
+        page.w.Ui.Calls.clear();
+        page.w.Ui.Paths.push_back(Q(plain));
+        page.Create();
+        const QStringList messages = page.w.Ui.Messages();
+        QCOMPARE(messages.size(), 2);
+        const QString failed = U("1 Eintrag mit Fehler abgebrochen: a.bin");
+        QVERIFY2(
+            messages.at(1)
+                    == title + U("Kein Torrent geschrieben.\n1 Eintrag übersprungen, da ohne Inhalt (0 Bytes): Empty\n")
+                           + failed
+                || messages.at(1)
+                       == title + U("Kein Torrent geschrieben.\n") + failed + U("\n1 Eintrag nicht verarbeitet: Empty"),
+            qPrintable(messages.at(1)));
     }
 
     void backupTrackersAreWrittenAsAnnounceUrls()

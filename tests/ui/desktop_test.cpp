@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTranslator>
@@ -132,13 +133,18 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("autosize");
         QTest::addColumn<QString>("state");
-        QTest::newRow("torrent") << Strings({"brisolt", "@/a.torrent"}) << false << "1|0|@/a.torrent||one.bin";
-        QTest::newRow("autosize, folder") << Strings({"brisolt", "-autosize", "@/d"}) << true << "0|1||@/d|";
-        QTest::newRow("file") << Strings({"brisolt", "@/d/x.bin"}) << false << "0|1||@/d/x.bin|";
-        QTest::newRow("missing torrent") << Strings({"brisolt", "@/no.torrent"}) << false << "1|0|@/no.torrent||";
-        QTest::newRow("switch") << Strings({"brisolt", "-x"}) << false << "0|0|||";
-        QTest::newRow("autosize alone") << Strings({"brisolt", "-autosize"}) << true << "0|0|||";
-        QTest::newRow("autosize second") << Strings({"brisolt", "@/d", "-autosize"}) << false << "0|1||@/d|";
+        QTest::addColumn<QString>("status"); // after the first tracker refresh; "" = not checked
+        QTest::newRow("torrent") << Strings({"brisolt", "@/a.torrent"}) << false << "1|0|@/a.torrent||one.bin"
+                                 << "Fertig geladen!";
+        QTest::newRow("autosize, folder")
+            << Strings({"brisolt", "-autosize", "@/d"}) << true << "0|1||@/d|" << QString();
+        QTest::newRow("file") << Strings({"brisolt", "@/d/x.bin"}) << false << "0|1||@/d/x.bin|" << QString();
+        QTest::newRow("missing torrent") << Strings({"brisolt", "@/no.torrent"}) << false << "1|0|@/no.torrent||"
+                                         << QString();
+        QTest::newRow("switch") << Strings({"brisolt", "-x"}) << false << "0|0|||" << QString();
+        QTest::newRow("autosize alone") << Strings({"brisolt", "-autosize"}) << true << "0|0|||" << QString();
+        QTest::newRow("autosize second") << Strings({"brisolt", "@/d", "-autosize"}) << false << "0|1||@/d|"
+                                         << QString();
     }
 
     void commandLinePathOpensItsPage()
@@ -146,6 +152,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(bool, autosize);
         QFETCH(QString, state);
+        QFETCH(QString, status);
         Files();
         for (QString& argument : arguments)
             argument = Sand(argument);
@@ -153,6 +160,9 @@ private slots:
         w.HoldRefresh();
         QCOMPARE(w.Form->AutoSizing(), autosize);
         QCOMPARE(State(w), Sand(state));
+        QVERIFY(QMetaObject::invokeMethod(w.Form.get(), "updateTimerTimer"));
+        if (!status.isEmpty())
+            QCOMPARE(w.Form->statusBar()->currentMessage(), status);
         QCOMPARE(w.Ui.Messages(), QStringList());
     }
 
@@ -336,6 +346,40 @@ private slots:
         QCOMPARE(folders->Directory(), Q(Box->Root()));
         QCOMPARE(Q(files->Path()), Q(Box->Root()));
         QCOMPARE(w.Ui.Messages(), QStringList());
+    }
+
+    void f5WorksWheneverTheCreatePageIsShown_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("focus"); // object name; "tabs" = the pages' tab bar
+        QTest::addColumn<bool>("refreshed");
+        QTest::newRow("tab bar") << 0 << "tabs" << true;
+        QTest::newRow("comment") << 0 << "mmoComment" << true;
+        QTest::newRow("classic page") << 0 << "btnCreateTorrent" << true;
+        QTest::newRow("edit page") << 1 << "txtTorrent" << false;
+        QTest::newRow("edit page's tab bar") << 1 << "tabs" << false;
+    }
+
+    void f5WorksWheneverTheCreatePageIsShown()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, focus);
+        QFETCH(bool, refreshed);
+        Files();
+        TWindow w;
+        w.HoldRefresh();
+        QVERIFY(w.Show());
+        w.Form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.Form.get()));
+        auto* files = w.Get<brisolt::TFileListBox>("FileListBox1");
+        QVERIFY(w.Get<brisolt::TDirectoryListBox>("DirectoryListBox1")->SetDirectory(Sand(QStringLiteral("@/d"))));
+        auto* pages = w.Get<QTabWidget>("pgeMain");
+        pages->setCurrentIndex(page);
+        QWidget* target = focus == QLatin1String("tabs") ? pages->tabBar() : w.Get<QWidget>(qPrintable(focus));
+        target->setFocus();
+        Box->Write("d/w.bin", "w");
+        QTest::keyClick(target, Qt::Key_F5);
+        QCOMPARE(brisolt::test::Items(files).contains(QStringLiteral("w.bin")), refreshed);
     }
 
     void qtTextsAreGermanOnAGermanSystem()

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -168,8 +169,9 @@ private slots:
         TWindow w;
         QVERIFY(w.Show());
         w.Form->resize(700, 600);
-        QTRY_COMPARE(Box->Value("window", "width"), QStringLiteral("700"));
-        QCOMPARE(Box->Value("window", "height"), QStringLiteral("600"));
+        // Written on the settings thread, height last.
+        QTRY_COMPARE(Box->Value("window", "height"), QStringLiteral("600"));
+        QCOMPARE(Box->Value("window", "width"), QStringLiteral("700"));
         QCOMPARE(Box->Value("window", "left"), QString::number(w.Form->x()));
         QCOMPARE(Box->Value("window", "top"), QString::number(w.Form->y()));
     }
@@ -194,6 +196,46 @@ private slots:
         w.Form->resize(700, 600);
         QTRY_COMPARE(w.Ui.Messages().size(), 1);
         QCOMPARE(w.Ui.Messages().front(), Title() + QStringLiteral(": ") + WriteError(plain / "brisolt.ini"));
+    }
+
+    // The settings go to a folder that cannot hold them: a failed position
+    // write is said once, then in the status bar; closing says at most one
+    // thing and always closes.
+    void unwritableFolderIsSaidOnceAndCloseAlwaysCloses_data()
+    {
+        QTest::addColumn<int>("resizes");
+        QTest::addColumn<bool>("settled"); // each resize written before the next step
+        QTest::newRow("close at once") << 0 << true;
+        QTest::newRow("resize pending at close") << 1 << false;
+        QTest::newRow("three resizes, then close") << 3 << true;
+    }
+
+    void unwritableFolderIsSaidOnceAndCloseAlwaysCloses()
+    {
+        QFETCH(int, resizes);
+        QFETCH(bool, settled);
+        const auto plain = Box->Write("plain.txt", "x");
+        qputenv("BRISOLT_INSTALL_DIR", QFile::encodeName(QString::fromStdString(plain.string())));
+        TWindow w;
+        w.HoldRefresh();
+        QVERIFY(w.Show());
+        const QString said = Title() + QStringLiteral(": ") + WriteError(plain / "brisolt.ini");
+        for (int i = 0; i < resizes; ++i)
+        {
+            w.Form->resize(700 + i * 10, 600);
+            if (settled)
+                QTRY_VERIFY(!w.Get<QTimer>("windowSaveTimer")->isActive() && !w.Ui.Messages().isEmpty());
+        }
+        if (settled && resizes > 1)
+        {
+            // Said once; the later failures go to the status bar.
+            QTRY_COMPARE(w.Form->statusBar()->currentMessage(), said.mid(Title().size() + 2));
+            QCOMPARE(w.Ui.Messages(), QStringList{said});
+        }
+        const QStringList before = w.Ui.Messages();
+        QVERIFY(w.Form->close());
+        QVERIFY(!w.Form->isVisible());
+        QCOMPARE(w.Ui.Messages(), before + QStringList{said});
     }
 
     void partnerProfileSetFromCodeMovesBothPrivateBoxes()

@@ -273,21 +273,50 @@ private slots:
         QCOMPARE(w.Form->minimumSize(), QSize(608, 502));
         QCOMPARE(w.Form->statusBar()->objectName(), QStringLiteral("StatusBar1"));
         const auto* pages = w.Get<QTabWidget>("pgeMain");
-        const QStringList names = Strings({"tabCreate", "tabViewTorrent", "tabSettings", "tabAbout", "tabAboutOrl"});
+        const QStringList names = Strings({"tabCreate", "tabViewTorrent", "tabSettings", "tabAbout"});
         const QStringList captions =
-            Strings({"Erstelle Torrent", "Bearbeite Torrent", "Einstellungen", "Über Brisolt", "Über Orl"});
-        QCOMPARE(pages->count(), 5);
-        for (int i = 0; i < 5; ++i)
+            Strings({"Erstelle Torrent", "Bearbeite Torrent", "Einstellungen", "Über Brisolt"});
+        // The fifth page, "Über Orl", is never shown: it has no tab.
+        QCOMPARE(pages->count(), 4);
+        for (int i = 0; i < 4; ++i)
         {
             QCOMPARE(pages->widget(i)->objectName(), names[i]);
             QCOMPARE(Shown(pages->tabText(i)), captions[i]);
-            QCOMPARE(pages->isTabVisible(i), i != 4);
         }
+        QCOMPARE(w.Get<QWidget>("tabAboutOrl")->parentWidget(), pages);
+        QVERIFY(w.Get<QWidget>("tabAboutOrl")->isHidden());
         const auto* mode = w.Get<QTabWidget>("pageMode");
         QCOMPARE(mode->widget(0)->objectName(), QStringLiteral("tabSimple"));
         QCOMPARE(Shown(mode->tabText(0)), QStringLiteral("Einfach"));
         QCOMPARE(mode->widget(1)->objectName(), QStringLiteral("tabClassic"));
         QCOMPARE(Shown(mode->tabText(1)), QStringLiteral("Klassisch"));
+    }
+
+    void ctrlTabGoesRoundTheFourPages_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("Ctrl+Tab from the last page") << 3 << int(Qt::Key_Tab) << int(Qt::ControlModifier) << 0;
+        QTest::newRow("Ctrl+Shift+Tab from the first")
+            << 0 << int(Qt::Key_Backtab) << int(Qt::ControlModifier | Qt::ShiftModifier) << 3;
+    }
+
+    void ctrlTabGoesRoundTheFourPages()
+    {
+        QFETCH(int, from);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, shown);
+        TWindow w;
+        w.HoldRefresh();
+        QVERIFY(w.Show());
+        auto* pages = w.Get<QTabWidget>("pgeMain");
+        pages->setCurrentIndex(from);
+        QTest::keyClick(pages, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(pages->currentIndex(), shown);
+        QVERIFY(w.Get<QWidget>("tabAboutOrl")->isHidden());
     }
 
     void dialogsAreCreatedHiddenInOrder()
