@@ -24,6 +24,7 @@
 #include "ui/desktop.h"
 #include "ui/filelists.h"
 #include "ui/nametext.h"
+#include "ui/page_about.h"
 #include "ui/settingswriter.h"
 #include "ui/userinterface.h"
 
@@ -33,6 +34,7 @@ namespace brisolt
 TfrmBrisolt::TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , Ui(ui)
+    , Session(ui)
     , Arguments(std::move(arguments))
     , HttpCli1(std::make_unique<THttpCli>("HttpCli1"))
 {
@@ -65,8 +67,9 @@ void TfrmBrisolt::BuildWindow()
     tabCreate = BuildCreatePage();
     tabViewTorrent = BuildEditPage();
     tabSettings = BuildSettingsPage();
-    tabAbout = BuildAboutPage();
-    tabAboutOrl = BuildAboutOrlPage();
+    AboutPage = new TAboutPage(Session);
+    tabAbout = AboutPage;
+    tabAboutOrl = MakeAboutOrlPage();
     // A mnemonic is unique on each page, counting the tab bar (and on the
     // create page the mode tabs) with it.
     pgeMain->addTab(tabCreate, QStringLiteral("&Erstelle Torrent"));
@@ -99,6 +102,10 @@ void TfrmBrisolt::BuildWindow()
 
 void TfrmBrisolt::ConnectHandlers()
 {
+    connect(AboutPage, &TAboutPage::HomepageClicked, this, &TfrmBrisolt::btnHomepageClick);
+    connect(AboutPage, &TAboutPage::AboutOrlClicked, this, &TfrmBrisolt::btnAboutOrlClick);
+    connect(AboutPage, &TAboutPage::ForumClicked, this, &TfrmBrisolt::btnOrlForumClick);
+    connect(AboutPage, &TAboutPage::TrackerClicked, this, &TfrmBrisolt::btnOrlTrackerClick);
     connect(updateTimer, &QTimer::timeout, this, &TfrmBrisolt::updateTimerTimer);
     connect(windowSaveTimer, &QTimer::timeout, this, &TfrmBrisolt::SaveWindowPositionGuarded);
     connect(btnSaveSettings, &QPushButton::clicked, this, &TfrmBrisolt::btnSaveSettingsClick);

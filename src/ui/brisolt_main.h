@@ -25,6 +25,7 @@
 #include "core/torrentfile.h"
 #include "create/createtorrent.h"
 #include "platform/tracker.h"
+#include "ui/session.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -46,6 +47,7 @@ class QTimer;
 namespace brisolt
 {
 
+class TAboutPage;
 class TDirectoryListBox;
 class THttpCli;
 class TDriveComboBox;
@@ -243,8 +245,6 @@ private:
     // The tracker cache's path in the install directory.
     [[nodiscard]] std::filesystem::path CachePath();
 
-    // Opens a web page in the browser; says so in a message when none starts.
-    void OpenWebPage(const QString& url);
     // Runs an event handler's body; whatever it throws is shown in a message box.
     void Guarded(const std::function<void()>& body);
 
@@ -268,8 +268,6 @@ private:
     QWidget* BuildSettingsPage();
     QLayout* BuildStartupAndOptions(QWidget* page);
     QWidget* BuildPrivateTrackerGroup(QWidget* page);
-    QWidget* BuildAboutPage();
-    QWidget* BuildAboutOrlPage();
     void ConnectHandlers();
     void LoadPrivateTrackers(const TPrivateProfile& profile);
     void ApplyRememberedFolder(const TPrivateProfile& profile);
@@ -292,6 +290,8 @@ private:
     bool Refreshed = false; // the first refresh keeps what an action (a torrent to load) left in the status bar
 
     TUserInterface& Ui;
+    TSession Session; // what the pages share
+    TAboutPage* AboutPage = nullptr;
     QStringList Arguments;
     // Directory of the settings file and the tracker cache, ending in a separator; empty until first needed.
     std::string InstallDir;
@@ -427,16 +427,6 @@ private:
     QLineEdit* txtPrivateWebsite = nullptr;
     QPushButton* btnPrivateAddModify = nullptr;
     QPushButton* btnPrivateDelete = nullptr;
-
-    // About page
-    QPlainTextEdit* mmoAbout = nullptr;
-    QLabel* lblBrisoltHP = nullptr;
-    QPushButton* btnHomepage = nullptr;
-    QLabel* lblOrlHP = nullptr;
-    QPushButton* btnAboutOrl = nullptr;
-    QPushButton* btnOrlForum = nullptr;
-    QPushButton* btnOrlTracker = nullptr;
-    TScrollingCredits* ScrollingCreditsOrl = nullptr; // on the hidden page "Über Orl"
 };
 
 } // namespace brisolt

@@ -242,7 +242,7 @@ void TfrmBrisolt::ParseTrackerBuffer(const std::string& buffer)
         // The list arrives over plain HTTP: only a web page is opened.
         const std::string address = ReadUpdateAddress(lines);
         if (IsWebAddress(address))
-            OpenWebPage(ShownText(address));
+            Session.OpenWebPage(ShownText(address));
     }
     {
         TKeepComboText keep(cmbAnnounceURL);
@@ -330,7 +330,7 @@ void TfrmBrisolt::btnVisitClick()
             for (const std::string& page : TrackerWebpages(Trackers, TypedBytes(cmbAnnounceURL->currentText())))
             {
                 if (IsWebAddress(page))
-                    OpenWebPage(ShownText(page));
+                    Session.OpenWebPage(ShownText(page));
             }
         });
 }
