@@ -27,18 +27,25 @@ fi
 
 dir=${BUILD_DIR:-build-win}
 mkdir -p "$dir"
-# Wine's prefix lives in the build folder, never in the home folder. Made once
-# before the build, so that the test listings after each link do not race to
-# create it.
-export WINEPREFIX=$PWD/$dir/wineprefix WINEDEBUG=-all
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
-    wineserver -w
-fi
-# One server for the whole run: started per test, it shuts down between two
-# tests now and then while the next one connects ("recvmsg: Connection reset").
+dir=$(cd "$dir" && pwd)
+# Wine's prefix lives in the build folder, never in the home folder (the
+# build gives CTest the same path).
+export WINEPREFIX=$dir/wineprefix WINEDEBUG=-all
+# One Wine server for the whole run. Debian's wrappers start a server on
+# demand with -p0, which exits the moment the last Wine process ends: a test
+# starting just then is refused ("wine client error:0: recvmsg: Connection
+# reset by peer"). A server already running would keep a second from
+# starting, so it is stopped first.
+wineserver -k 2>/dev/null || true
+wineserver -w
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
+# The first Wine process of a server runs wineboot, which starts the system
+# processes (services.exe, winedevice.exe, rpcss.exe, ...); they inherit its
+# standard error and, the server staying, keep it open. Were that process a
+# test, CTest would wait for the pipe to close until the test's timeout.
+# Started here they hold /dev/null. This also makes the prefix the first time.
+/usr/lib/wine/wine64 wineboot --init </dev/null >/dev/null 2>&1 || true
 scripts/build.sh "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DBRISOLT_WERROR=${WERROR:-OFF} "$@"
 cd "$dir"
 ctest --output-on-failure -j"$(nproc)" --timeout 300
