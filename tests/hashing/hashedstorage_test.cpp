@@ -2,9 +2,12 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <utility>
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -22,6 +25,11 @@ namespace
 
 using test::OraclePieces;
 using test::TSandbox;
+
+#ifdef _WIN32
+// Another program's handle on a content file, closed after the run.
+HANDLE gHeld = INVALID_HANDLE_VALUE;
+#endif
 
 // Records the hooks as lines; optional actions let a test abort or change
 // files at chosen moments.
@@ -288,6 +296,8 @@ TEST_P(HashedStorageThreads, ManySmallFilesKeepTheHookOrder)
 // after it is reported.
 TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
 {
+    static constexpr const char* kLocked = " kann nicht geöffnet werden. Resource temporarily unavailable";
+
     // Each change returns a descriptor to close after the run, or -1.
     const struct
     {
@@ -317,7 +327,35 @@ TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
              return -1;
          },
          " kann nicht gelesen werden. Die Größe hat sich seit dem Auflisten geändert."},
-#ifndef _WIN32
+#ifdef _WIN32
+        // Another program's handle without read sharing, and its lock on
+        // the whole file.
+        {"opened without sharing",
+         [](const std::filesystem::path& path, TTorrentSubFile&)
+         {
+             gHeld = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+             EXPECT_NE(gHeld, INVALID_HANDLE_VALUE);
+             return -1;
+         },
+         kLocked},
+        {"locked by another program",
+         [](const std::filesystem::path& path, TTorrentSubFile&)
+         {
+             gHeld = ::CreateFileW(
+                 path.c_str(),
+                 GENERIC_READ,
+                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                 nullptr,
+                 OPEN_EXISTING,
+                 0,
+                 nullptr);
+             OVERLAPPED at{};
+             EXPECT_TRUE(
+                 ::LockFileEx(gHeld, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &at));
+             return -1;
+         },
+         kLocked},
+#else
         {"locked by another program",
          [](const std::filesystem::path& path, TTorrentSubFile&)
          {
@@ -325,7 +363,7 @@ TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
              EXPECT_EQ(::flock(fd, LOCK_EX), 0);
              return fd;
          },
-         " kann nicht geöffnet werden. Resource temporarily unavailable"},
+         kLocked},
 #endif
     };
 
@@ -340,6 +378,8 @@ TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
         storage.HashFiles();
 #ifdef _WIN32
         EXPECT_LT(held, 0);
+        if (gHeld != INVALID_HANDLE_VALUE)
+            ::CloseHandle(std::exchange(gHeld, INVALID_HANDLE_VALUE));
 #else
         if (held >= 0)
             ::close(held);
