@@ -135,6 +135,30 @@ TPathInfo InfoOf(HANDLE handle)
     return info;
 }
 
+// Whether a file can be made in folder: its access rights, a read-only
+// medium or share say no only to an attempt. The probe is gone once closed.
+int CanCreateIn(const std::filesystem::path& folder)
+{
+    std::random_device random;
+    DWORD code = ERROR_FILE_EXISTS;
+    for (int attempt = 0; attempt < 16 && (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS); ++attempt)
+    {
+        HANDLE probe = Open(
+            folder / (L".brisolt-" + std::to_wstring(random()) + L".tmp"),
+            GENERIC_WRITE,
+            0,
+            CREATE_NEW,
+            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
+        if (probe != INVALID_HANDLE_VALUE)
+        {
+            ::CloseHandle(probe);
+            return 0;
+        }
+        code = ::GetLastError();
+    }
+    return ErrnoOf(code);
+}
+
 struct TFindCloser
 {
     void operator()(HANDLE find) const { ::FindClose(find); }
@@ -340,7 +364,9 @@ int CanCreateFile(const std::filesystem::path& output)
         return info.Error;
     if (info.Kind != TPathKind::Folder)
         return ENOTDIR;
-    return CanReplaceFile(target);
+    if (const int err = CanReplaceFile(target); err != 0)
+        return err;
+    return CanCreateIn(folder);
 }
 
 int CanReplaceFile(const std::filesystem::path& path)

@@ -1,8 +1,14 @@
 #include <algorithm>
+#include <fstream>
 #include <functional>
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
+#ifdef _WIN32
+// clang-format off
+#include <windows.h>
+#include <sddl.h>
+// clang-format on
+#else
 #include <sys/stat.h>
 #endif
 
@@ -18,6 +24,29 @@ namespace
 using test::CheckWithLibtorrent;
 using test::FilesIn;
 using test::TSandbox;
+
+// Takes away the right to make files in folder; false where the system lets
+// this user make them all the same (root on Linux, Wine on Windows).
+bool DenyNewFiles(const std::filesystem::path& folder)
+{
+#ifdef _WIN32
+    // Everyone may do anything there but add a file.
+    PSECURITY_DESCRIPTOR denied = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            L"D:P(D;;0x2;;;WD)(A;OICI;FA;;;WD)", SDDL_REVISION_1, &denied, nullptr))
+        return false;
+    const bool set = ::SetFileSecurityW(folder.c_str(), DACL_SECURITY_INFORMATION, denied) != 0;
+    ::LocalFree(denied);
+    if (!set)
+        return false;
+#else
+    std::filesystem::permissions(folder, std::filesystem::perms(0555));
+#endif
+    const auto probe = folder / "probe";
+    std::ofstream(probe).close();
+    std::error_code ec;
+    return !std::filesystem::remove(probe, ec);
+}
 
 constexpr int32_t kFixedSeconds = 1000000000; // 2001-09-09 01:46:40 local time
 
@@ -355,6 +384,23 @@ TEST(CreateFolderTorrent, OutputFolderThatCannotBeWrittenFailsBeforeHashing)
     result = CreateFolderTorrent(box.Path() / "d", readOnly, options);
     EXPECT_EQ(result.Message, "Datei " + readOnly.string() + " kann nicht erstellt werden. Permission denied");
     EXPECT_EQ(test::ReadFile(readOnly), "old");
+    EXPECT_EQ(std::count(log.Lines.begin(), log.Lines.end(), "start"), 0);
+}
+
+TEST(CreateFolderTorrent, OutputFolderWithoutTheRightToAddFilesFailsBeforeHashing)
+{
+    TSandbox box;
+    box.Write("d/a", "abc");
+    TLog log;
+    auto options = Options();
+    options.Observer = &log;
+    const auto closed = box.Path() / "closed";
+    std::filesystem::create_directory(closed);
+    if (!DenyNewFiles(closed))
+        GTEST_SKIP() << "folder rights do not bind this user here (root on Linux; Wine ignores access lists)";
+    const auto output = closed / "d.torrent";
+    const auto result = CreateFolderTorrent(box.Path() / "d", output, options);
+    EXPECT_EQ(result.Message, "Datei " + output.string() + " kann nicht erstellt werden. Permission denied");
     EXPECT_EQ(std::count(log.Lines.begin(), log.Lines.end(), "start"), 0);
 }
 
