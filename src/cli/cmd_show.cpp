@@ -7,6 +7,7 @@
 
 #include "cli/cli.h"
 #include "core/torrentfile.h"
+#include "create/loadtorrent.h"
 #include "create/magnetlink.h"
 #include "platform/dateformat.h"
 #include "platform/fileio.h"
@@ -84,18 +85,11 @@ int RunShow(const TShowOptions& options, const TCliIo& io)
     std::string data;
     std::string reason;
     TTorrentFile torrent;
-    switch (ReadWholeFile(NativePath(options.File), kMaxMetainfoSize, data, reason))
+    if (!LoadTorrentFromPath(NativePath(options.File), torrent, data, reason))
     {
-    case TReadResult::Failed:
         io.Err << "brisolt-cli: cannot open " << options.File << ": " << reason << '\n';
         return kExitFailure;
-    case TReadResult::TooLarge:
-        data.clear(); // far too large for metainfo: loads as not bencoded
-        break;
-    case TReadResult::Ok:
-        break;
     }
-    torrent.Load(data);
     // Loaded means what the edit page can show: at least one file entry.
     const bool loaded = !torrent.Files.empty();
     if (options.Json)

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/bdecode.h"
+#include "create/loadtorrent.h"
 #include "platform/fileio.h"
 #include "platform/textconv.h"
 
@@ -89,10 +90,8 @@ bool LoadTorrentForEdit(const std::filesystem::path& path, TTorrentFile& model)
 {
     std::string data;
     std::string reason;
-    if (ReadWholeFile(path, kMaxMetainfoSize, data, reason) == TReadResult::Failed)
+    if (!LoadTorrentFromPath(path, model, data, reason))
         throw EEditError(FileMessage(PathBytes(path), "geöffnet", reason));
-    // A file too large for metainfo leaves data empty: it loads as not bencoded.
-    model.Load(data);
     model.Comment = CrLfLineBreaks(model.Comment);
     return IsLoadedForEdit(model);
 }

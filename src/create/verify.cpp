@@ -1,0 +1,306 @@
+#include "create/verify.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "create/loadtorrent.h"
+#include "hashing/hashedstorage.h"
+#include "platform/fileio.h"
+#include "platform/textconv.h"
+
+namespace brisolt
+{
+
+namespace
+{
+
+class TVerifyStorage final : public THashedStorage
+{
+public:
+    TVerifyStorage(
+        const std::vector<TTorrentSubFile>& files,
+        int64_t pieceLength,
+        TCreateObserver& observer,
+        const std::atomic<bool>& abort)
+        : THashedStorage(files, pieceLength, true, {})
+        , Observer(observer)
+        , Abort(abort)
+    {
+        LengthPolicy = TLengthPolicy::PadToListed;
+    }
+
+protected:
+    void FileStarted(const std::string& path, int64_t size) override { Observer.FileStarted(path, size); }
+
+    void PieceHashed() override { Observer.PieceHashed(); }
+
+    // One check may take several runs; the caller reports its end once.
+    void ReportStatus(const std::string& status) override { (void)status; }
+
+    bool IsAborted() override { return Abort.load(); }
+
+private:
+    TCreateObserver& Observer;
+    const std::atomic<bool>& Abort;
+};
+
+// A path element from a torrent that cannot leave the content folder.
+bool IsSafeElement(std::string_view element)
+{
+    return !element.empty() && element != "." && element != ".." && element.find('/') == std::string_view::npos
+           && element.find('\0') == std::string_view::npos;
+}
+
+bool IsSafePath(std::string_view backslashPath)
+{
+    std::size_t start = 0;
+    for (std::size_t pos; (pos = backslashPath.find('\\', start)) != std::string_view::npos; start = pos + 1)
+    {
+        if (!IsSafeElement(backslashPath.substr(start, pos - start)))
+            return false;
+    }
+    return start == backslashPath.size() || IsSafeElement(backslashPath.substr(start));
+}
+
+std::string CheckFile(const std::filesystem::path& path, int64_t length)
+{
+    const TPathInfo info = PathInfo(path);
+    if (info.Kind == TPathKind::Missing)
+        return "missing";
+    if (info.Kind != TPathKind::RegularFile)
+        return "not a regular file";
+    if (info.Size != length)
+        return "has " + std::to_string(info.Size) + " bytes, the torrent says " + std::to_string(length);
+    return {};
+}
+
+// The torrent, or why it cannot be checked (Message empty when it can).
+void LoadTorrent(const std::filesystem::path& path, TTorrentFile& torrent, TVerifyResult& result)
+{
+    const std::string name = PathBytes(path);
+    std::string bytes;
+    std::string reason;
+    if (!LoadTorrentFromPath(path, torrent, bytes, reason))
+    {
+        result.Message = "cannot open " + name + ": " + reason;
+        return;
+    }
+    if (torrent.Files.empty())
+    {
+        for (const auto& line : torrent.Errors)
+            result.LoaderLines.push_back(DisplayText(line));
+        result.Message = name + " holds no file entries";
+        return;
+    }
+    if (torrent.PieceLength <= 0 || torrent.PieceLength > kMaxPieceLength)
+    {
+        result.Message = name + ": invalid piece length " + std::to_string(torrent.PieceLength);
+        return;
+    }
+    int64_t total = 0;
+    for (const auto& file : torrent.Files)
+    {
+        if (file.Length < 0 || file.Length > INT64_MAX - total)
+        {
+            result.Message = name + ": invalid file length " + std::to_string(file.Length) + " of "
+                             + DisplayText(file.Path + file.Name);
+            return;
+        }
+        total += file.Length;
+    }
+    for (const auto& file : torrent.Files)
+    {
+        if (!IsSafeElement(torrent.InfoName) || !IsSafeElement(file.Name) || !IsSafePath(file.Path))
+        {
+            result.Message = name + ": unsafe file path " + DisplayText(file.Path + file.Name);
+            return;
+        }
+    }
+}
+
+// Where each entry lies: a single file is CONTENT itself (or CONTENT/name when
+// CONTENT is a folder); a multi-file torrent's folder lies inside CONTENT.
+// The name is the info dictionary's, with any ".torrent" the loader drops for
+// display.
+void PlaceFiles(TTorrentFile& torrent, const std::filesystem::path& content)
+{
+    const bool contentIsFolder = PathInfo(content).Kind == TPathKind::Folder;
+    for (auto& file : torrent.Files)
+    {
+        if (!torrent.MultiFile)
+        {
+            file.Name = torrent.InfoName;
+            file.FullPath = PathBytes(contentIsFolder ? content / NativePath(torrent.InfoName) : content);
+        }
+        else
+            file.FullPath =
+                PathBytes(content / NativePath(torrent.InfoName) / NativeRelativePath(file.Path, file.Name));
+    }
+}
+
+// What the content holds: each file's problem (empty when it is there with
+// its listed size), and for each piece the torrent lists (up to the number its
+// files make) whether the content's bytes match it. Only pieces whose bytes
+// all lie in files that are there are read and hashed; any other piece fails
+// without a read, so missing content costs nothing however large the torrent
+// says it is.
+class TContentCheck
+{
+public:
+    TContentCheck(
+        const TTorrentFile& torrent,
+        const TVerifyRequest& request,
+        TCreateObserver& observer,
+        const std::atomic<bool>& abort)
+        : Torrent(torrent)
+        , Request(request)
+        , Observer(observer)
+        , Abort(abort)
+    {
+    }
+
+    // Checked, or what ended the check early (with Message).
+    TVerifyStatus Run()
+    {
+        const int64_t pieceLength = Torrent.PieceLength;
+        int64_t total = 0;
+        for (const auto& file : Torrent.Files)
+        {
+            Problems.push_back(CheckFile(NativePath(file.FullPath), file.Length));
+            total += file.Length;
+        }
+        PiecesMade = static_cast<std::size_t>(total == 0 ? 0 : (total - 1) / pieceLength + 1);
+        Matches.assign(std::min(PiecesMade, Torrent.Pieces.size()), false);
+        Observer.TorrentStarted(Request.Torrent, total, pieceLength, Torrent.Files.size());
+        int64_t offset = 0;
+        for (std::size_t i = 0; i < Torrent.Files.size();)
+        {
+            if (!IsThere(i))
+            {
+                offset += Torrent.Files[i++].Length;
+                continue;
+            }
+            const int64_t begin = offset;
+            std::size_t end = i;
+            for (; end < Torrent.Files.size() && IsThere(end); ++end)
+                offset += Torrent.Files[end].Length;
+            const auto firstPiece = static_cast<std::size_t>((begin + pieceLength - 1) / pieceLength);
+            const auto endPiece =
+                std::min(offset == total ? PiecesMade : static_cast<std::size_t>(offset / pieceLength), Matches.size());
+            if (firstPiece < endPiece)
+            {
+                if (const TVerifyStatus status = HashStretch(i, end, begin, firstPiece);
+                    status != TVerifyStatus::Checked)
+                    return status;
+            }
+            i = end;
+        }
+        Observer.ReportStatus("done");
+        return TVerifyStatus::Checked;
+    }
+
+    std::vector<std::string> Problems;
+    std::vector<bool> Matches;
+    std::size_t PiecesMade = 0;
+    std::string Message;
+
+private:
+    // An empty file holds no piece's bytes, so even a missing one breaks no stretch.
+    bool IsThere(std::size_t file) const { return Problems[file].empty() || Torrent.Files[file].Length == 0; }
+
+    // Hashes the pieces from index piece on, which start in the stretch of files
+    // [first, end) beginning at byte begin of the stream.
+    TVerifyStatus HashStretch(std::size_t first, std::size_t end, int64_t begin, std::size_t piece)
+    {
+        const int64_t pieceStart = static_cast<int64_t>(piece) * Torrent.PieceLength;
+        // Start in the file that holds the piece's first byte.
+        while (begin + Torrent.Files[first].Length <= pieceStart)
+            begin += Torrent.Files[first++].Length;
+        const std::vector<TTorrentSubFile> files(
+            Torrent.Files.begin() + static_cast<std::ptrdiff_t>(first),
+            Torrent.Files.begin() + static_cast<std::ptrdiff_t>(end));
+        TVerifyStorage storage(files, Torrent.PieceLength, Observer, Abort);
+        storage.StartOffset = pieceStart - begin;
+        int64_t bytes = -storage.StartOffset;
+        for (const auto& file : files)
+            bytes += file.Length;
+        // A few pieces are not worth starting threads for.
+        constexpr int64_t kThreadsFrom = 64 * 1024 * 1024;
+        storage.ThreadCount = bytes < kThreadsFrom ? 1 : Request.Threads;
+        storage.HashFiles();
+        if (Abort.load())
+            return TVerifyStatus::Aborted;
+        if (storage.Failed())
+        {
+            Message = storage.ErrorMessage;
+            return TVerifyStatus::ReadError;
+        }
+        for (std::size_t i = 0; i < storage.Pieces.size() && piece + i < Matches.size(); ++i)
+            Matches[piece + i] = Torrent.Pieces[piece + i].HashBytes() == storage.Pieces[i].HashBytes();
+        return TVerifyStatus::Checked;
+    }
+
+    const TTorrentFile& Torrent;
+    const TVerifyRequest& Request;
+    TCreateObserver& Observer;
+    const std::atomic<bool>& Abort;
+};
+
+// Per file: its problem, or how many of its pieces differ.
+void CountFiles(const TTorrentFile& torrent, const TContentCheck& check, TVerifyResult& result)
+{
+    const int64_t pieceLength = torrent.PieceLength;
+    int64_t offset = 0;
+    result.TorrentPieces = torrent.Pieces.size();
+    result.ContentPieces = check.PiecesMade;
+    result.AllGood = torrent.Pieces.size() == check.PiecesMade;
+    for (std::size_t f = 0; f < torrent.Files.size(); ++f)
+    {
+        const auto& file = torrent.Files[f];
+        TVerifiedFile verified;
+        verified.Path = torrent.MultiFile ? file.Path + file.Name : file.Name;
+        verified.Length = file.Length;
+        verified.Problem = check.Problems[f];
+        std::size_t bad = 0;
+        std::size_t count = 0;
+        if (file.Length > 0)
+        {
+            const auto first = static_cast<std::size_t>(offset / pieceLength);
+            const auto last = static_cast<std::size_t>((offset + file.Length - 1) / pieceLength);
+            count = last - first + 1;
+            // A file that is not there fails every piece it touches, unread.
+            for (std::size_t i = first; i <= last && verified.Problem.empty(); ++i)
+            {
+                if (i >= check.Matches.size() || !check.Matches[i])
+                    ++bad;
+            }
+            if (!verified.Problem.empty())
+                bad = count;
+        }
+        offset += file.Length;
+        verified.GoodPieces = count - bad;
+        verified.BadPieces = bad;
+        result.AllGood = result.AllGood && verified.Ok();
+        result.Files.push_back(std::move(verified));
+    }
+}
+
+} // namespace
+
+TVerifyResult VerifyContent(const TVerifyRequest& request, TCreateObserver& observer, const std::atomic<bool>& abort)
+{
+    TVerifyResult result;
+    TTorrentFile torrent;
+    LoadTorrent(request.Torrent, torrent, result);
+    if (!result.Message.empty())
+        return result;
+    PlaceFiles(torrent, request.Content);
+    TContentCheck check(torrent, request, observer, abort);
+    result.Status = check.Run();
+    result.Message = check.Message;
+    if (result.Status == TVerifyStatus::Checked)
+        CountFiles(torrent, check, result);
+    return result;
+}
+
+} // namespace brisolt
