@@ -130,33 +130,34 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
         SetBackupTrackers(torrent, true, args.Backups, {});
     if (args.Source)
         torrent.Source = *args.Source;
-    torrent.WebSeeds = args.WebSeeds;
+    if (args.NoWebSeeds)
+        torrent.WebSeeds.clear();
+    else if (!args.WebSeeds.empty())
+        torrent.WebSeeds = args.WebSeeds;
 
     const std::filesystem::path output = NativePath(args.Output.empty() ? args.File : args.Output);
-    std::string bytes;
+    std::string bytes = EditedTorrentBytes(torrent, args.KeepInfoHash);
     std::string reason;
-    if (args.KeepInfoHash)
-    {
-        std::string original;
-        if (ReadWholeFile(NativePath(args.File), kMaxMetainfoSize, original, reason) != TReadResult::Ok)
-            return Fail(io, FileMessage(args.File, "geöffnet", reason));
-        TOuterKeys changed;
-        changed.Announce = args.Announce.has_value();
-        changed.AnnounceList = args.Announce || args.NoBackup || !args.Backups.empty();
-        changed.Comment = args.Comment.has_value();
-        changed.CreationDate = args.ResetDate;
-        changed.WebSeeds = args.NoWebSeeds || !args.WebSeeds.empty();
-        bytes = EditOutsideInfo(original, torrent, changed);
-    }
-    else
-        bytes = torrent.SaveToString(torrent.Pieces);
     if (!WriteFileAtomic(output, bytes, reason))
         return Fail(io, WriteErrorMessage(output) + ": " + reason);
-    // The info hash of what was written: the writer may have changed the info dictionary.
     TTorrentFile written;
     written.Load(bytes);
     io.Out << PathBytes(output) << ": " << written.InfoHashText << '\n';
     return kExitOk;
+}
+
+// The edit rule's refusals (an invalid result, a refused name or rename) are
+// failures with its message.
+int RunEditChecked(const TEditArgs& args, const TCliIo& io)
+{
+    try
+    {
+        return RunEdit(args, io);
+    }
+    catch (const EEditError& error)
+    {
+        return Fail(io, DisplayText(error.what()));
+    }
 }
 
 } // namespace
@@ -168,8 +169,11 @@ void AddEditCommand(CLI::App& app, TCommandRunner& runner)
         "edit",
         "Change a torrent's metadata as the edit page does and write it back with its own piece hashes, in place or "
         "to -o OUT (through a temporary file, so a failed write leaves the old file). Prints the written file and "
-        "its info hash. As on the edit page, the comment gets CR LF line breaks and the writer's comment suffix on "
-        "every save, and the torrent is written private.\nExit status: 0 when written, 1 when the torrent did not "
+        "its info hash. What was not changed keeps its bytes: the info dictionary, and with it the info hash, unless "
+        "--name, --rename or --source change it (then only those values are written anew), and every key outside it "
+        "that no option names. As on the edit page, the comment gets CR LF line breaks and the writer's comment "
+        "suffix on every save. A result that lacks what a client needs is not written.\nExit status: 0 when written, 1 "
+        "when the torrent did not "
         "load (the loader's lines on standard error) or could not be written, 2 for a usage error.");
     edit->add_option("FILE", args->File, "The .torrent file")->required();
     edit->add_option("-o,--output", args->Output, "Write here instead of over FILE");
@@ -190,15 +194,14 @@ void AddEditCommand(CLI::App& app, TCommandRunner& runner)
     edit->add_flag(
         "--keep-info-hash",
         args->KeepInfoHash,
-        "Keep the info dictionary byte for byte, so the info hash and the swarm stay: only announce, backup "
-        "trackers, comment, creation date and web seeds change, every other key keeps its bytes; refused with "
-        "--name, --rename and --source");
+        "Insist on keeping the info dictionary byte for byte, so the info hash and the swarm stay (what every edit "
+        "without --name, --rename and --source does): refused with those options");
     edit->callback(
         [args, &runner]
         {
             runner = [args](const TCliIo& io)
             {
-                return RunEdit(*args, io);
+                return RunEditChecked(*args, io);
             };
         });
 }

@@ -76,6 +76,8 @@ void TTorrentFile::Clear()
     Tree = std::make_unique<TObjectHash>();
     Errors.clear();
     Pieces.clear();
+    Source.clear();
+    WebSeeds.clear();
 }
 
 void TTorrentFile::Init(

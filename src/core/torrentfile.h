@@ -114,10 +114,14 @@ public:
     std::vector<TTorrentPiece> Pieces;
     int32_t PieceLength = 0;
     std::vector<std::string> BackupTrackers;
-    // Written only when set (a load leaves them empty): "source" in the info
-    // dictionary and "url-list", the web seeds, after it.
+    // Written only when set: "source" in the info dictionary and "url-list",
+    // the web seeds, after it. A load reads both (a "url-list" may be one
+    // string or a list; what is not a string in it is passed over).
     std::string Source;
     std::vector<std::string> WebSeeds;
+    // The bytes an edit was loaded from; the edit rule keeps what the user
+    // did not change from them. Empty for a model that was not loaded for editing.
+    std::string LoadedBytes;
 
 private:
     friend class TTorrentLoader;

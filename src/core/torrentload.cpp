@@ -106,6 +106,7 @@ private:
     }
 
     void LoadInfo(uint32_t info, int64_t& total);
+    void LoadWebSeeds(uint32_t urls);
     void LoadFiles(uint32_t files, int64_t& total);
     void LoadInfoHash();
 
@@ -186,6 +187,8 @@ void TTorrentLoader::LoadKeys()
         T.Comment = AsString(Get(kRoot, "comment"));
     if (Exists(kRoot, "creation date"))
         T.CreationDate = FromUnixSeconds(Low32(AsInteger(Get(kRoot, "creation date"))));
+    if (Exists(kRoot, "url-list"))
+        LoadWebSeeds(Get(kRoot, "url-list"));
     int64_t total = 0;
     if (Exists(kRoot, "info"))
     {
@@ -223,6 +226,12 @@ void TTorrentLoader::LoadInfo(uint32_t info, int64_t& total)
     }
     else
         AddError("Corrupt File: Missing \"info.pieces\" segment");
+
+    if (Exists(info, "source") && Doc.Kind(Get(info, "source")) == TKind::String)
+    {
+        T.Source = Doc.Text(Get(info, "source"));
+        Charge(HeapBytes(T.Source));
+    }
 
     if (Exists(info, "length"))
     {
@@ -282,6 +291,23 @@ void TTorrentLoader::LoadFiles(uint32_t files, int64_t& total)
         total = static_cast<int64_t>(static_cast<uint64_t>(total) + static_cast<uint64_t>(length));
     }
     T.FileCount = static_cast<int32_t>(T.Files.size());
+}
+
+// Other tools write one web seed as a string, several as a list. Not a key
+// this program's format requires, so a value of another kind is passed over.
+void TTorrentLoader::LoadWebSeeds(uint32_t urls)
+{
+    const auto add = [this](uint32_t url)
+    {
+        if (Doc.Kind(url) != TKind::String)
+            return;
+        T.WebSeeds.emplace_back(Doc.Text(url));
+        Charge(2 * sizeof(std::string) + HeapBytes(T.WebSeeds.back()));
+    };
+    if (Doc.Kind(urls) != TKind::List)
+        return add(urls);
+    for (uint32_t url = urls + 1; url < Doc.Next(urls); url = Doc.Next(url))
+        add(url);
 }
 
 // The info hash covers the "info" value's bytes exactly as the file holds them.

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
+#include <memory>
 #include <utility>
 
 #include "core/bdecode.h"
+#include "create/bencodebytes.h"
 #include "create/loadtorrent.h"
 #include "platform/fileio.h"
 #include "platform/textconv.h"
@@ -16,72 +19,244 @@ namespace brisolt
 namespace
 {
 
-// The length of the one bencoded value at data[pos], or 0 when there is no
-// well-formed value there. Nesting is bounded as in the decoder, so that
-// hostile input cannot exhaust the stack.
-std::size_t ValueLength(std::string_view data, std::size_t pos, int depth = 0)
-{
-    if (pos >= data.size() || depth > kMaxDepth)
-        return 0;
-    const char c = data[pos];
-    if (c == 'i')
-    {
-        const auto end = data.find('e', pos + 1);
-        return end == std::string_view::npos || end == pos + 1 ? 0 : end + 1 - pos;
-    }
-    if (c >= '0' && c <= '9')
-    {
-        const auto colon = data.find(':', pos);
-        if (colon == std::string_view::npos)
-            return 0;
-        std::size_t size = 0;
-        const char* end = data.data() + colon;
-        const auto [ptr, error] = std::from_chars(data.data() + pos, end, size);
-        if (error != std::errc() || ptr != end || size > data.size() - colon - 1)
-            return 0;
-        return colon + 1 + size - pos;
-    }
-    if (c != 'l' && c != 'd')
-        return 0;
-    std::size_t at = pos + 1;
-    bool atKey = c == 'd';
-    while (at < data.size() && data[at] != 'e')
-    {
-        if (atKey && (data[at] < '0' || data[at] > '9'))
-            return 0; // a dictionary's keys are strings
-        const std::size_t length = ValueLength(data, at, depth + 1);
-        if (length == 0)
-            return 0;
-        at += length;
-        if (c == 'd')
-            atKey = !atKey;
-    }
-    if (at >= data.size() || (c == 'd' && !atKey))
-        return 0;
-    return at + 1 - pos;
-}
-
-struct TEntryBytes
-{
-    std::string_view Key;     // the key's text
-    std::string_view Encoded; // the key and its value as they stand in the file
-};
+const char* const kNotOneDictionary =
+    "the file is not one well-formed bencoded dictionary, so its info hash cannot be kept";
 
 // The entries of the dictionary that data holds, in file order.
-std::vector<TEntryBytes> DictionaryEntries(std::string_view data)
+std::vector<TEntryBytes> EntriesOrThrow(std::string_view data)
 {
-    if (data.empty() || data.front() != 'd' || ValueLength(data, 0) == 0)
-        throw EEditError("the file is not one well-formed bencoded dictionary, so its info hash cannot be kept");
-    std::vector<TEntryBytes> entries;
-    for (std::size_t at = 1; data[at] != 'e';)
+    if (!IsDictionary(data))
+        throw EEditError(kNotOneDictionary);
+    return DictionaryEntries(data);
+}
+
+// An entry's "path" elements as the writer puts them: Path cut at each
+// backslash, then Name.
+std::vector<std::string> PathElements(const TTorrentSubFile& entry)
+{
+    std::vector<std::string> elements;
+    std::size_t start = 0;
+    for (std::size_t pos; (pos = entry.Path.find('\\', start)) != std::string::npos; start = pos + 1)
+        elements.push_back(entry.Path.substr(start, pos - start));
+    if (start < entry.Path.size())
+        elements.push_back(entry.Path.substr(start));
+    elements.push_back(entry.Name);
+    return elements;
+}
+
+bool IsPlainElement(std::string_view element)
+{
+    return !element.empty() && element != "." && element != "..";
+}
+
+// A dictionary's entries while it is rebuilt: each key with its bytes.
+class TDictionaryEdit
+{
+public:
+    explicit TDictionaryEdit(std::string_view data)
     {
-        const std::size_t keyLength = ValueLength(data, at);
-        const std::size_t length = keyLength + ValueLength(data, at + keyLength);
-        const std::string_view key = data.substr(at, keyLength);
-        entries.push_back({key.substr(key.find(':') + 1), data.substr(at, length)});
-        at += length;
+        for (const auto& entry : EntriesOrThrow(data))
+            Entries.emplace_back(std::string(entry.Key), std::string(entry.Encoded));
     }
-    return entries;
+
+    // The key's value becomes value (encoded); no value removes the key. A
+    // key new to the dictionary goes before the first key that sorts after it.
+    void Set(std::string_view key, const std::string* value)
+    {
+        auto place = std::find_if(Entries.begin(), Entries.end(), [key](const auto& e) { return e.first == key; });
+        if (place != Entries.end())
+            place = Entries.erase(place);
+        else
+            place = std::find_if(Entries.begin(), Entries.end(), [key](const auto& e) { return e.first > key; });
+        if (value == nullptr)
+            return;
+        std::string encoded;
+        AppendString(encoded, key);
+        Entries.insert(place, {std::string(key), encoded + *value});
+    }
+
+    [[nodiscard]] std::string Bytes() const
+    {
+        std::string out = "d";
+        for (const auto& entry : Entries)
+            out += entry.second;
+        return out + "e";
+    }
+
+private:
+    std::vector<std::pair<std::string, std::string>> Entries;
+};
+
+// What the user changed, against the model as it was loaded.
+struct TEditChanges
+{
+    bool Announce = false;
+    bool BackupTrackers = false;
+    bool CreationDate = false;
+    bool WebSeeds = false;
+    bool Name = false;
+    bool Files = false;
+    bool Source = false;
+
+    [[nodiscard]] bool Info() const { return Name || Files || Source; }
+};
+
+TEditChanges FindChanges(const TTorrentFile& model)
+{
+    TTorrentFile loaded;
+    loaded.Load(model.LoadedBytes);
+    TEditChanges changes;
+    changes.Announce = model.Announce != loaded.Announce;
+    changes.BackupTrackers = model.BackupTrackers != loaded.BackupTrackers;
+    changes.CreationDate = model.CreationDate != loaded.CreationDate;
+    changes.WebSeeds = model.WebSeeds != loaded.WebSeeds;
+    changes.Name = model.Name != loaded.Name;
+    changes.Source = model.Source != loaded.Source;
+    if (model.MultiFile)
+    {
+        changes.Files = model.Files.size() != loaded.Files.size();
+        for (std::size_t i = 0; !changes.Files && i < model.Files.size(); ++i)
+            changes.Files = PathElements(model.Files[i]) != PathElements(loaded.Files[i]);
+    }
+    return changes;
+}
+
+// A value of the model's writer, encoded, or nothing when it writes no such key.
+std::unique_ptr<std::string> WrittenValue(const std::vector<TEntryBytes>& written, std::string_view key)
+{
+    const TEntryBytes* entry = FindEntry(written, key);
+    return entry ? std::make_unique<std::string>(entry->Value) : nullptr;
+}
+
+// The files list with each entry's "path" written anew; every other key of
+// an entry keeps its bytes.
+std::string EditFiles(std::string_view files, const TTorrentFile& model)
+{
+    const std::vector<std::string_view> items = ListItems(files);
+    if (items.size() != model.Files.size())
+        throw EEditError("the file entries cannot be matched to the torrent's \"files\" list");
+    std::string out = "l";
+    for (std::size_t i = 0; i < items.size(); ++i)
+    {
+        TDictionaryEdit entry(items[i]);
+        std::string path = "l";
+        for (const auto& element : PathElements(model.Files[i]))
+            AppendString(path, element);
+        path += 'e';
+        entry.Set("path", &path);
+        out += entry.Bytes();
+    }
+    return out + "e";
+}
+
+std::string EditInfo(std::string_view info, const TTorrentFile& model, const TEditChanges& changes)
+{
+    const std::vector<TEntryBytes> entries = EntriesOrThrow(info);
+    if ((changes.Name || changes.Files) && (FindEntry(entries, "file tree") || FindEntry(entries, "meta version")))
+        throw EEditError(
+            "Name und Dateinamen eines v2- oder Hybrid-Torrents werden nicht geändert: sein \"file tree\" nennt sie "
+            "ein zweites Mal, und beide Hälften müssen übereinstimmen.");
+    TDictionaryEdit edit(info);
+    if (changes.Name)
+    {
+        CheckTorrentName(model.Name);
+        std::string name;
+        AppendString(name, model.Name);
+        edit.Set("name", &name);
+    }
+    if (changes.Files)
+    {
+        const TEntryBytes* files = FindEntry(entries, "files");
+        if (files == nullptr || files->Value.front() != 'l')
+            throw EEditError("the torrent's \"files\" list cannot be changed");
+        const std::string list = EditFiles(files->Value, model);
+        edit.Set("files", &list);
+    }
+    if (changes.Source)
+    {
+        std::string source;
+        AppendString(source, model.Source);
+        edit.Set("source", model.Source.empty() ? nullptr : &source);
+    }
+    return edit.Bytes();
+}
+
+bool IsPowerOfTwo(int64_t n)
+{
+    return n > 0 && (n & (n - 1)) == 0;
+}
+
+// What a client needs of the info dictionary and the bytes lack, one phrase each.
+std::vector<std::string> MissingParts(std::string_view info)
+{
+    std::vector<std::string> missing;
+    const std::vector<TEntryBytes> entries = EntriesOrThrow(info);
+    std::string_view text;
+    int64_t number = 0;
+    const TEntryBytes* name = FindEntry(entries, "name");
+    if (name == nullptr || !RawString(name->Value, text) || text.empty())
+        missing.emplace_back("ein Name (info.name)");
+    const TEntryBytes* pieceLength = FindEntry(entries, "piece length");
+    int64_t pieceBytes = 0;
+    // The model holds a piece length in 32 bits: a larger one would be written back changed.
+    if (pieceLength == nullptr || !RawInteger(pieceLength->Value, pieceBytes) || !IsPowerOfTwo(pieceBytes)
+        || pieceBytes > (int64_t{1} << 30))
+        missing.emplace_back("eine Stücklänge, die eine Zweierpotenz bis 1 GiB ist (info.piece length)");
+    int64_t total = 0;
+    bool filesOk = false;
+    if (const TEntryBytes* length = FindEntry(entries, "length"))
+        filesOk = RawInteger(length->Value, total) && total >= 0;
+    else if (const TEntryBytes* files = FindEntry(entries, "files"); files && files->Value.front() == 'l')
+    {
+        const std::vector<std::string_view> items = ListItems(files->Value);
+        filesOk = !items.empty();
+        for (const auto item : items)
+        {
+            const std::vector<TEntryBytes> entry =
+                IsDictionary(item) ? EntriesOrThrow(item) : std::vector<TEntryBytes>();
+            const TEntryBytes* fileLength = FindEntry(entry, "length");
+            const TEntryBytes* path = FindEntry(entry, "path");
+            const std::vector<std::string_view> elements =
+                path && path->Value.front() == 'l' ? ListItems(path->Value) : std::vector<std::string_view>();
+            filesOk = filesOk && fileLength && RawInteger(fileLength->Value, number) && number >= 0
+                      && number <= INT64_MAX - total && !elements.empty() && RawString(elements.back(), text)
+                      && !text.empty();
+            if (!filesOk)
+                break;
+            total += number;
+        }
+    }
+    if (!filesOk)
+        missing.emplace_back("Dateien mit Pfad und gültiger Länge (info.length oder info.files)");
+    const TEntryBytes* pieces = FindEntry(entries, "pieces");
+    if (pieces == nullptr || !RawString(pieces->Value, text) || text.empty() || text.size() % 20 != 0)
+        missing.emplace_back("die Stück-Hashes (info.pieces)");
+    else if (
+        filesOk && IsPowerOfTwo(pieceBytes) && pieceBytes <= (int64_t{1} << 30)
+        && static_cast<int64_t>(text.size() / 20) != (total + pieceBytes - 1) / pieceBytes)
+        missing.emplace_back(
+            "so viele Stück-Hashes, wie die Dateien Stücke ergeben (info.pieces: " + std::to_string(text.size() / 20)
+            + " statt " + std::to_string((total + pieceBytes - 1) / pieceBytes) + ")");
+    return missing;
+}
+
+// Throws EEditError naming what a client needs and the bytes lack.
+void CheckWritable(std::string_view torrent)
+{
+    const TEntryBytes* info = nullptr;
+    const std::vector<TEntryBytes> entries = EntriesOrThrow(torrent);
+    info = FindEntry(entries, "info");
+    std::vector<std::string> missing;
+    if (info == nullptr || !IsDictionary(info->Value))
+        missing.emplace_back("das Info-Verzeichnis (info)");
+    else
+        missing = MissingParts(info->Value);
+    if (missing.empty())
+        return;
+    std::string message = "Der Torrent wird nicht geschrieben, denn ihm fehlt: ";
+    for (std::size_t i = 0; i < missing.size(); ++i)
+        message += (i == 0 ? "" : "; ") + missing[i];
+    throw EEditError(message + ".");
 }
 
 } // namespace
@@ -92,6 +267,7 @@ bool LoadTorrentForEdit(const std::filesystem::path& path, TTorrentFile& model)
     std::string reason;
     if (!LoadTorrentFromPath(path, model, data, reason))
         throw EEditError(FileMessage(PathBytes(path), "geöffnet", reason));
+    model.LoadedBytes = std::move(data);
     model.Comment = CrLfLineBreaks(model.Comment);
     return IsLoadedForEdit(model);
 }
@@ -145,22 +321,46 @@ void SetTorrentName(TTorrentFile& model, const std::string& name)
         model.Files.front().Name = name;
 }
 
+void CheckTorrentName(const std::string& name)
+{
+    if (!IsPlainElement(name) || name.find_first_of("\\/") != std::string::npos)
+        throw EEditError(
+            "Ungültiger Name \"" + name
+            + "\": er darf nicht leer, \".\" oder \"..\" sein und weder \"/\" noch \"\\\" enthalten.");
+}
+
 void RenameFileEntry(TTorrentFile& model, std::size_t index, const std::string& text)
 {
     if (index >= model.Files.size())
         throw EEditError("Kein Dateieintrag " + std::to_string(index));
-    TTorrentSubFile& entry = model.Files[index];
+    TTorrentSubFile renamed = model.Files[index];
     // "/" cannot be part of a name on this system, so it separates folders
     // like the backslash; a colon is an ordinary character, not a drive letter.
     const auto split = text.find_last_of("\\/");
     if (split == std::string::npos)
+        renamed.Name = text;
+    else
     {
-        entry.Name = text;
-        return;
+        renamed.Path = text.substr(0, split + 1);
+        std::replace(renamed.Path.begin(), renamed.Path.end(), '/', '\\');
+        renamed.Name = text.substr(split + 1);
     }
-    entry.Path = text.substr(0, split + 1);
-    std::replace(entry.Path.begin(), entry.Path.end(), '/', '\\');
-    entry.Name = text.substr(split + 1);
+    const std::vector<std::string> elements = PathElements(renamed);
+    if (!std::all_of(elements.begin(), elements.end(), IsPlainElement))
+        throw EEditError("Ungültiger Pfad \"" + text + "\": kein Teil darf leer, \".\" oder \"..\" sein.");
+    for (std::size_t i = 0; i < model.Files.size(); ++i)
+    {
+        if (i == index)
+            continue;
+        const std::vector<std::string> other = PathElements(model.Files[i]);
+        const std::size_t common = std::min(other.size(), elements.size());
+        // The same path, or one entry a folder of the other: not two files on disk.
+        if (std::equal(elements.begin(), elements.begin() + static_cast<std::ptrdiff_t>(common), other.begin()))
+            throw EEditError(
+                "Der Pfad \"" + text + "\" trifft auf den von Eintrag " + std::to_string(i) + " (\""
+                + model.Files[i].Path + model.Files[i].Name + "\").");
+    }
+    model.Files[index] = std::move(renamed);
 }
 
 std::vector<std::string> ResolveBackupRows(const std::vector<std::string>& rows, const TTrackerLookup& lookup)
@@ -186,16 +386,70 @@ void SetBackupTrackers(
         model.BackupTrackers = ResolveBackupRows(rows, lookup);
 }
 
-bool SaveEditedTorrent(const TTorrentFile& model, const std::filesystem::path& path, std::string& reason)
+std::string EditedTorrentBytes(const TTorrentFile& model, bool keepInfoHash)
 {
-    return WriteFileAtomic(path, model.SaveToString(model.Pieces), reason);
+    std::string saved = model.SaveToString(model.Pieces);
+    if (!IsDictionary(model.LoadedBytes))
+    {
+        // Nothing to keep: not loaded for editing, or not a whole dictionary.
+        if (keepInfoHash)
+            throw EEditError(kNotOneDictionary);
+        CheckWritable(saved);
+        return saved;
+    }
+    const TEditChanges changes = FindChanges(model);
+    if (keepInfoHash && changes.Info())
+        throw EEditError("the name, the file paths or the source changed, so the info hash cannot be kept");
+    const std::vector<TEntryBytes> written = EntriesOrThrow(saved);
+    TDictionaryEdit edit(model.LoadedBytes);
+    const std::array<std::pair<bool, std::string_view>, 5> outer{{
+        {changes.Announce, "announce"},
+        {changes.Announce || changes.BackupTrackers, "announce-list"},
+        {true, "comment"},
+        {changes.CreationDate, "creation date"},
+        {changes.WebSeeds, "url-list"},
+    }};
+    for (const auto& [changed, key] : outer)
+    {
+        if (changed)
+            edit.Set(key, WrittenValue(written, key).get());
+    }
+    if (changes.Info())
+    {
+        const TEntryBytes* info = FindEntry(EntriesOrThrow(model.LoadedBytes), "info");
+        if (info == nullptr || !IsDictionary(info->Value))
+            throw EEditError("Der Torrent wird nicht geschrieben, denn ihm fehlt: das Info-Verzeichnis (info).");
+        const std::string edited = EditInfo(info->Value, model, changes);
+        edit.Set("info", &edited);
+    }
+    std::string bytes = edit.Bytes();
+    CheckWritable(bytes);
+    return bytes;
+}
+
+bool EditChangesInfoHash(const TTorrentFile& model)
+{
+    return !IsDictionary(model.LoadedBytes) || FindChanges(model).Info();
+}
+
+bool SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, std::string& reason)
+{
+    std::string bytes = EditedTorrentBytes(model);
+    if (!WriteFileAtomic(path, bytes, reason))
+        return false;
+    TTorrentFile written;
+    written.Load(bytes);
+    model.InfoHash = written.InfoHash;
+    model.InfoHashText = written.InfoHashText;
+    model.LoadedBytes = std::move(bytes);
+    return true;
 }
 
 std::string EditOutsideInfo(std::string_view original, const TTorrentFile& model, const TOuterKeys& changed)
 {
-    std::vector<TEntryBytes> entries = DictionaryEntries(original);
+    std::vector<TEntryBytes> entries = EntriesOrThrow(original);
     const std::string saved = model.SaveToString(model.Pieces);
-    const std::vector<TEntryBytes> written = DictionaryEntries(saved);
+    const std::vector<TEntryBytes> written = EntriesOrThrow(saved);
     const std::array<std::pair<bool, std::string_view>, 5> keys{{
         {changed.Announce, "announce"},
         {changed.AnnounceList, "announce-list"},

@@ -52,13 +52,21 @@ bool LoadTorrentForEdit(const std::filesystem::path& path, TTorrentFile& model);
 [[nodiscard]] std::string FieldBytes(std::string_view shown, std::string_view original);
 
 // The torrent's name. A single-file torrent's one entry is named the same.
+// Taken as typed (the edit page sets it at every keystroke); a save refuses
+// a name that CheckTorrentName refuses.
 void SetTorrentName(TTorrentFile& model, const std::string& name);
+
+// Throws EEditError when name cannot name the torrent's file or top folder:
+// empty, "." or "..", or holding "/" or a backslash.
+void CheckTorrentName(const std::string& name);
 
 // Applies the text of a file row to entry index: a text with a backslash or
 // "/" is split after the last of them into Path (its folders separated by
-// backslashes) and Name (a trailing separator leaves an empty name); a text
-// without one becomes the Name and the entry keeps its Path. Throws
-// EEditError when there is no such entry.
+// backslashes) and Name; a text without one becomes the Name and the entry
+// keeps its Path. Throws EEditError, and changes nothing, when there is no
+// such entry, when the path would hold an empty, "." or ".." element (a
+// trailing separator leaves an empty name), or when another entry has that
+// path or lies inside it.
 void RenameFileEntry(TTorrentFile& model, std::size_t index, const std::string& text);
 
 // The rows of the backup list as announce URLs, in order: the URL the lookup
@@ -70,9 +78,30 @@ ResolveBackupRows(const std::vector<std::string>& rows, const TTrackerLookup& lo
 void SetBackupTrackers(
     TTorrentFile& model, bool enabled, const std::vector<std::string>& rows, const TTrackerLookup& lookup);
 
-// Writes the model with its own pieces to path through a temporary file. On
-// failure path is untouched and reason says why.
-[[nodiscard]] bool SaveEditedTorrent(const TTorrentFile& model, const std::filesystem::path& path, std::string& reason);
+// The edit rule: what a save of a model loaded for editing writes. The file
+// it was loaded from (LoadedBytes) stays as it was but for what the user
+// changed: "announce" and "creation date" when changed, "announce-list" when
+// the backup trackers or the announce URL changed, "url-list" when the web
+// seeds changed, and "comment" always (with the writer's suffix). While the
+// name, the file paths and the source stay, the info dictionary keeps its
+// bytes, and with them the info hash. Otherwise only those values in it are
+// written anew; every other key, in the info dictionary and in each file
+// entry, keeps its bytes. A model without loaded bytes that form one
+// bencoded dictionary is written as the model. Throws EEditError, and
+// nothing is written, when the result would lack what a client needs (its
+// message names what), when a new name is refused (CheckTorrentName), when
+// a v2 or hybrid torrent's names changed (its "file tree" names them too),
+// and with keepInfoHash when the info dictionary cannot stay as it is.
+[[nodiscard]] std::string EditedTorrentBytes(const TTorrentFile& model, bool keepInfoHash = false);
+
+// Whether a save of model (EditedTorrentBytes) gives a new info hash.
+[[nodiscard]] bool EditChangesInfoHash(const TTorrentFile& model);
+
+// Writes EditedTorrentBytes to path through a temporary file. On success the
+// model holds the written file as loaded (LoadedBytes, InfoHash,
+// InfoHashText), so that a later save starts from it. On a write failure
+// path is untouched and reason says why; EEditError as EditedTorrentBytes.
+[[nodiscard]] bool SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, std::string& reason);
 
 // The keys outside the info dictionary that an edit may change.
 struct TOuterKeys

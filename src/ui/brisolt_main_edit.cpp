@@ -427,8 +427,9 @@ void TfrmBrisolt::btnChangeClick()
             const QString text = txtFilesName->text();
             const TTorrentSubFile& entry = ViewTorrent->Files[index];
             const std::string bytes = KeptBytes(text, entry.Path + entry.Name);
-            lstFiles->item(row)->setText(text);
+            // A refused rename leaves the row and the entry as they were.
             RenameFileEntry(*ViewTorrent, index, bytes);
+            lstFiles->item(row)->setText(text);
         });
 }
 
@@ -488,13 +489,34 @@ void TfrmBrisolt::SaveViewTorrent(const QString& fileName, const QString& succes
         chkViewBackup->isChecked(),
         Backup->Rows(),
         [this](const std::string& name) { return LookupAnnounceURL(name); });
+    // A new info hash is a new swarm: the tracker and the peers know only the old one.
+    if (EditChangesInfoHash(*ViewTorrent)
+        && Ui.MessageBox(
+               Text("Der Info-Hash ändert sich: Tracker und andere Clients kennen den gespeicherten Torrent "
+                    "dann als einen neuen. Trotzdem speichern?"),
+               QStringLiteral("Frage"),
+               TMessageButtons::YesNo)
+               != TMessageResult::Yes)
+        return;
     std::string reason;
-    if (fileName.isEmpty() || !SaveEditedTorrent(*ViewTorrent, TypedPath(fileName), reason))
+    bool saved = false;
+    try
+    {
+        saved = !fileName.isEmpty() && SaveEditedTorrent(*ViewTorrent, TypedPath(fileName), reason);
+    }
+    catch (const EEditError& error)
+    {
+        // What the torrent lacks, or a name it cannot take: nothing was written.
+        Ui.MessageBox(ShownMessage(error.what()), QStringLiteral("Error"), TMessageButtons::Ok);
+        return;
+    }
+    if (!saved)
     {
         Ui.MessageBox(
             ShownMessage(WriteErrorMessage(TypedPath(fileName))), QStringLiteral("Error"), TMessageButtons::Ok);
         return;
     }
+    lblViewSHA1->setText(QStringLiteral("Hash: ") + QString::fromStdString(ViewTorrent->InfoHashText));
     SetStatusText(fileName + successSuffix);
 }
 

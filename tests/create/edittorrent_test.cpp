@@ -202,9 +202,9 @@ TEST_F(RenameFileEntryTest, DeeperPathsSplitAtTheLastBackslash)
 TEST_F(RenameFileEntryTest, SlashSeparatesFoldersLikeBackslash)
 {
     RenameFileEntry(Model, 0, "neu/A2.txt");
-    RenameFileEntry(Model, 1, "a/b\\c/");
+    RenameFileEntry(Model, 1, "a/b\\c/d");
     EXPECT_EQ(Model.Files[0].Path + "|" + Model.Files[0].Name, "neu\\|A2.txt");
-    EXPECT_EQ(Model.Files[1].Path + "|" + Model.Files[1].Name, "a\\b\\c\\|");
+    EXPECT_EQ(Model.Files[1].Path + "|" + Model.Files[1].Name, "a\\b\\c\\|d");
     Save();
     EXPECT_NE(ReadFile(Saved).find("4:pathl3:neu6:A2.txtee"), std::string::npos);
 }
@@ -218,14 +218,12 @@ TEST_F(RenameFileEntryTest, TextWithoutBackslashKeepsTheOldFolder)
     EXPECT_EQ(Again.Files[0].Path + Again.Files[0].Name, "old\\new.bin");
 }
 
-TEST_F(RenameFileEntryTest, TrailingBackslashLeavesAnEmptyName)
+// An empty name would be written as an empty path element, which clients reject.
+TEST_F(RenameFileEntryTest, TrailingBackslashIsRefusedAndChangesNothing)
 {
-    RenameFileEntry(Model, 0, "dir\\");
-    EXPECT_EQ(Model.Files[0].Path, "dir\\");
-    EXPECT_EQ(Model.Files[0].Name, "");
-    Save();
-    EXPECT_EQ(Again.Files[0].Name, "");
-    EXPECT_NE(ReadFile(Saved).find("4:pathl3:dir0:ee"), std::string::npos);
+    const std::string before = Model.Files[0].Path + "|" + Model.Files[0].Name;
+    EXPECT_THROW(RenameFileEntry(Model, 0, "dir\\"), EEditError);
+    EXPECT_EQ(Model.Files[0].Path + "|" + Model.Files[0].Name, before);
 }
 
 TEST_F(RenameFileEntryTest, ColonIsPartOfTheName)

@@ -255,6 +255,7 @@ private slots:
         QCOMPARE(W->ViewTorrent()->Files[0].Name, std::string("neu.bin"));
         // The disabled row field holds the name: "Ändern" leaves everything.
         Get<QPushButton>("btnChange")->click();
+        W->Ui.Answers.push_back(TMessageResult::Yes); // a new name, a new info hash
         Get<QPushButton>("btnViewSave")->click();
         QCOMPARE(Reload(path).Name, std::string("neu.bin"));
         VerifyLibtorrentReadsShownHash(path);
@@ -266,10 +267,29 @@ private slots:
         Get<QLineEdit>("txtViewName")->setText(QStringLiteral("Ordner"));
         QCOMPARE(Items(Get<QListWidget>("lstFiles")), Strings({"old\\f.bin", "g.bin"}));
         QCOMPARE(Get<QLineEdit>("txtFilesName")->text(), QStringLiteral("old\\f.bin"));
+        // The page asks first: "Nein" writes nothing.
+        const std::string before = ReadFile(path);
+        const QString hashBefore = Get<QLabel>("lblViewSHA1")->text();
+        Get<QPushButton>("btnViewSave")->click();
+        QCOMPARE(
+            LastMessage(),
+            U("Frage: Der Info-Hash ändert sich: Tracker und andere Clients kennen den gespeicherten Torrent dann als "
+              "einen neuen. Trotzdem speichern?"));
+        QVERIFY(W->Ui.Calls.back().Buttons == TMessageButtons::YesNo);
+        QCOMPARE(ReadFile(path), before);
+        QCOMPARE(Get<QLabel>("lblViewSHA1")->text(), hashBefore);
+        W->Ui.Answers.push_back(TMessageResult::Yes);
         Get<QPushButton>("btnViewSave")->click();
         const TTorrentFile t = Reload(path);
         QCOMPARE(t.Name, std::string("Ordner"));
         QCOMPARE(t.Files[0].Path + t.Files[0].Name, std::string("old\\f.bin"));
+        // The label shows the new hash, and a second save asks no more.
+        QCOMPARE(Get<QLabel>("lblViewSHA1")->text(), QStringLiteral("Hash: ") + Utf8(t.InfoHashText));
+        QVERIFY(Get<QLabel>("lblViewSHA1")->text() != hashBefore);
+        const auto calls = W->Ui.Calls.size();
+        Get<QPushButton>("btnViewSave")->click();
+        QCOMPARE(W->Ui.Calls.size(), calls);
+        VerifyLibtorrentReadsShownHash(path);
     }
 
     void changeRenamesTheSelectedEntry()
@@ -286,23 +306,31 @@ private slots:
         Get<QPushButton>("btnChange")->click();
         files->setCurrentRow(0);
         QCOMPARE(text->text(), QStringLiteral("sub\\new.bin"));
+        W->Ui.Answers.push_back(TMessageResult::Yes);
         Get<QPushButton>("btnViewSave")->click();
         TTorrentFile t = Reload(path);
         QCOMPARE(t.Files[0].Path + "|" + t.Files[0].Name, std::string("sub\\|new.bin"));
         QCOMPARE(t.Files[1].Path + "|" + t.Files[1].Name, std::string("|h.bin"));
         VerifyLibtorrentReadsShownHash(path);
 
-        // Without a backslash the old folder stays; with one at the end the name is empty.
+        // Without a backslash the old folder stays; with one at the end the
+        // name would be empty, and another entry's path is taken: both refused.
         text->setText(QStringLiteral("plain.bin"));
         Get<QPushButton>("btnChange")->click();
         QCOMPARE(files->item(0)->text(), QStringLiteral("plain.bin"));
         files->setCurrentRow(1);
-        text->setText(QStringLiteral("dir\\"));
-        Get<QPushButton>("btnChange")->click();
+        for (const char* refused : {"dir\\", "sub/plain.bin"})
+        {
+            text->setText(QString::fromUtf8(refused));
+            Get<QPushButton>("btnChange")->click();
+            QVERIFY2(LastMessage().contains(QString::fromUtf8(refused)), qPrintable(LastMessage()));
+            QCOMPARE(files->item(1)->text(), QStringLiteral("h.bin"));
+        }
+        W->Ui.Answers.push_back(TMessageResult::Yes);
         Get<QPushButton>("btnViewSave")->click();
         t = Reload(path);
         QCOMPARE(t.Files[0].Path + "|" + t.Files[0].Name, std::string("sub\\|plain.bin"));
-        QCOMPARE(t.Files[1].Path + "|" + t.Files[1].Name, std::string("dir\\|"));
+        QCOMPARE(t.Files[1].Path + "|" + t.Files[1].Name, std::string("|h.bin"));
         VerifyLibtorrentReadsShownHash(path);
     }
 
@@ -446,6 +474,7 @@ private slots:
         VerifyLibtorrentReadsShownHash(copy);
         // A changed field is written as typed, in UTF-8.
         Get<QLineEdit>("txtViewName")->setText(QString::fromUtf8("Grüße"));
+        W->Ui.Answers.push_back(TMessageResult::Yes);
         SaveAs(copy);
         QCOMPARE(
             Reload(copy).Name,
