@@ -25,16 +25,35 @@ struct TShowOptions
     bool Json = false;
 };
 
-void PrintText(const TTorrentFile& t, std::ostream& out)
+// Whether file entry index is padding (BEP 47), not content.
+bool IsPadding(const TTorrentFile& t, const TTorrentFacts& facts, std::size_t index)
+{
+    return t.MultiFile && facts.Padding.size() == t.Files.size() && facts.Padding[index];
+}
+
+// A list of URLs, one a line, the first beside its caption.
+void PrintUrls(const char* caption, const std::vector<std::string>& urls, std::ostream& out)
+{
+    out << caption;
+    if (urls.empty())
+        out << " (none)\n";
+    for (std::size_t i = 0; i < urls.size(); ++i)
+        out << (i == 0 ? " " : "                 ") << DisplayText(urls[i]) << '\n';
+}
+
+void PrintText(const TTorrentFile& t, const TTorrentFacts& facts, std::ostream& out)
 {
     out << "Announce:        " << DisplayText(t.Announce) << '\n';
-    out << "Backup trackers:";
-    if (t.BackupTrackers.empty())
-        out << " (none)\n";
-    for (std::size_t i = 0; i < t.BackupTrackers.size(); ++i)
-        out << (i == 0 ? " " : "                 ") << DisplayText(t.BackupTrackers[i]) << '\n';
+    PrintUrls("Backup trackers:", t.BackupTrackers, out);
+    PrintUrls("Web seeds:      ", t.WebSeeds, out);
     out << "Name:            " << DisplayText(t.Name) << '\n';
     out << "Hash:            " << t.InfoHashText << '\n';
+    out << "Format:          " << MetaVersionText(facts.Version) << '\n';
+    if (!facts.V2InfoHash.empty())
+        out << "Hash v2:         " << facts.V2InfoHash << '\n';
+    out << "Private:         " << (facts.Private ? "yes" : "no") << '\n';
+    out << "Source:          " << DisplayText(t.Source) << '\n';
+    out << "Created by:      " << DisplayText(facts.CreatedBy) << '\n';
     out << "Magnet:          " << MagnetLink(t) << '\n';
     out << "Comment:         " << DisplayText(t.Comment) << '\n';
     out << "Creation date:   " << (t.CreationDate != 0.0 ? FormatDateTimeC(t.CreationDate) : "N/A") << '\n';
@@ -42,19 +61,37 @@ void PrintText(const TTorrentFile& t, std::ostream& out)
     out << "Pieces:          " << t.Pieces.size() << '\n';
     out << "Total size:      " << t.Length << '\n';
     out << "Files:           " << t.Files.size() << '\n';
-    for (const auto& f : t.Files)
-        out << "  " << DisplayText(f.Path + f.Name) << "  " << f.Length << '\n';
+    for (std::size_t i = 0; i < t.Files.size(); ++i)
+    {
+        const auto& f = t.Files[i];
+        out << "  " << DisplayText(f.Path + f.Name) << "  " << f.Length << (IsPadding(t, facts, i) ? "  (padding)" : "")
+            << '\n';
+    }
 }
 
-void PrintJson(const TTorrentFile& t, std::ostream& out)
+// A text field as JSON: null when the torrent has none.
+nlohmann::ordered_json TextOrNull(const std::string& text)
+{
+    return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(DisplayText(text));
+}
+
+void PrintJson(const TTorrentFile& t, const TTorrentFacts& facts, std::ostream& out)
 {
     nlohmann::ordered_json j;
     j["announce"] = DisplayText(t.Announce);
     j["backup_trackers"] = nlohmann::ordered_json::array();
     for (const auto& url : t.BackupTrackers)
         j["backup_trackers"].push_back(DisplayText(url));
+    j["web_seeds"] = nlohmann::ordered_json::array();
+    for (const auto& url : t.WebSeeds)
+        j["web_seeds"].push_back(DisplayText(url));
     j["name"] = DisplayText(t.Name);
     j["info_hash"] = t.InfoHashText;
+    j["format"] = MetaVersionText(facts.Version);
+    j["info_hash_v2"] = TextOrNull(facts.V2InfoHash);
+    j["private"] = facts.Private;
+    j["source"] = TextOrNull(t.Source);
+    j["created_by"] = TextOrNull(facts.CreatedBy);
     if (const std::string magnet = MagnetLink(t); !magnet.empty())
         j["magnet"] = magnet;
     else
@@ -69,10 +106,15 @@ void PrintJson(const TTorrentFile& t, std::ostream& out)
     j["multi_file"] = t.MultiFile;
     j["total_length"] = t.Length;
     j["files"] = nlohmann::ordered_json::array();
-    for (const auto& f : t.Files)
+    for (std::size_t i = 0; i < t.Files.size(); ++i)
     {
+        const auto& f = t.Files[i];
         j["files"].push_back(
-            {{"path", DisplayText(f.Path)}, {"name", DisplayText(f.Name)}, {"length", f.Length}, {"offset", f.Offset}});
+            {{"path", DisplayText(f.Path)},
+             {"name", DisplayText(f.Name)},
+             {"length", f.Length},
+             {"offset", f.Offset},
+             {"padding", IsPadding(t, facts, i)}});
     }
     j["errors"] = nlohmann::ordered_json::array();
     for (const auto& e : t.Errors)
@@ -92,10 +134,11 @@ int RunShow(const TShowOptions& options, const TCliIo& io)
     }
     // Loaded means what the edit page can show: at least one file entry.
     const bool loaded = !torrent.Files.empty();
+    const TTorrentFacts facts = ReadTorrentFacts(data);
     if (options.Json)
-        PrintJson(torrent, io.Out);
+        PrintJson(torrent, facts, io.Out);
     else if (loaded)
-        PrintText(torrent, io.Out);
+        PrintText(torrent, facts, io.Out);
     if (!loaded)
     {
         for (const auto& line : torrent.Errors)
@@ -113,7 +156,9 @@ void AddShowCommand(CLI::App& app, TCommandRunner& runner)
     auto* show = app.add_subcommand(
         "show",
         "Print what the edit page shows of a torrent: announce URL, backup trackers, name, info hash, magnet link, "
-        "comment, creation date and the file entries.\nExit status: 0 when the torrent loaded with at least one file "
+        "comment, creation date and the file entries; and beside it the web seeds, the format (v1, v2 or hybrid, "
+        "with the v2 info hash), the private flag, the source and the creating program. Padding files (BEP 47) are "
+        "marked.\nExit status: 0 when the torrent loaded with at least one file "
         "entry, "
         "1 otherwise (the loader's lines on standard error), 2 for a usage error.");
     show->add_option("FILE", options->File, "The .torrent file")->required();

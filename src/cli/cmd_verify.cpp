@@ -83,10 +83,13 @@ int RunVerify(const TVerifyArgs& args, const TCliIo& io)
     TCliProgress progress(io.Err, io.ErrIsTerminal && !args.Quiet);
     TAbortOnSignal abort;
     const TVerifyResult result = VerifyContent(request, progress, abort.Flag());
+    if (!result.Note.empty())
+        io.Err << "brisolt-cli: " << result.Note << '\n';
     switch (result.Status)
     {
     case TVerifyStatus::Checked:
         return ReportFiles(result, args, io);
+    case TVerifyStatus::NotFound:
     case TVerifyStatus::NotLoaded:
         for (const auto& line : result.LoaderLines)
             io.Err << line << '\n';
@@ -109,11 +112,13 @@ void AddVerifyCommand(CLI::App& app, TCommandRunner& runner)
     auto* verify = app.add_subcommand(
         "verify",
         "Check content against a torrent: reads the files the torrent describes and reports per file whether its "
-        "pieces match.\nCONTENT is the file of a single-file torrent (or the folder holding it), or the folder "
-        "holding a multi-file torrent's top folder.\nExit status: 0 when every piece matches, 1 otherwise, 2 for a "
+        "pieces match.\nCONTENT is the torrent's own file or top folder, or the folder holding it (where both hold "
+        "files of the torrent, the one with more of them, and standard error says which). Padding files are not "
+        "looked for: their bytes are zeros.\nExit status: 0 when every piece matches, 1 otherwise, 2 for a "
         "usage error.");
     verify->add_option("TORRENT", args->Torrent, "The .torrent file")->required();
-    verify->add_option("CONTENT", args->Content, "The content file or the folder holding it")->required();
+    verify->add_option("CONTENT", args->Content, "The content file or top folder, or the folder holding it")
+        ->required();
     verify->add_option("--threads", args->Threads, "Hashing threads (default: hardware threads; 1 = sequential)")
         ->check(CLI::Range(1, 64));
     verify->add_flag("-q,--quiet", args->Quiet, "Print only the files that fail");

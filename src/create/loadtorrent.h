@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/torrentfile.h"
 
@@ -16,5 +18,31 @@ namespace brisolt
 // the model (its Files and Errors).
 bool LoadTorrentFromPath(
     const std::filesystem::path& path, TTorrentFile& model, std::string& bytes, std::string& reason);
+
+enum class TMetaVersion
+{
+    V1,
+    V2,     // v2 only (BEP 52): no v1 pieces
+    Hybrid, // v1 and v2 in one info dictionary
+};
+
+// "v1", "v2" or "hybrid".
+[[nodiscard]] std::string_view MetaVersionText(TMetaVersion version);
+
+// What a torrent says beyond the model's fields, read from its bytes.
+struct TTorrentFacts
+{
+    TMetaVersion Version = TMetaVersion::V1;
+    std::string V2InfoHash; // 64 hex digits, for v2 and hybrid torrents
+    bool Private = false;   // "private" is 1
+    std::string CreatedBy;
+    // Per entry of "files": a padding file (BEP 47: its "attr" holds "p"),
+    // zeros that fill up to a piece boundary and that no one keeps on disk.
+    std::vector<bool> Padding;
+};
+
+// Reads the facts from the bytes of a metainfo file; what is not there, or
+// not of the right kind, stays at its default.
+[[nodiscard]] TTorrentFacts ReadTorrentFacts(std::string_view bytes);
 
 } // namespace brisolt

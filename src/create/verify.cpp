@@ -74,8 +74,10 @@ std::string CheckFile(const std::filesystem::path& path, int64_t length)
     return {};
 }
 
-// The torrent, or why it cannot be checked (Message empty when it can).
-void LoadTorrent(const std::filesystem::path& path, TTorrentFile& torrent, TVerifyResult& result)
+// The torrent and which of its entries are padding, or why it cannot be
+// checked (Message empty when it can).
+void LoadTorrent(
+    const std::filesystem::path& path, TTorrentFile& torrent, std::vector<bool>& padding, TVerifyResult& result)
 {
     const std::string name = PathBytes(path);
     std::string bytes;
@@ -85,6 +87,9 @@ void LoadTorrent(const std::filesystem::path& path, TTorrentFile& torrent, TVeri
         result.Message = "cannot open " + name + ": " + reason;
         return;
     }
+    padding = ReadTorrentFacts(bytes).Padding;
+    if (!torrent.MultiFile || padding.size() != torrent.Files.size())
+        padding.assign(torrent.Files.size(), false);
     if (torrent.Files.empty())
     {
         for (const auto& line : torrent.Errors)
@@ -118,24 +123,90 @@ void LoadTorrent(const std::filesystem::path& path, TTorrentFile& torrent, TVeri
     }
 }
 
-// Where each entry lies: a single file is CONTENT itself (or CONTENT/name when
-// CONTENT is a folder); a multi-file torrent's folder lies inside CONTENT.
-// The name is the info dictionary's, with any ".torrent" the loader drops for
-// display.
-void PlaceFiles(TTorrentFile& torrent, const std::filesystem::path& content)
+// Places the entries as if root were the torrent's own file or top folder.
+// A padding entry gets a path below the torrent file, which no file can have:
+// the check reads zeros for it, as for any file it cannot open.
+void PlaceFiles(
+    TTorrentFile& torrent,
+    const std::vector<bool>& padding,
+    const std::filesystem::path& root,
+    const std::filesystem::path& torrentPath)
 {
-    const bool contentIsFolder = PathInfo(content).Kind == TPathKind::Folder;
-    for (auto& file : torrent.Files)
+    for (std::size_t i = 0; i < torrent.Files.size(); ++i)
     {
+        auto& file = torrent.Files[i];
         if (!torrent.MultiFile)
         {
+            // The name as the info dictionary has it, with any ".torrent" the loader drops for display.
             file.Name = torrent.InfoName;
-            file.FullPath = PathBytes(contentIsFolder ? content / NativePath(torrent.InfoName) : content);
+            file.FullPath = PathBytes(root);
         }
+        else if (padding[i])
+            file.FullPath = PathBytes(torrentPath / "padding");
         else
-            file.FullPath =
-                PathBytes(content / NativePath(torrent.InfoName) / NativeRelativePath(file.Path, file.Name));
+            file.FullPath = PathBytes(root / NativeRelativePath(file.Path, file.Name));
     }
+}
+
+// How much of the content is at its places: a point for each file there,
+// another when it has its size.
+std::size_t CountFound(const TTorrentFile& torrent, const std::vector<bool>& padding)
+{
+    std::size_t found = 0;
+    for (std::size_t i = 0; i < torrent.Files.size(); ++i)
+    {
+        const auto& file = torrent.Files[i];
+        if (padding[i])
+            continue;
+        const std::string problem = CheckFile(NativePath(file.FullPath), file.Length);
+        found += problem.empty() ? 2u : problem == "missing" ? 0u : 1u;
+    }
+    return found;
+}
+
+// Where the content lies: CONTENT itself when it is the torrent's own file or
+// top folder, or the entry of the torrent's name inside it. The place where
+// more files are found wins; on a tie the one whose name is the torrent's.
+bool FindContent(
+    TTorrentFile& torrent, const std::vector<bool>& padding, const TVerifyRequest& request, TVerifyResult& result)
+{
+    const TPathKind kind = PathInfo(request.Content).Kind;
+    const std::filesystem::path inside = request.Content / NativePath(torrent.InfoName);
+    std::vector<std::filesystem::path> places;
+    if (kind == (torrent.MultiFile ? TPathKind::Folder : TPathKind::RegularFile))
+        places.push_back(request.Content);
+    if (kind == TPathKind::Folder)
+        places.push_back(inside);
+    std::vector<std::size_t> found;
+    for (const auto& place : places)
+    {
+        PlaceFiles(torrent, padding, place, request.Torrent);
+        found.push_back(CountFound(torrent, padding));
+    }
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < places.size(); ++i)
+    {
+        const bool named = PathBytes(request.Content.filename()) == torrent.InfoName;
+        if (found[i] > found[best] || (found[i] == found[best] && !named))
+            best = i;
+    }
+    if (places.empty() || found[best] == 0)
+    {
+        result.Status = TVerifyStatus::NotFound;
+        result.Message = "none of the torrent's files is in " + PathBytes(request.Content)
+                         + (kind == TPathKind::Folder ? " nor in " + PathBytes(inside) : std::string());
+        // An empty content is there however little was found of it.
+        const bool empty = std::all_of(
+            torrent.Files.begin(), torrent.Files.end(), [](const TTorrentSubFile& f) { return f.Length == 0; });
+        if (!empty || places.empty())
+            return false;
+    }
+    if (places.size() == 2 && found[0] > 0 && found[1] > 0)
+        result.Note = "both " + PathBytes(places[0]) + " and " + PathBytes(places[1])
+                      + " hold files of the torrent; checked " + PathBytes(places[best]);
+    result.Root = places[best];
+    PlaceFiles(torrent, padding, places[best], request.Torrent);
+    return true;
 }
 
 // What the content holds: each file's problem (empty when it is there with
@@ -149,10 +220,12 @@ class TContentCheck
 public:
     TContentCheck(
         const TTorrentFile& torrent,
+        const std::vector<bool>& padding,
         const TVerifyRequest& request,
         TCreateObserver& observer,
         const std::atomic<bool>& abort)
         : Torrent(torrent)
+        , Padding(padding)
         , Request(request)
         , Observer(observer)
         , Abort(abort)
@@ -164,9 +237,10 @@ public:
     {
         const int64_t pieceLength = Torrent.PieceLength;
         int64_t total = 0;
-        for (const auto& file : Torrent.Files)
+        for (std::size_t i = 0; i < Torrent.Files.size(); ++i)
         {
-            Problems.push_back(CheckFile(NativePath(file.FullPath), file.Length));
+            const auto& file = Torrent.Files[i];
+            Problems.push_back(Padding[i] ? std::string() : CheckFile(NativePath(file.FullPath), file.Length));
             total += file.Length;
         }
         PiecesMade = static_cast<std::size_t>(total == 0 ? 0 : (total - 1) / pieceLength + 1);
@@ -241,13 +315,15 @@ private:
     }
 
     const TTorrentFile& Torrent;
+    const std::vector<bool>& Padding;
     const TVerifyRequest& Request;
     TCreateObserver& Observer;
     const std::atomic<bool>& Abort;
 };
 
 // Per file: its problem, or how many of its pieces differ.
-void CountFiles(const TTorrentFile& torrent, const TContentCheck& check, TVerifyResult& result)
+void CountFiles(
+    const TTorrentFile& torrent, const std::vector<bool>& padding, const TContentCheck& check, TVerifyResult& result)
 {
     const int64_t pieceLength = torrent.PieceLength;
     int64_t offset = 0;
@@ -278,6 +354,8 @@ void CountFiles(const TTorrentFile& torrent, const TContentCheck& check, TVerify
                 bad = count;
         }
         offset += file.Length;
+        if (padding[f])
+            continue; // its pieces count with the files beside it
         verified.GoodPieces = count - bad;
         verified.BadPieces = bad;
         result.AllGood = result.AllGood && verified.Ok();
@@ -291,15 +369,16 @@ TVerifyResult VerifyContent(const TVerifyRequest& request, TCreateObserver& obse
 {
     TVerifyResult result;
     TTorrentFile torrent;
-    LoadTorrent(request.Torrent, torrent, result);
-    if (!result.Message.empty())
+    std::vector<bool> padding;
+    LoadTorrent(request.Torrent, torrent, padding, result);
+    if (!result.Message.empty() || !FindContent(torrent, padding, request, result))
         return result;
-    PlaceFiles(torrent, request.Content);
-    TContentCheck check(torrent, request, observer, abort);
+    result.Message.clear();
+    TContentCheck check(torrent, padding, request, observer, abort);
     result.Status = check.Run();
     result.Message = check.Message;
     if (result.Status == TVerifyStatus::Checked)
-        CountFiles(torrent, check, result);
+        CountFiles(torrent, padding, check, result);
     return result;
 }
 

@@ -17,8 +17,7 @@ namespace brisolt
 struct TVerifyRequest
 {
     std::filesystem::path Torrent;
-    // The file of a single-file torrent (or the folder holding it), or the
-    // folder holding a multi-file torrent's top folder.
+    // The torrent's own file or top folder, or the folder holding it.
     std::filesystem::path Content;
     int Threads = 0; // 0: hardware threads; 1: sequential
 };
@@ -38,6 +37,7 @@ enum class TVerifyStatus
 {
     Checked,   // Files, the piece counts and AllGood hold the answer
     NotLoaded, // the torrent could not be read or used: LoaderLines, Message
+    NotFound,  // none of its files is where Content points: Message says where it looked
     ReadError, // reading the content failed: Message
     Aborted,
 };
@@ -47,6 +47,12 @@ struct TVerifyResult
     TVerifyStatus Status = TVerifyStatus::NotLoaded;
     std::vector<std::string> LoaderLines; // the loader's problems, when it found no file entry
     std::string Message;
+    // Where the content was found: the torrent's own file or top folder.
+    std::filesystem::path Root;
+    // When Content and the folder of the torrent's name in it both hold
+    // files of the torrent: which one was checked.
+    std::string Note;
+    // The content's files; padding files (BEP 47) count as zeros and are not listed.
     std::vector<TVerifiedFile> Files;
     std::size_t TorrentPieces = 0; // as the torrent lists them
     std::size_t ContentPieces = 0; // as its files' lengths make them

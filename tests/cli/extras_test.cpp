@@ -344,5 +344,188 @@ TEST_F(CliExtras, VerifyJsonCountsPiecesPerFile)
         R"({"path":"b.bin","state":"failed","problem":"missing","good_pieces":0,"bad_pieces":1}]})");
 }
 
+// Other tools' torrents: each edit keeps what it does not change, byte for
+// byte, and the info hash unless the info dictionary changed.
+TEST_F(CliExtras, ForeignTorrentsKeepWhatAnEditLeavesAlone)
+{
+    if (!OracleRuns())
+        return;
+    Box.Write("Content/sub/b.bin", RandomBytes(30001, 4));
+    Box.Write("Content/c.bin", RandomBytes(5, 5));
+    const std::string hybridRefused = "brisolt-cli: Name und Dateinamen eines v2- oder Hybrid-Torrents werden nicht "
+                                      "geändert: sein \"file tree\" nennt sie ein zweites Mal, und beide Hälften "
+                                      "müssen übereinstimmen.\n";
+
+    const struct
+    {
+        std::vector<std::string> Options;
+        std::vector<std::string> Touched; // outer keys the edit may change
+        bool NewHash;
+    } edits[] = {
+        {{"--announce", "http://new.example/announce"}, {"announce", "announce-list", "comment"}, false},
+        {{"--comment", "hi"}, {"comment"}, false},
+        {{"--name", "Renamed"}, {"info", "comment"}, true},
+        {{"--rename", "1=moved/x.bin"}, {"info", "comment"}, true},
+    };
+
+    for (const char* kind : {"hybrid", "v1extra", "private0", "mktorrent", "transmission"})
+    {
+        const auto original = Box.Path() / (std::string(kind) + ".torrent");
+        std::string output;
+        ASSERT_EQ(
+            RunPython(
+                OracleScript("extras.py"),
+                "--make " + std::string(kind) + " " + Quote(Box.Path() / "Content") + " " + Quote(original),
+                output),
+            0)
+            << kind << output;
+        const std::string before = Extras(original);
+        const bool hybrid = Line(before, "v2") != "v2 -";
+        // show says what libtorrent reads: format, v2 hash, padding, source, web seeds.
+        const auto show = nlohmann::json::parse(RunCliArgs({"show", "--json", original.string()}).Out);
+        EXPECT_EQ(show["format"], hybrid ? "hybrid" : "v1") << kind;
+        EXPECT_EQ(hybrid ? show["info_hash_v2"].get<std::string>() : "-", Line(before, "v2").substr(3)) << kind;
+        EXPECT_EQ(show["private"], false) << kind;
+        EXPECT_EQ(
+            "source " + (show["source"].is_null() ? "-" : show["source"].get<std::string>()), Line(before, "source"));
+        std::string seeds = "webseeds";
+        for (const auto& url : show["web_seeds"])
+            seeds += " " + url.get<std::string>();
+        EXPECT_EQ(seeds, Line(before, "webseeds")) << kind;
+        int pads = 0;
+        for (const auto& file : show["files"])
+            pads += file["padding"].get<bool>() ? 1 : 0;
+        EXPECT_EQ("pads " + std::to_string(pads), Line(before, "pads")) << kind;
+        // verify takes the top folder itself or the folder holding it, and
+        // says where it looked when neither holds the content.
+        for (const auto& content : {Box.Path(), Box.Path() / "Content"})
+        {
+            const auto verify = RunCliArgs({"verify", original.string(), content.string()});
+            EXPECT_EQ(verify.Code, 0) << kind << verify.Out << verify.Err;
+            EXPECT_EQ(verify.Out, "OK      a.bin\nOK      c.bin\nOK      sub\\b.bin\n") << kind;
+        }
+        const auto elsewhere = Box.Path() / "Content" / "sub";
+        const auto missing = RunCliArgs({"verify", original.string(), elsewhere.string()});
+        EXPECT_EQ(missing.Code, 1);
+        EXPECT_EQ(
+            missing.Err,
+            "brisolt-cli: none of the torrent's files is in " + elsewhere.string() + " nor in "
+                + (elsewhere / "Content").string() + "\n");
+        for (const auto& edit : edits)
+        {
+            std::vector<std::string> args{"edit", original.string(), "-o", Made.string()};
+            args.insert(args.end(), edit.Options.begin(), edit.Options.end());
+            std::filesystem::remove(Made);
+            const auto run = RunCliArgs(args);
+            const std::string what = std::string(kind) + " " + edit.Options[0];
+            if (hybrid && edit.NewHash)
+            {
+                // Renaming one half of a hybrid would leave the halves disagreeing.
+                EXPECT_EQ(run.Code, 1) << what;
+                EXPECT_EQ(run.Err, hybridRefused) << what;
+                EXPECT_FALSE(std::filesystem::exists(Made)) << what;
+                continue;
+            }
+            ASSERT_EQ(run.Code, 0) << what << run.Err;
+            const std::string after = Extras(Made);
+            EXPECT_EQ(Line(after, "hash") == Line(before, "hash"), !edit.NewHash) << what << after;
+            EXPECT_EQ(run.Out, Made.string() + ": " + Line(after, "hash").substr(5) + "\n") << what;
+            EXPECT_EQ(KeysExcept(after, edit.Touched), KeysExcept(before, edit.Touched)) << what;
+            for (const char* same : {"v2", "pads", "source", "webseeds", "entrykeys"})
+                EXPECT_EQ(Line(after, same), Line(before, same)) << what;
+            // Every info key but the ones the edit names keeps its bytes.
+            for (const char* info :
+                 {"info source",
+                  "info x-unknown",
+                  "info private",
+                  "info piece length",
+                  "info pieces",
+                  "info meta version",
+                  "info file tree"})
+                EXPECT_EQ(Line(after, info), Line(before, info)) << what;
+            if (!edit.NewHash)
+            {
+                const auto verify = RunCliArgs({"verify", Made.string(), Box.Path().string()});
+                EXPECT_EQ(verify.Code, 0) << what << verify.Out << verify.Err;
+            }
+        }
+    }
+}
+
+// What a client needs and a name or rename that would write an unsafe or
+// clashing path: refused with a message, the torrent left as it was.
+TEST_F(CliExtras, InvalidResultsAndPathsAreNotWritten)
+{
+    const std::string multi = Metainfo(MultiInfo("top", {{{"a.bin"}, 5}, {{"sub", "b.bin"}, 6}}));
+    const auto torrent = Box.Write("t.torrent", multi);
+    const std::string name =
+        "brisolt-cli: Ungültiger Name \"%\": er darf nicht leer, \".\" oder \"..\" sein und weder \"/\" noch \"\\\" "
+        "enthalten.\n";
+    const auto badName = [&](const std::string& text)
+    {
+        std::string message = name;
+        return message.replace(message.find('%'), 1, text);
+    };
+    const auto badPath = [](const std::string& text)
+    {
+        return "brisolt-cli: Ungültiger Pfad \"" + text + "\": kein Teil darf leer, \".\" oder \"..\" sein.\n";
+    };
+
+    const struct
+    {
+        std::string File;
+        std::vector<std::string> Options;
+        std::string Err;
+    } cases[] = {
+        {"t.torrent", {"--rename", "0=../../etc/passwd"}, badPath("../../etc/passwd")},
+        {"t.torrent", {"--rename", "0="}, badPath("")},
+        {"t.torrent", {"--rename", "0=."}, badPath(".")},
+        {"t.torrent", {"--rename", "0=a//b"}, badPath("a//b")},
+        {"t.torrent", {"--rename", "0=ende/"}, badPath("ende/")},
+        {"t.torrent",
+         {"--rename", "0=sub/b.bin"},
+         "brisolt-cli: Der Pfad \"sub/b.bin\" trifft auf den von Eintrag 1 (\"sub\\b.bin\").\n"},
+        {"t.torrent",
+         {"--rename", "0=sub"},
+         "brisolt-cli: Der Pfad \"sub\" trifft auf den von Eintrag 1 (\"sub\\b.bin\").\n"},
+        {"t.torrent", {"--name", "../../x"}, badName("../../x")},
+        {"t.torrent", {"--name", "a/b"}, badName("a/b")},
+        {"t.torrent", {"--name", ".."}, badName("..")},
+        {"t.torrent", {"--name", ""}, badName("")},
+        // The first half of a torrent loads (a lenient decoder) but lacks what a client needs.
+        {"half.torrent",
+         {"--comment", "c"},
+         "brisolt-cli: Der Torrent wird nicht geschrieben, denn ihm fehlt: ein Name (info.name); eine Stücklänge, "
+         "die eine Zweierpotenz bis 1 GiB ist (info.piece length); die Stück-Hashes (info.pieces).\n"},
+        {"huge.torrent",
+         {"--comment", "c"},
+         "brisolt-cli: Der Torrent wird nicht geschrieben, denn ihm fehlt: eine Stücklänge, die eine Zweierpotenz bis "
+         "1 GiB ist (info.piece length).\n"},
+        {"sum.torrent",
+         {"--comment", "c"},
+         "brisolt-cli: Der Torrent wird nicht geschrieben, denn ihm fehlt: Dateien mit Pfad und gültiger Länge "
+         "(info.length oder info.files).\n"},
+    };
+
+    Box.Write("half.torrent", multi.substr(0, multi.find("4:name")));
+    std::string huge = multi;
+    huge.replace(huge.find("i65536e"), 7, "i1099511627776e");
+    Box.Write("huge.torrent", huge);
+    Box.Write(
+        "sum.torrent",
+        Metainfo(MultiInfo("top", {{{"a"}, INT64_MAX / 2 + 1}, {{"b"}, INT64_MAX / 2 + 1}, {{"c"}, 1}})));
+    for (const auto& c : cases)
+    {
+        const auto file = Box.Path() / c.File;
+        const std::string bytes = ReadFile(file);
+        std::vector<std::string> args{"edit", file.string()};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        const auto run = RunCliArgs(args);
+        EXPECT_EQ(run.Code, 1) << c.Options[1];
+        EXPECT_EQ(run.Err, c.Err) << c.Options[1];
+        EXPECT_EQ(ReadFile(file), bytes) << c.Options[1];
+    }
+}
+
 } // namespace
 } // namespace brisolt
