@@ -416,7 +416,9 @@ std::string EditedTorrentBytes(const TTorrentFile& model, bool keepInfoHash)
     }
     if (changes.Info())
     {
-        const TEntryBytes* info = FindEntry(EntriesOrThrow(model.LoadedBytes), "info");
+        // The entries must outlive the pointer that FindEntry returns into them.
+        const std::vector<TEntryBytes> loaded = EntriesOrThrow(model.LoadedBytes);
+        const TEntryBytes* info = FindEntry(loaded, "info");
         if (info == nullptr || !IsDictionary(info->Value))
             throw EEditError("Der Torrent wird nicht geschrieben, denn ihm fehlt: das Info-Verzeichnis (info).");
         const std::string edited = EditInfo(info->Value, model, changes);
