@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli.h"
+#include "cli/jsonwriter.h"
 #include "core/torrentfile.h"
 #include "create/loadtorrent.h"
 #include "create/magnetlink.h"
@@ -75,51 +76,59 @@ nlohmann::ordered_json TextOrNull(const std::string& text)
     return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(DisplayText(text));
 }
 
+// Written as it goes: a torrent of a million files costs no more memory as
+// JSON than as text.
 void PrintJson(const TTorrentFile& t, const TTorrentFacts& facts, std::ostream& out)
 {
-    nlohmann::ordered_json j;
-    j["announce"] = DisplayText(t.Announce);
-    j["backup_trackers"] = nlohmann::ordered_json::array();
+    TJsonWriter j(out);
+    j.BeginObject();
+    j.Field("announce", DisplayText(t.Announce));
+    j.BeginArray("backup_trackers");
     for (const auto& url : t.BackupTrackers)
-        j["backup_trackers"].push_back(DisplayText(url));
-    j["web_seeds"] = nlohmann::ordered_json::array();
+        j.Item(DisplayText(url));
+    j.End();
+    j.BeginArray("web_seeds");
     for (const auto& url : t.WebSeeds)
-        j["web_seeds"].push_back(DisplayText(url));
-    j["name"] = DisplayText(t.Name);
-    j["info_hash"] = t.InfoHashText;
-    j["format"] = MetaVersionText(facts.Version);
-    j["info_hash_v2"] = TextOrNull(facts.V2InfoHash);
-    j["private"] = facts.Private;
-    j["source"] = TextOrNull(t.Source);
-    j["created_by"] = TextOrNull(facts.CreatedBy);
+        j.Item(DisplayText(url));
+    j.End();
+    j.Field("name", DisplayText(t.Name));
+    j.Field("info_hash", t.InfoHashText);
+    j.Field("format", MetaVersionText(facts.Version));
+    j.Field("info_hash_v2", TextOrNull(facts.V2InfoHash));
+    j.Field("private", facts.Private);
+    j.Field("source", TextOrNull(t.Source));
+    j.Field("created_by", TextOrNull(facts.CreatedBy));
     if (const std::string magnet = MagnetLink(t); !magnet.empty())
-        j["magnet"] = magnet;
+        j.Field("magnet", magnet);
     else
-        j["magnet"] = nullptr;
-    j["comment"] = DisplayText(t.Comment);
+        j.Field("magnet", nullptr);
+    j.Field("comment", DisplayText(t.Comment));
     if (t.CreationDate != 0.0)
-        j["creation_date"] = ToUnixSeconds(t.CreationDate);
+        j.Field("creation_date", ToUnixSeconds(t.CreationDate));
     else
-        j["creation_date"] = nullptr;
-    j["piece_length"] = t.PieceLength;
-    j["piece_count"] = t.Pieces.size();
-    j["multi_file"] = t.MultiFile;
-    j["total_length"] = t.Length;
-    j["files"] = nlohmann::ordered_json::array();
+        j.Field("creation_date", nullptr);
+    j.Field("piece_length", t.PieceLength);
+    j.Field("piece_count", t.Pieces.size());
+    j.Field("multi_file", t.MultiFile);
+    j.Field("total_length", t.Length);
+    j.BeginArray("files");
     for (std::size_t i = 0; i < t.Files.size(); ++i)
     {
         const auto& f = t.Files[i];
-        j["files"].push_back(
-            {{"path", DisplayText(f.Path)},
-             {"name", DisplayText(f.Name)},
-             {"length", f.Length},
-             {"offset", f.Offset},
-             {"padding", IsPadding(t, facts, i)}});
+        j.BeginObject();
+        j.Field("path", DisplayText(f.Path));
+        j.Field("name", DisplayText(f.Name));
+        j.Field("length", f.Length);
+        j.Field("offset", f.Offset);
+        j.Field("padding", IsPadding(t, facts, i));
+        j.End();
     }
-    j["errors"] = nlohmann::ordered_json::array();
+    j.End();
+    j.BeginArray("errors");
     for (const auto& e : t.Errors)
-        j["errors"].push_back(DisplayText(e));
-    out << j.dump(2) << '\n';
+        j.Item(DisplayText(e));
+    j.End();
+    j.End();
 }
 
 int RunShow(const TShowOptions& options, const TCliIo& io)

@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -67,6 +69,34 @@ TEST(CliShow, JsonHasEveryKey)
     EXPECT_EQ(j["files"][0]["name"], "x.bin");
     EXPECT_EQ(j["files"][1]["offset"], 5000000000);
     EXPECT_TRUE(j["errors"].empty());
+}
+
+// The JSON is written as it goes; its bytes are nlohmann's layout of the same
+// document, escaping included, for the sample, foreign and hostile torrents.
+TEST(CliShow, JsonBytesAreOneDocumentsLayout)
+{
+    test::TSandbox box;
+    TTorrentFile odd;
+    odd.Announce = "http://t/\x01\"";
+    odd.Name = "q\"uote\\ \xFF\x7F";
+    odd.Comment = "c\x1B[31m\t\n\r\b\f";
+    odd.MultiFile = true;
+    odd.PieceLength = 16384;
+    odd.Files.emplace_back("\xF0\x9F\x98\x80\x1F", "\xED\xA0\x80\\", 1, 0);
+    odd.Files.emplace_back("", "", 0, 0);
+    std::vector<std::filesystem::path> paths = {
+        box.Write("odd.torrent", odd.SaveToString(std::vector<TTorrentPiece>(1))),
+        box.Write("garbage.torrent", "not bencode"),
+        test::DataDir() / ".." / ".." / "samples" / "sample.torrent",
+    };
+    for (const auto& entry : std::filesystem::directory_iterator(test::DataDir() / ".." / "fuzz" / "corpus" / "load"))
+        paths.push_back(entry.path());
+    for (const auto& path : paths)
+    {
+        const auto r = RunCliArgs({"show", "--json", path.string()});
+        ASSERT_NE(r.Out, "") << path;
+        EXPECT_EQ(r.Out, nlohmann::ordered_json::parse(r.Out).dump(2) + "\n") << path;
+    }
 }
 
 TEST(CliShow, CreationDateAsStoredSeconds)
