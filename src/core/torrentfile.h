@@ -44,6 +44,11 @@ struct TTorrentSubFile
     std::string FullPath; // native path on disk; set by the create logic only
     int64_t Length = 0;
     int64_t Offset = 0;
+    // What the listing saw on disk (ListedInode 0: not listed), so that
+    // hashing notices a file that changed since.
+    uint64_t ListedDevice = 0;
+    uint64_t ListedInode = 0;
+    int64_t ListedModified = 0;
 };
 
 // One piece hash. Kept at 20 raw bytes so that a million pieces cost 21 MB,

@@ -87,6 +87,9 @@ void CollectInto(
         // lock check) waits for the hashing, which opens every file anyway.
         TTorrentSubFile entry(name, relative, ListedSize(path, info), 0);
         entry.FullPath = PathBytes(path);
+        entry.ListedDevice = info.Device;
+        entry.ListedInode = info.Inode;
+        entry.ListedModified = info.Modified;
         total += entry.Length;
         list.push_back(std::move(entry));
     }

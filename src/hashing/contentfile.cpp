@@ -1,5 +1,6 @@
 #include "hashing/contentfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -10,19 +11,36 @@ namespace
 {
 
 constexpr int64_t kAdviseFrom = 4 * 1024 * 1024;
+// How long a reading of the system's locks stands for the present.
+constexpr std::chrono::milliseconds kLocksFresh{50};
 
 } // namespace
 
-bool TContentFile::Open(const std::string& path, std::string& reason, bool lockShared)
+bool TLockWatch::MayBeLocked(uint64_t inode)
+{
+    std::lock_guard lock(Mutex);
+    const auto now = std::chrono::steady_clock::now();
+    if (!Read || now - Taken > kLocksFresh)
+    {
+        Listed = ExclusivelyLockedInodes(Inodes);
+        Taken = now;
+        Read = true;
+    }
+    return !Listed || std::binary_search(Inodes.begin(), Inodes.end(), inode);
+}
+
+bool TContentFile::Open(const std::string& path, std::string& reason, const TPathInfo* listed, TLockWatch* locks)
 {
     TFileHandle file;
     // Opening never waits, so that a FIFO cannot hang; it is refused below.
     const int err = file.OpenForReading(NativePath(path));
     TPathInfo info;
-    if (err == 0)
-        info = file.Info();
-    else
+    if (err != 0)
         info.Error = err;
+    else if (listed != nullptr)
+        info = *listed;
+    else
+        info = file.Info();
     if (info.Kind != TPathKind::RegularFile)
     {
         reason = info.Kind == TPathKind::Folder
@@ -31,7 +49,7 @@ bool TContentFile::Open(const std::string& path, std::string& reason, bool lockS
         return false;
     }
     // The closest thing to an open without sharing.
-    if (lockShared && !file.LockShared())
+    if (locks != nullptr && locks->MayBeLocked(info.Inode) && !file.LockShared())
     {
         reason = SystemErrorText(EWOULDBLOCK);
         return false;
@@ -41,7 +59,7 @@ bool TContentFile::Open(const std::string& path, std::string& reason, bool lockS
     if (info.Size > kAdviseFrom)
         file.AdviseSequential();
     File = std::move(file);
-    OpenSize = info.Size;
+    Seen = info;
     return true;
 }
 
@@ -53,13 +71,11 @@ int64_t TContentFile::SizeNow() const
     return info.Kind == TPathKind::Missing ? -1 : info.Size;
 }
 
-int64_t TContentFile::Read(char* target, int64_t want, std::string& reason)
+bool TContentFile::Unchanged() const
 {
-    int err = 0;
-    const int64_t n = File.Read(target, want, err);
-    if (n < 0)
-        reason = SystemErrorText(err);
-    return n;
+    const TPathInfo now = File.Info();
+    return now.Kind == TPathKind::RegularFile && !now.Unlinked && now.Device == Seen.Device && now.Inode == Seen.Inode
+           && now.Size == Seen.Size && now.Modified == Seen.Modified;
 }
 
 int64_t TContentFile::ReadAt(char* target, int64_t want, int64_t offset, std::string& reason) const

@@ -4,33 +4,63 @@
 // the file meanwhile. One thread at a time.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/fileio.h"
 
 namespace brisolt
 {
 
+// Which files another program may hold locked, from the system's list of
+// locks, read again once it is older than a moment: asking every file costs
+// system calls that thousands of small files feel. Inode numbers alone are
+// matched (a lock's device may be named differently), so a match is only a
+// reason to ask the file itself. Where the system keeps no list, every file
+// is asked. Any thread.
+class TLockWatch
+{
+public:
+    [[nodiscard]] bool MayBeLocked(uint64_t inode);
+
+private:
+    std::mutex Mutex;
+    std::vector<uint64_t> Inodes;
+    bool Listed = false;
+    std::chrono::steady_clock::time_point Taken;
+    bool Read = false;
+};
+
 class TContentFile
 {
 public:
-    // False with the system's reason when the file cannot be opened. With
-    // lockShared, a file that another program holds locked exclusively is
-    // refused too, and a shared lock is held until the file is closed.
-    [[nodiscard]] bool Open(const std::string& path, std::string& reason, bool lockShared = false);
+    // False with the system's reason when the file cannot be opened. listed:
+    // what the file's listing saw (Kind RegularFile, size, identity, time);
+    // then the open is the only system call, and Unchanged compares with it.
+    // Without it the open takes them from the file. With locks, a file that
+    // another program holds locked exclusively is refused; one that was asked
+    // keeps a shared lock until it is closed.
+    [[nodiscard]] bool
+    Open(const std::string& path, std::string& reason, const TPathInfo* listed = nullptr, TLockWatch* locks = nullptr);
 
     [[nodiscard]] bool IsOpen() const { return File.IsOpen(); }
 
-    // The size taken at opening.
-    [[nodiscard]] int64_t Size() const { return OpenSize; }
+    // The size taken at listing or opening.
+    [[nodiscard]] int64_t Size() const { return Seen.Size; }
 
     // The size the file has now; -1 when it cannot be taken.
     [[nodiscard]] int64_t SizeNow() const;
 
-    // Reads up to want bytes; the count read (0 at the end), or -1 with reason.
-    [[nodiscard]] int64_t Read(char* target, int64_t want, std::string& reason);
-    // The same at offset, leaving the position alone.
+    // Whether the open file is still what was listed or opened: a regular
+    // file of the same identity, size and modification time that a name
+    // still leads to. One look at the open file.
+    [[nodiscard]] bool Unchanged() const;
+
+    // Reads up to want bytes at offset, leaving the position alone; the count
+    // read (0 at the end), or -1 with reason.
     [[nodiscard]] int64_t ReadAt(char* target, int64_t want, int64_t offset, std::string& reason) const;
     // Reads exactly want bytes at offset, from any thread; false with reason
     // when the file ends first or fails.
@@ -45,7 +75,7 @@ public:
 
 private:
     TFileHandle File;
-    int64_t OpenSize = 0;
+    TPathInfo Seen;
 };
 
 } // namespace brisolt

@@ -97,8 +97,25 @@ private:
         OpenAhead = std::make_unique<TOpenAheadPool>(
             threads,
             std::move(items),
-            [this](std::size_t i) { return PathBytes(Owner.ResolvePath(Owner.Files[i])); },
-            Owner.LengthPolicy == TLengthPolicy::Exact);
+            [this](std::size_t i, TOpenedAhead& result)
+            { result.Opened = OpenEntry(i, result.Path, result.File, result.Reason); });
+    }
+
+    // Opens an entry. A listed file's open is its only system call before
+    // reading: what the listing saw is checked once it has been read. Under
+    // the exact policy a file another program holds locked is refused.
+    bool OpenEntry(std::size_t index, std::string& path, TContentFile& file, std::string& reason)
+    {
+        const TTorrentSubFile& entry = Owner.Files[index];
+        path = PathBytes(Owner.ResolvePath(entry));
+        TPathInfo listed;
+        listed.Kind = TPathKind::RegularFile;
+        listed.Size = entry.Length;
+        listed.Device = entry.ListedDevice;
+        listed.Inode = entry.ListedInode;
+        listed.Modified = entry.ListedModified;
+        const bool exact = Owner.LengthPolicy == TLengthPolicy::Exact;
+        return file.Open(path, reason, entry.ListedInode != 0 ? &listed : nullptr, exact ? &Locks : nullptr);
     }
 
     // Reads one file into the stream from byte start on; false when an error
@@ -109,16 +126,18 @@ private:
         const bool pad = Owner.LengthPolicy == TLengthPolicy::PadToListed;
         TContentFile file;
         std::string reason;
+        std::string path;
         TOpenedAhead ahead;
-        const bool early = OpenAhead && OpenAhead->Take(index, ahead);
-        const std::string path = early ? std::move(ahead.Path) : PathBytes(Owner.ResolvePath(entry));
-        // Under the exact policy the file must not be held locked by another program.
-        const bool opened = early ? ahead.Opened : file.Open(path, reason, !pad);
-        if (early)
+        bool opened = false;
+        if (OpenAhead && OpenAhead->Take(index, ahead))
         {
+            path = std::move(ahead.Path);
             file = std::move(ahead.File);
             reason = std::move(ahead.Reason);
+            opened = ahead.Opened;
         }
+        else
+            opened = OpenEntry(index, path, file, reason);
         if (!opened && !pad)
             return Fail(path, FileMessage(path, "geöffnet", reason));
         const int64_t size = pad ? entry.Length : file.Size();
@@ -184,8 +203,14 @@ private:
             Events.clear();
             return Fail(path, FileMessage(path, "gelesen", e.what()));
         }
-        if (!pad && file.SizeNow() != size)
-            return Fail(path, FileMessage(path, "gelesen", "Die Datei hat sich beim Lesen verändert."));
+        // Bytes written, a file grown, cut, replaced or deleted meanwhile: what
+        // was read need not be what the file holds.
+        if (file.IsOpen() && !file.Unchanged())
+        {
+            if (!pad)
+                return Fail(path, FileMessage(path, "gelesen", "Die Datei hat sich beim Lesen verändert."));
+            Owner.ChangedFiles.push_back(index);
+        }
         return true;
     }
 
@@ -343,6 +368,7 @@ private:
 
     THashedStorage& Owner;
     TPieceDigester Digester;
+    TLockWatch Locks;
     std::unique_ptr<TOpenAheadPool> OpenAhead;
     std::deque<TEvent> Events;
     int Slot = -1;      // slot being filled
@@ -371,6 +397,7 @@ void THashedStorage::HashFiles()
 {
     Pieces.clear();
     PieceCount = 0;
+    ChangedFiles.clear();
     ErrorPath.clear();
     ErrorMessage.clear();
     ReportStatus("start");

@@ -79,6 +79,9 @@ public:
     // message ("Datei ... kann nicht geöffnet werden. <reason>").
     std::string ErrorPath;
     std::string ErrorMessage;
+    // Under PadToListed: the files (indexes in Files) that changed while they
+    // were read; what the run read of them may not be what they hold.
+    std::vector<std::size_t> ChangedFiles;
 
 protected:
     // A file has just been opened for reading (size taken at opening).

@@ -22,10 +22,9 @@ bool TOpenAheadPool::Wanted(int64_t length)
 }
 
 TOpenAheadPool::TOpenAheadPool(
-    int threads, std::vector<std::size_t> files, std::function<std::string(std::size_t)> resolve, bool lockShared)
+    int threads, std::vector<std::size_t> files, std::function<void(std::size_t, TOpenedAhead&)> open)
     : Items(std::move(files))
-    , Resolve(std::move(resolve))
-    , LockShared(lockShared)
+    , Opener(std::move(open))
     , Results(Items.size())
     , Ready(Items.size(), 0)
 {
@@ -69,8 +68,7 @@ void TOpenAheadPool::WorkerLoop()
         TOpenedAhead& result = Results[item];
         try
         {
-            result.Path = Resolve(Items[item]);
-            result.Opened = result.File.Open(result.Path, result.Reason, LockShared);
+            Opener(Items[item], result);
         }
         catch (const std::exception& e)
         {

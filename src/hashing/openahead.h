@@ -33,10 +33,9 @@ struct TOpenedAhead
 class TOpenAheadPool
 {
 public:
-    // files: indexes in the run's file list, increasing; resolve gives a
-    // file's path (called on workers); lockShared as for TContentFile::Open.
-    TOpenAheadPool(
-        int threads, std::vector<std::size_t> files, std::function<std::string(std::size_t)> resolve, bool lockShared);
+    // files: indexes in the run's file list, increasing; open fills in the
+    // result for one of them (called on workers).
+    TOpenAheadPool(int threads, std::vector<std::size_t> files, std::function<void(std::size_t, TOpenedAhead&)> open);
     ~TOpenAheadPool();
     TOpenAheadPool(const TOpenAheadPool&) = delete;
     TOpenAheadPool& operator=(const TOpenAheadPool&) = delete;
@@ -55,8 +54,7 @@ private:
     [[nodiscard]] bool MayStart() const;
 
     std::vector<std::size_t> Items;
-    std::function<std::string(std::size_t)> Resolve;
-    bool LockShared;
+    std::function<void(std::size_t, TOpenedAhead&)> Opener;
     std::vector<TOpenedAhead> Results;
     std::vector<char> Ready;
     std::size_t Next = 0;     // next item to start

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <numeric>
 #include <string_view>
 
@@ -36,17 +37,61 @@ constexpr std::size_t kMapWindowBytes = 64u * 1024 * 1024;
 
 const char* const kFileShrank = "Die Datei ist beim Lesen kürzer geworden.";
 
-// BRISOLT_READ_PATH=map or read forces how workers take in file pieces (tests,
-// benchmarks); otherwise they map what is large enough.
+// Workers read file pieces into the slot's buffer: a fresh mapping costs a
+// fault per page on some machines, in either page-cache state, where a read
+// into a buffer already touched does not. For tests and benchmarks,
+// BRISOLT_READ_PATH=map maps every file piece instead, and =mapsome maps
+// slots of a megabyte or more.
 std::size_t MapFromBytes()
 {
     const char* forced = std::getenv("BRISOLT_READ_PATH");
     const std::string_view name = forced != nullptr ? forced : "";
     if (name == "map")
         return 0;
-    if (name == "read")
-        return std::numeric_limits<std::size_t>::max();
-    return kMapFromBytes;
+    if (name == "mapsome")
+        return kMapFromBytes;
+    return std::numeric_limits<std::size_t>::max();
+}
+
+// Slot buffers outlive their run, so that the next run (the next torrent of
+// the window, the next stretch of a check) touches no fresh page. Buffers of
+// another size than a run needs are given back first: the pool never holds
+// more than one run's worth.
+class TBufferPool
+{
+public:
+    std::vector<TReadBuffer> Take(std::size_t count, std::size_t bytes)
+    {
+        std::vector<TReadBuffer> taken;
+        {
+            std::lock_guard lock(Mutex);
+            std::erase_if(Free, [&](const TReadBuffer& b) { return b.Size() != bytes; });
+            while (!Free.empty() && taken.size() < count)
+            {
+                taken.push_back(std::move(Free.back()));
+                Free.pop_back();
+            }
+        }
+        while (taken.size() < count)
+            taken.emplace_back(bytes);
+        return taken;
+    }
+
+    void Give(TReadBuffer buffer)
+    {
+        std::lock_guard lock(Mutex);
+        Free.push_back(std::move(buffer));
+    }
+
+private:
+    std::mutex Mutex;
+    std::vector<TReadBuffer> Free;
+};
+
+TBufferPool& Buffers()
+{
+    static TBufferPool pool;
+    return pool;
 }
 
 } // namespace
@@ -78,10 +123,13 @@ TPieceDigester::TPieceDigester(int threadCount, std::size_t pieceLength)
     // never allocated.
     const std::size_t bytes =
         std::max(pieceLength * static_cast<std::size_t>(SlotPieces), Chunk * static_cast<std::size_t>(FileSlotPieces));
+    SlotBytes = bytes;
     Slots.resize(static_cast<std::size_t>(SlotsFor(threadCount, bytes)));
-    for (auto& slot : Slots)
+    auto buffers = Buffers().Take(Slots.size(), bytes);
+    for (std::size_t i = 0; i < Slots.size(); ++i)
     {
-        slot.Data = std::make_unique_for_overwrite<char[]>(bytes);
+        TSlot& slot = Slots[i];
+        slot.Data = std::move(buffers[i]);
         slot.Sizes.reserve(static_cast<std::size_t>(FileSlotPieces));
         slot.Digests.reserve(static_cast<std::size_t>(FileSlotPieces));
     }
@@ -103,6 +151,8 @@ TPieceDigester::~TPieceDigester()
     WorkReady.notify_all();
     for (auto& worker : Workers)
         worker.join();
+    for (auto& slot : Slots)
+        Buffers().Give(std::move(slot.Data));
 }
 
 int TPieceDigester::TryAcquire()
@@ -131,7 +181,7 @@ int TPieceDigester::TryAcquire()
 char* TPieceDigester::NextPiece(int slot)
 {
     TSlot& s = Slots[Index(slot)];
-    return s.Data.get() + s.Used;
+    return s.Data.Data() + s.Used;
 }
 
 int TPieceDigester::AddPiece(int slot, std::size_t size)
@@ -166,7 +216,7 @@ void TPieceDigester::DigestSlot(TSlot& slot) const
     const std::size_t count = slot.Sizes.size();
     std::vector<const uint8_t*> data(count);
     for (std::size_t i = 0; i < count; ++i)
-        data[i] = reinterpret_cast<const uint8_t*>(slot.Data.get() + i * PieceLength);
+        data[i] = reinterpret_cast<const uint8_t*>(slot.Data.Data() + i * PieceLength);
     TSha1Many sha;
     sha.Start(count);
     sha.Finish(data.data(), slot.Sizes.data());
@@ -255,13 +305,28 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
         return;
     std::vector<const uint8_t*> data(count);
     std::vector<std::size_t> sizes(count);
+    // Whole pieces lie next to each other in the file and in the buffer: one
+    // read takes them all when the buffer holds them.
+    if (total <= SlotBytes)
+    {
+        if (!slot.File->ReadFullAt(slot.Data.Data(), static_cast<int64_t>(total), slot.Offset, slot.ReadError))
+            return;
+        for (std::size_t i = 0; i < count; ++i)
+            data[i] = reinterpret_cast<const uint8_t*>(slot.Data.Data() + i * PieceLength);
+        TSha1Many sha;
+        sha.Start(count);
+        sha.Finish(data.data(), slot.Sizes.data());
+        for (std::size_t i = 0; i < count; ++i)
+            std::memcpy(slot.Digests[i].data(), sha.Digest(i).data(), slot.Digests[i].size());
+        return;
+    }
     std::vector<std::size_t> done(count, 0);
     for (std::size_t i = 0; i < count; ++i)
-        data[i] = reinterpret_cast<const uint8_t*>(slot.Data.get() + i * Chunk);
+        data[i] = reinterpret_cast<const uint8_t*>(slot.Data.Data() + i * Chunk);
     const auto read = [&](std::size_t i, std::size_t size)
     {
         const auto at = slot.Offset + static_cast<int64_t>(i * PieceLength + done[i]);
-        if (!slot.File->ReadFullAt(slot.Data.get() + i * Chunk, static_cast<int64_t>(size), at, slot.ReadError))
+        if (!slot.File->ReadFullAt(slot.Data.Data() + i * Chunk, static_cast<int64_t>(size), at, slot.ReadError))
             return false;
         done[i] += size;
         return true;
@@ -286,7 +351,7 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     // buffer: one read takes them all.
     if (Chunk == PieceLength)
     {
-        if (!slot.File->ReadFullAt(slot.Data.get(), static_cast<int64_t>(total), slot.Offset, slot.ReadError))
+        if (!slot.File->ReadFullAt(slot.Data.Data(), static_cast<int64_t>(total), slot.Offset, slot.ReadError))
             return;
         std::copy(slot.Sizes.begin(), slot.Sizes.end(), sizes.begin());
     }

@@ -22,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/fileio.h"
+
 namespace brisolt
 {
 
@@ -93,7 +95,7 @@ public:
 private:
     struct TSlot
     {
-        std::unique_ptr<char[]> Data;
+        TReadBuffer Data;
         std::vector<std::size_t> Sizes;
         std::vector<TDigest> Digests;
         std::size_t Used = 0;               // bytes of the pieces added so far
@@ -118,6 +120,7 @@ private:
     int FileSlotPieces;
     int SlotPieces;
     std::size_t MapFrom; // slots of at least this many bytes are mapped
+    std::size_t SlotBytes = 0;
     std::vector<TSlot> Slots;
     std::mutex Mutex;
     std::condition_variable WorkReady;

@@ -44,6 +44,10 @@ struct TPathInfo
     uint64_t Inode = 0;
     // Any of the owner, group or others write bits is set.
     bool HasWriteBit = false;
+    // When the content last changed, in the system's units: only compared.
+    int64_t Modified = 0;
+    // No name leads to it any more: deleted, or replaced by a rename.
+    bool Unlinked = false;
     int Error = 0;
 };
 
@@ -82,6 +86,34 @@ private:
     int Guard = -1; // the calling thread's record of the range
 };
 
+// Memory that file reads fill, freed when it goes out of scope. Taken in
+// whole huge pages where the system offers them: on some machines each fresh
+// small page costs a fault of about 20 us, so a buffer of megabytes would
+// cost milliseconds before its first use.
+class TReadBuffer
+{
+public:
+    TReadBuffer() = default;
+    explicit TReadBuffer(std::size_t bytes);
+    ~TReadBuffer();
+    TReadBuffer(TReadBuffer&& other) noexcept;
+    TReadBuffer& operator=(TReadBuffer&& other) noexcept;
+    TReadBuffer(const TReadBuffer&) = delete;
+    TReadBuffer& operator=(const TReadBuffer&) = delete;
+
+    [[nodiscard]] char* Data() const { return Start; }
+
+    [[nodiscard]] std::size_t Size() const { return Bytes; }
+
+private:
+    void Free();
+
+    void* Base = nullptr;
+    std::size_t Reserved = 0;
+    char* Start = nullptr;
+    std::size_t Bytes = 0;
+};
+
 // An open file or folder, closed when the handle goes out of scope.
 class TFileHandle
 {
@@ -107,7 +139,8 @@ public:
     [[nodiscard]] TPathInfo InfoAt(const std::string& name) const;
 
     // Takes a shared lock; false only when another program holds the file
-    // locked exclusively (file systems without locks never refuse).
+    // locked exclusively, with flock or with a record lock (fcntl, lockf) on
+    // any part of it (file systems without locks never refuse).
     [[nodiscard]] bool LockShared();
     // Larger read-ahead, for a file read once from start to end.
     void AdviseSequential();
@@ -134,6 +167,12 @@ private:
     int Fd = -1;
 #endif
 };
+
+// The inode numbers of the files on which some process holds an exclusive
+// lock (flock, or a record lock for writing), sorted, from the system's own
+// list; false where the system keeps no such list. Reading it once costs less
+// than asking each of thousands of files.
+[[nodiscard]] bool ExclusivelyLockedInodes(std::vector<uint64_t>& inodes);
 
 // The names directly inside folder, "." and ".." left out, in the order the
 // listing yields them; the error when it cannot be listed.

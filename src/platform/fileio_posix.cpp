@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -5,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <random>
 #include <utility>
 
@@ -32,6 +34,8 @@ TPathInfo InfoOf(const struct stat& st)
     info.Device = static_cast<uint64_t>(st.st_dev);
     info.Inode = static_cast<uint64_t>(st.st_ino);
     info.HasWriteBit = (st.st_mode & 0222) != 0;
+    info.Modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    info.Unlinked = st.st_nlink == 0;
     return info;
 }
 
@@ -169,6 +173,58 @@ void TFileMapping::Unmap()
     Guard = -1;
 }
 
+TReadBuffer::TReadBuffer(std::size_t bytes)
+{
+    // Aligned to a huge page, so that the system may back it with them.
+    constexpr std::size_t kHuge = 2u << 20;
+    const std::size_t size = (bytes + kHuge - 1) & ~(kHuge - 1);
+    void* base = ::mmap(nullptr, size + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (base == MAP_FAILED)
+        throw std::bad_alloc();
+    Base = base;
+    Reserved = size + kHuge;
+    const auto aligned = (reinterpret_cast<uintptr_t>(base) + kHuge - 1) & ~(uintptr_t{kHuge} - 1);
+    Start = reinterpret_cast<char*>(aligned);
+    Bytes = bytes;
+    ::madvise(Start, size, MADV_HUGEPAGE);
+}
+
+TReadBuffer::~TReadBuffer()
+{
+    Free();
+}
+
+TReadBuffer::TReadBuffer(TReadBuffer&& other) noexcept
+    : Base(std::exchange(other.Base, nullptr))
+    , Reserved(std::exchange(other.Reserved, 0))
+    , Start(std::exchange(other.Start, nullptr))
+    , Bytes(std::exchange(other.Bytes, 0))
+{
+}
+
+TReadBuffer& TReadBuffer::operator=(TReadBuffer&& other) noexcept
+{
+    if (this != &other)
+    {
+        Free();
+        Base = std::exchange(other.Base, nullptr);
+        Reserved = std::exchange(other.Reserved, 0);
+        Start = std::exchange(other.Start, nullptr);
+        Bytes = std::exchange(other.Bytes, 0);
+    }
+    return *this;
+}
+
+void TReadBuffer::Free()
+{
+    if (Base != nullptr)
+        ::munmap(Base, Reserved);
+    Base = nullptr;
+    Start = nullptr;
+    Reserved = 0;
+    Bytes = 0;
+}
+
 TPathInfo PathInfo(const std::filesystem::path& path)
 {
     struct stat st
@@ -244,7 +300,27 @@ TPathInfo TFileHandle::InfoAt(const std::string& name) const
 
 bool TFileHandle::LockShared()
 {
-    return ::flock(Fd, LOCK_SH | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+    if (::flock(Fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        return false;
+
+    // Record locks live apart from flock's: ask whether one for writing
+    // covers any byte. An open file description's query sees every process's
+    // locks, this one's included.
+    struct flock probe
+    {
+    };
+
+    probe.l_type = F_RDLCK;
+    probe.l_whence = SEEK_SET;
+    if (::fcntl(Fd, F_OFD_GETLK, &probe) != 0)
+    {
+        probe = {};
+        probe.l_type = F_RDLCK;
+        probe.l_whence = SEEK_SET;
+        if (::fcntl(Fd, F_GETLK, &probe) != 0)
+            return true;
+    }
+    return probe.l_type == F_UNLCK;
 }
 
 void TFileHandle::AdviseSequential()
@@ -314,6 +390,58 @@ int TFileHandle::Map(int64_t offset, int64_t length, TFileMapping& mapping) cons
     mapping.ViewSize = length;
     mapping.Guard = guard;
     return 0;
+}
+
+bool ExclusivelyLockedInodes(std::vector<uint64_t>& inodes)
+{
+    inodes.clear();
+    const int fd = ::open("/proc/locks", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    std::string text;
+    char buffer[16384];
+    for (;;)
+    {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+        {
+            ::close(fd);
+            if (n < 0)
+                return false;
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    // "1: FLOCK  ADVISORY  WRITE 123 fd:01:4567 0 EOF"; a waiting request
+    // ("1: -> FLOCK ...") holds nothing, leases are not locks.
+    std::size_t start = 0;
+    while (start < text.size())
+    {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        char kind[16] = {};
+        char mode[16] = {};
+        char access[16] = {};
+        long pid = 0;
+        unsigned major = 0;
+        unsigned minor = 0;
+        unsigned long long inode = 0;
+        const std::string line = text.substr(start, end - start);
+        if (std::sscanf(
+                line.c_str(), "%*d: %15s %15s %15s %ld %x:%x:%llu", kind, mode, access, &pid, &major, &minor, &inode)
+                == 7
+            && std::strcmp(access, "WRITE") == 0
+            && (std::strcmp(kind, "FLOCK") == 0 || std::strcmp(kind, "POSIX") == 0 || std::strcmp(kind, "OFDLCK") == 0))
+        {
+            inodes.push_back(inode);
+        }
+        start = end + 1;
+    }
+    std::sort(inodes.begin(), inodes.end());
+    return true;
 }
 
 int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names)

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <random>
 #include <utility>
 
@@ -132,6 +133,9 @@ TPathInfo InfoOf(HANDLE handle)
     info.Inode = (uint64_t{data.nFileIndexHigh} << 32) | data.nFileIndexLow;
     // The read-only attribute means nothing on folders.
     info.HasWriteBit = folder || (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
+    info.Modified = static_cast<int64_t>(
+        (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime);
+    info.Unlinked = data.nNumberOfLinks == 0;
     return info;
 }
 
@@ -165,6 +169,52 @@ struct TFindCloser
 };
 
 } // namespace
+
+TReadBuffer::TReadBuffer(std::size_t bytes)
+{
+    Base = ::VirtualAlloc(nullptr, bytes == 0 ? 1 : bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (Base == nullptr)
+        throw std::bad_alloc();
+    Reserved = bytes;
+    Start = static_cast<char*>(Base);
+    Bytes = bytes;
+}
+
+TReadBuffer::~TReadBuffer()
+{
+    Free();
+}
+
+TReadBuffer::TReadBuffer(TReadBuffer&& other) noexcept
+    : Base(std::exchange(other.Base, nullptr))
+    , Reserved(std::exchange(other.Reserved, 0))
+    , Start(std::exchange(other.Start, nullptr))
+    , Bytes(std::exchange(other.Bytes, 0))
+{
+}
+
+TReadBuffer& TReadBuffer::operator=(TReadBuffer&& other) noexcept
+{
+    if (this != &other)
+    {
+        Free();
+        Base = std::exchange(other.Base, nullptr);
+        Reserved = std::exchange(other.Reserved, 0);
+        Start = std::exchange(other.Start, nullptr);
+        Bytes = std::exchange(other.Bytes, 0);
+    }
+    return *this;
+}
+
+void TReadBuffer::Free()
+{
+    if (Base != nullptr)
+        ::VirtualFree(Base, 0, MEM_RELEASE);
+    Base = nullptr;
+    Start = nullptr;
+    Reserved = 0;
+    Bytes = 0;
+}
 
 // Map refuses, so a mapping never holds a view.
 TFileMapping::~TFileMapping() = default;
@@ -267,6 +317,13 @@ TPathInfo TFileHandle::Info() const
 TPathInfo TFileHandle::InfoAt(const std::string& name) const
 {
     return PathInfo(Folder / NativePath(name));
+}
+
+// Windows keeps no list of locks: each file is asked.
+bool ExclusivelyLockedInodes(std::vector<uint64_t>& inodes)
+{
+    inodes.clear();
+    return false;
 }
 
 bool TFileHandle::LockShared()

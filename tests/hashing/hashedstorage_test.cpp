@@ -16,6 +16,7 @@
 
 #include "create/createsupport.h"
 #include "hashing/hashedstorage.h"
+#include "platform/fileio.h"
 #include "support/testsupport.h"
 
 namespace brisolt
@@ -83,6 +84,21 @@ TContent MakeFiles(const TSandbox& box, const std::vector<int64_t>& sizes, uint3
         content.Paths.push_back(path);
     }
     return content;
+}
+
+// Entries as a listing leaves them, with identity and modification time; the
+// time is set back first, so that a change made now shows.
+void MarkListed(TContent& content)
+{
+    for (std::size_t i = 0; i < content.Files.size(); ++i)
+    {
+        std::filesystem::last_write_time(
+            content.Paths[i], std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+        const TPathInfo info = PathInfo(content.Paths[i]);
+        content.Files[i].ListedDevice = info.Device;
+        content.Files[i].ListedInode = info.Inode;
+        content.Files[i].ListedModified = info.Modified;
+    }
 }
 
 // The hook lines of a sequential run, worked out from the sizes alone: a
@@ -429,6 +445,156 @@ TEST_P(HashedStorageThreads, FileThatChangesWhileReadEndsTheRun)
             storage.ErrorMessage, "Datei " + content.Paths[0].string() + " kann nicht gelesen werden. " + c.Reason);
         EXPECT_EQ(storage.Log.back(), "done");
     }
+}
+
+// A file changed once it is open (its start is reported before its first
+// read), small ones opened ahead included, ends the run when it has been
+// read, listed or not; a check of content records it and goes on.
+TEST_P(HashedStorageThreads, FileChangedWhileHashedEndsTheRun)
+{
+    const struct
+    {
+        const char* Name;
+        void (*Change)(const std::filesystem::path& path);
+    } kCases[] = {
+        {"bytes written in place",
+         [](const std::filesystem::path& path)
+         {
+             std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+             file.seekp(10);
+             file << "changed";
+         }},
+        {"replaced by a rename",
+         [](const std::filesystem::path& path)
+         {
+             const auto other = path.string() + ".new";
+             std::ofstream(other, std::ios::binary) << std::string(std::filesystem::file_size(path), 'n');
+             std::filesystem::rename(other, path);
+         }},
+        {"deleted",
+         [](const std::filesystem::path& path)
+         {
+             std::filesystem::remove(path);
+         }},
+        {"grown",
+         [](const std::filesystem::path& path)
+         {
+             std::ofstream(path, std::ios::binary | std::ios::app) << "x";
+         }},
+    };
+
+    for (const auto& c : kCases)
+    {
+        for (const std::vector<int64_t>& sizes : {std::vector<int64_t>{1000, 2000, 3000}, {100000, 200000}})
+        {
+            for (const bool listed : {false, true})
+            {
+                for (const auto policy : {TLengthPolicy::Exact, TLengthPolicy::PadToListed})
+                {
+                    SCOPED_TRACE(
+                        std::string(c.Name) + " " + std::to_string(sizes[0]) + (listed ? " listed" : "")
+                        + (policy == TLengthPolicy::Exact ? "" : " padded"));
+                    TSandbox box;
+                    auto content = MakeFiles(box, sizes);
+                    if (listed)
+                        MarkListed(content);
+                    TRecorder storage(content.Files, 65536, true, box.Path());
+                    storage.ThreadCount = GetParam();
+                    storage.LengthPolicy = policy;
+                    storage.OnFileStarted = [&](const std::string& path)
+                    {
+                        if (path == content.Paths[0].string())
+                            c.Change(content.Paths[0]);
+                    };
+                    storage.HashFiles();
+                    EXPECT_EQ(storage.Log.back(), "done");
+                    if (policy == TLengthPolicy::PadToListed)
+                    {
+                        EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
+                        EXPECT_EQ(storage.ChangedFiles, std::vector<std::size_t>{0});
+                        continue;
+                    }
+                    EXPECT_EQ(
+                        storage.ErrorMessage,
+                        "Datei " + content.Paths[0].string()
+                            + " kann nicht gelesen werden. Die Datei hat sich beim Lesen verändert.");
+                }
+            }
+        }
+    }
+}
+
+// Every lock another program may hold for writing refuses the file, listed
+// or not, opened ahead or not: flock, and record locks on any part of it.
+TEST(HashedStorage, FileLockedForWritingIsRefused)
+{
+    BRISOLT_LINUX_ONLY("flock and record locks");
+#ifndef _WIN32
+    const struct
+    {
+        const char* Name;
+        bool (*Lock)(int fd);
+    } kLocks[] = {
+        {"flock",
+         [](int fd)
+         {
+             return ::flock(fd, LOCK_EX) == 0;
+         }},
+        {"fcntl",
+         [](int fd)
+         {
+             struct flock range
+             {
+             };
+             range.l_type = F_WRLCK;
+             range.l_whence = SEEK_SET;
+             range.l_start = 10;
+             range.l_len = 5;
+             return ::fcntl(fd, F_SETLK, &range) == 0;
+         }},
+        {"open file description",
+         [](int fd)
+         {
+             struct flock range
+             {
+             };
+             range.l_type = F_WRLCK;
+             range.l_whence = SEEK_SET;
+             return ::fcntl(fd, F_OFD_SETLK, &range) == 0;
+         }},
+        {"lockf",
+         [](int fd)
+         {
+             return ::lockf(fd, F_TLOCK, 0) == 0;
+         }},
+    };
+
+    for (const auto& lock : kLocks)
+    {
+        for (const bool listed : {false, true})
+        {
+            for (const int threads : {1, 4})
+            {
+                SCOPED_TRACE(std::string(lock.Name) + (listed ? " listed " : " ") + std::to_string(threads));
+                TSandbox box;
+                auto content = MakeFiles(box, {3000, 2000, 1000});
+                if (listed)
+                    MarkListed(content);
+                const int fd = ::open(content.Paths[1].c_str(), O_RDWR | O_CLOEXEC);
+                ASSERT_TRUE(lock.Lock(fd));
+                TRecorder storage(content.Files, 65536, true, box.Path());
+                storage.ThreadCount = threads;
+                storage.HashFiles();
+                ::close(fd);
+                EXPECT_EQ(
+                    storage.ErrorMessage,
+                    "Datei " + content.Paths[1].string()
+                        + " kann nicht geöffnet werden. Resource temporarily unavailable");
+                EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 3000", "done"}));
+            }
+        }
+    }
+#endif
 }
 
 TEST(HashedStorage, FileChangedSinceListingIsNotHashed)
