@@ -62,9 +62,18 @@ bool IsSafePath(std::string_view backslashPath)
     return start == backslashPath.size() || IsSafeElement(backslashPath.substr(start));
 }
 
-std::string CheckFile(const std::filesystem::path& path, int64_t length)
+// The file's problem, empty when it is there with its listed size; what the
+// look saw is the listing that the hashing compares with once it has read
+// the file.
+std::string CheckFile(const std::filesystem::path& path, int64_t length, TTorrentSubFile* listed = nullptr)
 {
     const TPathInfo info = PathInfo(path);
+    if (listed != nullptr)
+    {
+        listed->ListedDevice = info.Device;
+        listed->ListedInode = info.Kind == TPathKind::RegularFile ? info.Inode : 0;
+        listed->ListedModified = info.Modified;
+    }
     if (info.Kind == TPathKind::Missing)
         return "missing";
     if (info.Kind != TPathKind::RegularFile)
@@ -237,10 +246,11 @@ public:
     {
         const int64_t pieceLength = Torrent.PieceLength;
         int64_t total = 0;
-        for (std::size_t i = 0; i < Torrent.Files.size(); ++i)
+        Listed = Torrent.Files;
+        for (std::size_t i = 0; i < Listed.size(); ++i)
         {
-            const auto& file = Torrent.Files[i];
-            Problems.push_back(Padding[i] ? std::string() : CheckFile(NativePath(file.FullPath), file.Length));
+            auto& file = Listed[i];
+            Problems.push_back(Padding[i] ? std::string() : CheckFile(NativePath(file.FullPath), file.Length, &file));
             total += file.Length;
         }
         PiecesMade = static_cast<std::size_t>(total == 0 ? 0 : (total - 1) / pieceLength + 1);
@@ -291,16 +301,12 @@ private:
         while (begin + Torrent.Files[first].Length <= pieceStart)
             begin += Torrent.Files[first++].Length;
         const std::vector<TTorrentSubFile> files(
-            Torrent.Files.begin() + static_cast<std::ptrdiff_t>(first),
-            Torrent.Files.begin() + static_cast<std::ptrdiff_t>(end));
+            Listed.begin() + static_cast<std::ptrdiff_t>(first), Listed.begin() + static_cast<std::ptrdiff_t>(end));
         TVerifyStorage storage(files, Torrent.PieceLength, Observer, Abort);
         storage.StartOffset = pieceStart - begin;
-        int64_t bytes = -storage.StartOffset;
-        for (const auto& file : files)
-            bytes += file.Length;
-        // A few pieces are not worth starting threads for.
-        constexpr int64_t kThreadsFrom = 64 * 1024 * 1024;
-        storage.ThreadCount = bytes < kThreadsFrom ? 1 : Request.Threads;
+        // The engine of create at every size: its threads, the files opened
+        // ahead and the lanes pay off for many small files too.
+        storage.ThreadCount = Request.Threads;
         storage.HashFiles();
         if (Abort.load())
             return TVerifyStatus::Aborted;
@@ -311,10 +317,14 @@ private:
         }
         for (std::size_t i = 0; i < storage.Pieces.size() && piece + i < Matches.size(); ++i)
             Matches[piece + i] = Torrent.Pieces[piece + i].HashBytes() == storage.Pieces[i].HashBytes();
+        // What was read of such a file need not be what it holds now.
+        for (const std::size_t changed : storage.ChangedFiles)
+            Problems[first + changed] = "changed while it was read";
         return TVerifyStatus::Checked;
     }
 
     const TTorrentFile& Torrent;
+    std::vector<TTorrentSubFile> Listed; // the torrent's files with what the first look saw
     const std::vector<bool>& Padding;
     const TVerifyRequest& Request;
     TCreateObserver& Observer;
