@@ -1,16 +1,23 @@
 // brisolt-cli edit: what the edit page changes in a torrent, written back with
 // the piece hashes it was loaded with, in place or to another file.
 #include <array>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <thread>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/cli.h"
 #include "core/oledate.h"
+#include "create/createtorrent.h"
 #include "create/edittorrent.h"
+#include "create/loadtorrent.h"
+#include "platform/abortsignal.h"
 #include "platform/fileio.h"
 #include "platform/textconv.h"
 
@@ -70,6 +77,25 @@ int Fail(const TCliIo& io, const std::string& message)
     return kExitFailure;
 }
 
+// For tests of edits that meet: with BRISOLT_TEST_EDIT_PAUSE=P in the
+// environment, an edit that has read its torrent makes the file P.read, then
+// waits while P exists (a minute at most, or until aborted).
+void PauseForTest(const std::atomic<bool>& abort)
+{
+    const char* gate = std::getenv("BRISOLT_TEST_EDIT_PAUSE");
+    if (!gate || *gate == '\0')
+        return;
+    std::string reason;
+    (void)WriteFileAtomic(NativePath(std::string(gate) + ".read"), "", reason);
+    for (int i = 0; i < 6000 && !abort.load() && PathInfo(NativePath(gate)).Kind != TPathKind::Missing; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+bool SameIdentity(const TPathInfo& a, const TPathInfo& b)
+{
+    return a.Kind != TPathKind::Missing && a.Kind == b.Kind && a.Device == b.Device && a.Inode == b.Inode;
+}
+
 int RunEdit(const TEditArgs& args, const TCliIo& io)
 {
     if (args.NoBackup && !args.Backups.empty())
@@ -99,10 +125,36 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
         renames.push_back(std::move(*rename));
     }
 
+    std::vector<std::string> addresses = args.Backups;
+    addresses.insert(addresses.end(), args.WebSeeds.begin(), args.WebSeeds.end());
+    if (args.Announce)
+        addresses.push_back(*args.Announce);
+    for (const auto& address : addresses)
+    {
+        if (const std::string problem = AddressProblem(address); !problem.empty())
+            return Fail(io, problem);
+    }
+    // Ctrl-C, SIGTERM or a closed terminal end the edit before its write.
+    TAbortOnSignal abort;
+    const std::string aborted(kAbortedMessage);
+    // Brisolt edits of one file take turns, and the file as read is what
+    // the write checks for changes by other programs.
+    TFileLock lock;
+    if (const int err = lock.Lock(NativePath(args.File), &abort.Flag()); err != 0)
+        return Fail(io, err == ECANCELED ? aborted : FileMessage(args.File, "geöffnet", SystemErrorText(err)));
+    const TPathInfo read = lock.Info();
+    const std::filesystem::path output = NativePath(args.Output.empty() ? args.File : args.Output);
+    const bool overRead = args.Output.empty() || SameIdentity(PathInfo(output), read);
+
     TTorrentFile torrent;
     if (!LoadTorrentForEdit(NativePath(args.File), torrent))
     {
         io.Err << "brisolt-cli: " << args.File << " did not load:\n" << DisplayText(LoaderMessage(torrent));
+        std::string data;
+        std::string reason;
+        if (ReadWholeFile(NativePath(args.File), kMaxMetainfoSize, data, reason) == TReadResult::Ok
+            && ReadTorrentFacts(data).Version == TMetaVersion::V2)
+            io.Err << "brisolt-cli: " << kV2OnlyMessage << '\n';
         return kExitFailure;
     }
     if (!renames.empty() && !torrent.MultiFile)
@@ -135,11 +187,22 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
     else if (!args.WebSeeds.empty())
         torrent.WebSeeds = args.WebSeeds;
 
-    const std::filesystem::path output = NativePath(args.Output.empty() ? args.File : args.Output);
-    std::string bytes = EditedTorrentBytes(torrent, args.KeepInfoHash);
-    std::string reason;
-    if (!WriteFileAtomic(output, bytes, reason))
-        return Fail(io, WriteErrorMessage(output) + ": " + reason);
+    const std::string bytes = EditedTorrentBytes(torrent, args.KeepInfoHash);
+    PauseForTest(abort.Flag());
+    if (abort.Flag().load())
+        return Fail(io, aborted);
+    switch (const int err = ReplaceFile(output, bytes, overRead ? &read : nullptr, &abort.Flag()))
+    {
+    case 0:
+        break;
+    case ECANCELED:
+        return Fail(io, aborted);
+    case kErrChangedMeanwhile:
+        return Fail(io, ChangedMeanwhileMessage(output) + " Nichts wurde geschrieben.");
+    default:
+        return Fail(io, WriteErrorMessage(output) + ": " + SystemErrorText(err));
+    }
+    // The info hash of what was written: the writer may have changed the info dictionary.
     TTorrentFile written;
     written.Load(bytes);
     io.Out << PathBytes(output) << ": " << written.InfoHashText << '\n';

@@ -13,7 +13,7 @@ namespace brisolt
 namespace
 {
 
-using TFolderId = std::pair<uint64_t, uint64_t>;
+using TFolderId = TFolderIds::value_type;
 
 [[noreturn]] void ThrowFile(const std::filesystem::path& path, const std::string& reason)
 {
@@ -54,7 +54,8 @@ void CollectInto(
     const std::string& relative,
     bool recursive,
     bool skipThumbs,
-    std::set<TFolderId>& ancestors)
+    std::set<TFolderId>& ancestors,
+    TFolderIds* folders)
 {
     std::vector<std::string> names = ReadFolder(folder);
     std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return CompareNames(a, b) < 0; });
@@ -76,8 +77,17 @@ void CollectInto(
             if (name.find('\\') != std::string::npos)
                 ThrowFolder(path, "Der Ordnername enthält einen umgekehrten Schrägstrich (\\).");
             ancestors.insert(id);
+            if (folders)
+                folders->insert(id);
             CollectInto(
-                list, total, path, relative.empty() ? name : relative + "\\" + name, true, skipThumbs, ancestors);
+                list,
+                total,
+                path,
+                relative.empty() ? name : relative + "\\" + name,
+                true,
+                skipThumbs,
+                ancestors,
+                folders);
             ancestors.erase(id);
             continue;
         }
@@ -227,7 +237,7 @@ int64_t FileSizeOf(const std::filesystem::path& path)
     // The closest thing to an open without sharing: refuse a file that another
     // program holds locked.
     if (!file.LockShared())
-        ThrowFile(path, SystemErrorText(EWOULDBLOCK));
+        ThrowFile(path, SystemErrorText(kErrLockedByOther));
     const TPathInfo info = file.Info();
     if (info.Kind == TPathKind::Missing)
         ThrowFile(path, SystemErrorText(info.Error));
@@ -240,13 +250,18 @@ void CollectFolder(
     const std::filesystem::path& folder,
     const std::string& relative,
     bool recursive,
-    bool skipThumbs)
+    bool skipThumbs,
+    TFolderIds* folders)
 {
     std::set<TFolderId> ancestors;
     // A folder that cannot be followed fails at its listing.
     if (const TPathInfo info = PathInfo(folder); info.Kind != TPathKind::Missing)
+    {
         ancestors.insert({info.Device, info.Inode});
-    CollectInto(list, total, folder, relative, recursive, skipThumbs, ancestors);
+        if (folders)
+            folders->insert({info.Device, info.Inode});
+    }
+    CollectInto(list, total, folder, relative, recursive, skipThumbs, ancestors, folders);
 }
 
 std::vector<std::string> ListFolderEntries(const std::filesystem::path& folder)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -45,6 +46,9 @@ public:
 // "Datei %s kann nicht geöffnet werden. %s" (path, reason).
 [[nodiscard]] int64_t FileSizeOf(const std::filesystem::path& path);
 
+// Folders by identity: device and inode (on Windows volume and file index).
+using TFolderIds = std::set<std::pair<uint64_t, uint64_t>>;
+
 // Appends the files of folder's tree to list, depth first, each folder's
 // names sorted with CompareNames; every entry gets its FullPath. relative is
 // the backslash-joined folder below the torrent's folder ("" at the top).
@@ -53,13 +57,15 @@ public:
 // ECreateError for a folder that cannot be listed or an entry that is missing
 // or not a regular file. Each file's size is the listing's one look at it:
 // whether it can be opened, and its lock, are checked when it is hashed.
+// folders, when given, receives every folder of the tree, folder included.
 void CollectFolder(
     std::vector<TTorrentSubFile>& list,
     int64_t& total,
     const std::filesystem::path& folder,
     const std::string& relative,
     bool recursive,
-    bool skipThumbs);
+    bool skipThumbs,
+    TFolderIds* folders = nullptr);
 
 // The names directly inside folder, "." and ".." left out, in the order the
 // directory listing yields them. Throws ECreateError when it cannot be listed.

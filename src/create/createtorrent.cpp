@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <stdexcept>
 
 #include "create/collect.h"
@@ -17,14 +18,16 @@ namespace
 
 // One torrent: backup trackers, piece length, hashing, writing. The model is
 // initialised; files becomes its file list; base is the storage's base path;
-// source is what the torrent is made of, named when it holds no byte.
+// source is what the torrent is made of, named when it holds no byte;
+// contentFolders, for a folder tree, are its folders, where no output may go.
 TCreateResult BuildTorrent(
     TTorrentFile& model,
     std::vector<TTorrentSubFile> files,
     const std::filesystem::path& base,
     const std::filesystem::path& source,
     const std::filesystem::path& output,
-    const TCreateOptions& options);
+    const TCreateOptions& options,
+    const TFolderIds* contentFolders = nullptr);
 
 constexpr std::array<std::string_view, kPieceSizeCount> kPieceSizeItems{
     "64kb", "128kb", "256kb", "512kb", "1024kb", "2048kb", "4096kb", "8192kb", "16384kb"};
@@ -98,16 +101,6 @@ std::string CreateMessage(const std::filesystem::path& output, const std::string
     return FileMessage(PathBytes(output), "erstellt", reason);
 }
 
-// Whether output can be written, asked before hashing so that a long run is
-// not wasted on a folder that does not exist or cannot be written.
-bool CanCreate(const std::filesystem::path& output, std::string& reason)
-{
-    const int err = CanCreateFile(output);
-    if (err != 0)
-        reason = SystemErrorText(err);
-    return err == 0;
-}
-
 bool IsFolder(const std::filesystem::path& path)
 {
     return PathInfo(path).Kind == TPathKind::Folder;
@@ -118,11 +111,10 @@ bool SameFile(const TPathInfo& a, const TPathInfo& b)
     return a.Kind != TPathKind::Missing && b.Kind != TPathKind::Missing && a.Device == b.Device && a.Inode == b.Inode;
 }
 
-// Whether writing output would replace one of the content files. Only an
+// Whether writing over target would replace one of the content files. Only an
 // existing file can be one, so a new output costs no look at the content.
-bool OutputIsContent(const std::filesystem::path& output, const THashedStorage& storage)
+bool OutputIsContent(const TPathInfo& target, const THashedStorage& storage)
 {
-    const TPathInfo target = PathInfo(output);
     if (target.Kind != TPathKind::RegularFile)
         return false;
     return std::any_of(
@@ -131,39 +123,23 @@ bool OutputIsContent(const std::filesystem::path& output, const THashedStorage& 
         [&](const TTorrentSubFile& entry) { return SameFile(target, PathInfo(storage.ResolvePath(entry))); });
 }
 
-// Whether output would land in folder or below it. Walks up from the folder
-// the write lands in through "..", which the system resolves, so links on
-// the way count as they do for the write.
-bool OutputInsideFolder(const std::filesystem::path& output, const std::filesystem::path& folder)
-{
-    // Deeper than any real tree; the walk also ends at the root, its own parent.
-    constexpr int kMaxLevels = 1000;
-    const TPathInfo tree = PathInfo(folder);
-    const auto target = WriteTargetOf(output);
-    std::filesystem::path up = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    TPathInfo below;
-    for (int level = 0; level < kMaxLevels; ++level, up /= "..")
-    {
-        const TPathInfo info = PathInfo(up);
-        if (info.Kind != TPathKind::Folder || SameFile(info, below))
-            return false;
-        if (SameFile(info, tree))
-            return true;
-        below = info;
-    }
-    return false;
-}
-
 void InitMultiFile(TTorrentFile& model, const std::string& name, const TCreateOptions& options)
 {
     model.Init(options.AnnounceURL, name, MakeComment(options.CommentLines), {}, 0, true, options.Now);
 }
 
-// Why content of zero bytes gives no torrent.
-std::string EmptyMessage(const std::vector<TTorrentSubFile>& files, const std::filesystem::path& source)
+// Why content of zero bytes gives no torrent; leftOut files were left out by
+// the patterns, which the message then says.
+std::string
+EmptyMessage(const std::vector<TTorrentSubFile>& files, const std::filesystem::path& source, std::size_t leftOut)
 {
-    return files.empty() ? "Keine Dateien in " + PathBytes(source) + "."
-                         : "Keine Daten in " + PathBytes(source) + ": der Inhalt ist 0 Bytes groß.";
+    if (!files.empty())
+        return "Keine Daten in " + PathBytes(source) + ": der Inhalt ist 0 Bytes groß.";
+    if (leftOut == 0)
+        return "Keine Dateien in " + PathBytes(source) + ".";
+    return "Keine Dateien in " + PathBytes(source)
+           + (leftOut == 1 ? ": die Muster lassen die einzige Datei aus."
+                           : ": die Muster lassen alle " + std::to_string(leftOut) + " Dateien aus.");
 }
 
 // One multi-file torrent of a folder tree named name; base is the storage's
@@ -175,13 +151,12 @@ TCreateResult FolderTreeTorrent(
     const std::filesystem::path& output,
     const TCreateOptions& options)
 {
-    if (OutputInsideFolder(output, folder))
-        return Failure(output, CreateMessage(output, std::string(kOutputInsideContentReason)), options);
     std::vector<TTorrentSubFile> files;
     int64_t total = 0;
+    TFolderIds folders;
     try
     {
-        CollectFolder(files, total, folder, {}, true, options.SkipThumbs);
+        CollectFolder(files, total, folder, {}, true, options.SkipThumbs, &folders);
     }
     catch (const ECreateError& e)
     {
@@ -189,7 +164,7 @@ TCreateResult FolderTreeTorrent(
     }
     TTorrentFile model;
     InitMultiFile(model, name, options);
-    return BuildTorrent(model, std::move(files), base, folder, output, options);
+    return BuildTorrent(model, std::move(files), base, folder, output, options, &folders);
 }
 
 } // namespace
@@ -279,6 +254,33 @@ std::filesystem::path PerEntrySaveName(const std::filesystem::path& target, cons
     return target / NativePath(entry + ".torrent");
 }
 
+std::string AddressProblem(std::string_view url)
+{
+    if (url.empty())
+        return "Eine leere Adresse ist weder Tracker noch Webseed.";
+    const auto isControl = [](char c)
+    {
+        return static_cast<unsigned char>(c) < 0x20 || c == '\x7F';
+    };
+    if (std::none_of(url.begin(), url.end(), isControl))
+        return {};
+    std::string shown;
+    for (const char c : url)
+    {
+        if (!isControl(c))
+        {
+            shown += c;
+            continue;
+        }
+        constexpr std::string_view kHex = "0123456789ABCDEF";
+        const auto byte = static_cast<unsigned char>(c);
+        shown += "\\x";
+        shown += kHex[byte >> 4];
+        shown += kHex[byte & 15];
+    }
+    return "Die Adresse " + shown + " enthält Steuerzeichen.";
+}
+
 std::string TrimTrailingSeparator(std::string path)
 {
     if (!path.empty() && path.back() == '/')
@@ -295,7 +297,8 @@ TCreateResult BuildTorrent(
     const std::filesystem::path& base,
     const std::filesystem::path& source,
     const std::filesystem::path& output,
-    const TCreateOptions& options)
+    const TCreateOptions& options,
+    const TFolderIds* contentFolders)
 {
     TCreateResult result;
     result.Output = output;
@@ -316,15 +319,35 @@ TCreateResult BuildTorrent(
     if (result.TotalLength == 0)
     {
         result.Status = TCreateStatus::Skipped;
-        result.Message = EmptyMessage(model.Files, source);
+        result.Message = EmptyMessage(model.Files, source, result.LeftOut);
         return Finish(std::move(result), options);
     }
+    // Checked before hashing: the writer would put them into the torrent as they are.
+    std::vector<std::string_view> addresses{model.Announce};
+    addresses.insert(addresses.end(), model.BackupTrackers.begin(), model.BackupTrackers.end());
+    addresses.insert(addresses.end(), model.WebSeeds.begin(), model.WebSeeds.end());
+    for (const auto address : addresses)
+    {
+        if (std::string problem = AddressProblem(address); !problem.empty())
+            return Failure(output, std::move(problem), options);
+    }
     TCreateStorage storage(model.Files, result.PieceLength, model.MultiFile, base, options);
-    if (OutputIsContent(output, storage))
+    // The output's folder is opened and its temporary file made before
+    // hashing: a long run is not wasted on an output that cannot be written,
+    // and the content checks below hold for the folder the write lands in,
+    // whatever its path names by the end (a bind mount, a swapped link).
+    TFileReplacement replacement;
+    const int err = replacement.Begin(output);
+    if (err == 0 && contentFolders)
+    {
+        const TPathInfo folder = replacement.Folder().Info();
+        if (contentFolders->contains({folder.Device, folder.Inode}))
+            return Failure(output, CreateMessage(output, std::string(kOutputInsideContentReason)), options);
+    }
+    if (OutputIsContent(err == 0 ? replacement.TargetInfo() : PathInfo(output), storage))
         return Failure(output, CreateMessage(output, std::string(kOutputIsContentReason)), options);
-    std::string reason;
-    if (!CanCreate(output, reason))
-        return Failure(output, CreateMessage(output, reason), options);
+    if (err != 0)
+        return Failure(output, CreateMessage(output, SystemErrorText(err)), options);
     if (options.Observer)
         options.Observer->TorrentStarted(output, result.TotalLength, result.PieceLength, result.FileCount);
     storage.HashFiles();
@@ -339,10 +362,13 @@ TCreateResult BuildTorrent(
         result.Status = TCreateStatus::Failed;
         result.Message = storage.ErrorMessage;
     }
-    else if (!WriteFileAtomic(output, model.SaveToString(storage.Pieces), reason))
+    else if (const int written =
+                 replacement.Commit(model.SaveToString(storage.Pieces), nullptr, options.AbortRequested);
+             written != 0)
     {
-        result.Status = TCreateStatus::Failed;
-        result.Message = CreateMessage(output, reason);
+        result.Status = written == ECANCELED ? TCreateStatus::Aborted : TCreateStatus::Failed;
+        result.Message =
+            written == ECANCELED ? std::string(kAbortedMessage) : CreateMessage(output, SystemErrorText(written));
     }
     else
     {
@@ -443,14 +469,15 @@ std::string EmptyContentMessage(
     {
         return {}; // the create call says what is wrong with it
     }
+    std::size_t leftOut = 0;
     if (multiFile && !options.Excludes.empty())
-        std::erase_if(files, [&](const TTorrentSubFile& f) { return IsExcluded(f, options.Excludes); });
+        leftOut = std::erase_if(files, [&](const TTorrentSubFile& f) { return IsExcluded(f, options.Excludes); });
     for (const auto& file : files)
     {
         if (file.Length > 0)
             return {};
     }
-    return EmptyMessage(files, named);
+    return EmptyMessage(files, named, leftOut);
 }
 
 std::vector<TCreateResult> CreatePerEntryTorrents(

@@ -143,13 +143,21 @@ ProposeSelectionSaveName(const std::filesystem::path& folder, const std::vector<
 // Per entry: target folder, entry name, ".torrent".
 [[nodiscard]] std::filesystem::path PerEntrySaveName(const std::filesystem::path& target, const std::string& entry);
 
+// Why url cannot be written as a tracker or web seed address, or "" when it
+// can: an empty address ("Eine leere Adresse ist weder Tracker noch
+// Webseed."), or one holding control characters, which would break the
+// address ("Die Adresse <url> enthält Steuerzeichen.", each shown as \xNN).
+[[nodiscard]] std::string AddressProblem(std::string_view url);
+
 // A typed path with one trailing separator removed.
 [[nodiscard]] std::string TrimTrailingSeparator(std::string path);
 
 // The sources. A file that cannot be used ends the action with a Failed
 // result naming it; per entry, that result is the last one. Content of zero
 // bytes gives a Skipped result: "Keine Dateien in <source>." when no file is
-// left, else "Keine Daten in <source>: der Inhalt ist 0 Bytes groß.". An output that is
+// left (when Excludes left out N files: "Keine Dateien in <source>: die
+// Muster lassen alle N Dateien aus.", for one file "... die einzige Datei
+// aus."), else "Keine Daten in <source>: der Inhalt ist 0 Bytes groß.". An output that is
 // one of the torrent's files (whatever path or link leads to it), or that
 // would lie inside a folder whose tree is hashed, fails before hashing.
 [[nodiscard]] TCreateResult CreateSingleFileTorrent(

@@ -434,17 +434,25 @@ bool EditChangesInfoHash(const TTorrentFile& model)
     return !IsDictionary(model.LoadedBytes) || FindChanges(model).Info();
 }
 
-bool SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, std::string& reason)
+int SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, const TPathInfo* unchanged)
 {
     std::string bytes = EditedTorrentBytes(model);
-    if (!WriteFileAtomic(path, bytes, reason))
-        return false;
+    if (const int err = ReplaceFile(path, bytes, unchanged); err != 0)
+        return err;
     TTorrentFile written;
     written.Load(bytes);
     model.InfoHash = written.InfoHash;
     model.InfoHashText = written.InfoHashText;
     model.LoadedBytes = std::move(bytes);
-    return true;
+    return 0;
+}
+
+bool SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, std::string& reason)
+{
+    const int err = SaveEditedTorrent(model, path, nullptr);
+    if (err != 0)
+        reason = SystemErrorText(err);
+    return err == 0;
 }
 
 std::string EditOutsideInfo(std::string_view original, const TTorrentFile& model, const TOuterKeys& changed)
@@ -485,6 +493,11 @@ std::string EditOutsideInfo(std::string_view original, const TTorrentFile& model
 std::string WriteErrorMessage(const std::filesystem::path& path)
 {
     return "Fehler beim Schreiben " + PathBytes(path);
+}
+
+std::string ChangedMeanwhileMessage(const std::filesystem::path& path)
+{
+    return "Datei " + PathBytes(path) + " wurde inzwischen von einem anderen Programm geändert.";
 }
 
 } // namespace brisolt

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/torrentfile.h"
+#include "platform/fileio.h"
 
 namespace brisolt
 {
@@ -102,6 +103,10 @@ void SetBackupTrackers(
 // InfoHashText), so that a later save starts from it. On a write failure
 // path is untouched and reason says why; EEditError as EditedTorrentBytes.
 [[nodiscard]] bool SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, std::string& reason);
+// The same through ReplaceFile: 0, or its error (kErrChangedMeanwhile when
+// unchanged is given and path is no longer that file), nothing written.
+[[nodiscard]] int
+SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, const TPathInfo* unchanged);
 
 // The keys outside the info dictionary that an edit may change.
 struct TOuterKeys
@@ -124,5 +129,9 @@ EditOutsideInfo(std::string_view original, const TTorrentFile& model, const TOut
 
 // The message of a failed save: "Fehler beim Schreiben " and the path.
 [[nodiscard]] std::string WriteErrorMessage(const std::filesystem::path& path);
+
+// A save refused because another program changed the file after it was
+// loaded: "Datei <path> wurde inzwischen von einem anderen Programm geändert."
+[[nodiscard]] std::string ChangedMeanwhileMessage(const std::filesystem::path& path);
 
 } // namespace brisolt

@@ -45,4 +45,9 @@ struct TTorrentFacts
 // not of the right kind, stays at its default.
 [[nodiscard]] TTorrentFacts ReadTorrentFacts(std::string_view bytes);
 
+// Why a torrent of BitTorrent v2 alone (a "file tree", no "pieces") loads
+// without file entries.
+inline constexpr std::string_view kV2OnlyMessage =
+    "v2-only torrents (BitTorrent v2 without v1 pieces) cannot be edited or verified yet";
+
 } // namespace brisolt

@@ -96,14 +96,15 @@ void LoadTorrent(
         result.Message = "cannot open " + name + ": " + reason;
         return;
     }
-    padding = ReadTorrentFacts(bytes).Padding;
+    const TTorrentFacts facts = ReadTorrentFacts(bytes);
+    padding = facts.Padding;
     if (!torrent.MultiFile || padding.size() != torrent.Files.size())
         padding.assign(torrent.Files.size(), false);
     if (torrent.Files.empty())
     {
         for (const auto& line : torrent.Errors)
             result.LoaderLines.push_back(DisplayText(line));
-        result.Message = name + " holds no file entries";
+        result.Message = facts.Version == TMetaVersion::V2 ? std::string(kV2OnlyMessage) : name + " holds no file entries";
         return;
     }
     if (torrent.PieceLength <= 0 || torrent.PieceLength > kMaxPieceLength)

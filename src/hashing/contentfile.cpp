@@ -51,7 +51,7 @@ bool TContentFile::Open(const std::string& path, std::string& reason, const TPat
     // The closest thing to an open without sharing.
     if (locks != nullptr && locks->MayBeLocked(info.Inode) && !file.LockShared())
     {
-        reason = SystemErrorText(EWOULDBLOCK);
+        reason = SystemErrorText(kErrLockedByOther);
         return false;
     }
     // Larger read-ahead pays off for large files only; small ones are read

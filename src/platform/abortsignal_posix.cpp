@@ -21,9 +21,22 @@ struct sigaction gOldTerm
 {
 };
 
+struct sigaction gOldHup
+{
+};
+
 extern "C" void RaiseAbort(int)
 {
     gAbortRequested.store(true);
+}
+
+// A signal that the process was started to ignore (nohup, a background job)
+// stays ignored.
+void Catch(int sig, const struct sigaction& action, struct sigaction& old)
+{
+    ::sigaction(sig, nullptr, &old);
+    if ((old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_IGN)
+        ::sigaction(sig, &action, nullptr);
 }
 
 } // namespace
@@ -38,14 +51,16 @@ TAbortOnSignal::TAbortOnSignal()
 
     action.sa_handler = RaiseAbort;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &gOldInt);
-    ::sigaction(SIGTERM, &action, &gOldTerm);
+    Catch(SIGINT, action, gOldInt);
+    Catch(SIGTERM, action, gOldTerm);
+    Catch(SIGHUP, action, gOldHup);
 }
 
 TAbortOnSignal::~TAbortOnSignal()
 {
     ::sigaction(SIGINT, &gOldInt, nullptr);
     ::sigaction(SIGTERM, &gOldTerm, nullptr);
+    ::sigaction(SIGHUP, &gOldHup, nullptr);
 }
 
 const std::atomic<bool>& TAbortOnSignal::Flag() const

@@ -1,6 +1,9 @@
 #include "platform/fileio.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace brisolt
 {
@@ -18,6 +21,106 @@ TPathInfo OpenedInfo(const TFileHandle& file, int err)
 }
 
 } // namespace
+
+bool SameUnchangedFile(const TPathInfo& a, const TPathInfo& b)
+{
+    return a.Kind == TPathKind::RegularFile && b.Kind == TPathKind::RegularFile && a.Device == b.Device
+           && a.Inode == b.Inode && a.Size == b.Size && a.Modified == b.Modified;
+}
+
+int ReplaceableKind(const TPathInfo& info)
+{
+    switch (info.Kind)
+    {
+    case TPathKind::Missing:
+        return info.Error == ENOENT ? 0 : info.Error;
+    case TPathKind::RegularFile:
+        return 0;
+    case TPathKind::Folder:
+        return EISDIR;
+    case TPathKind::Other:
+        break;
+    }
+    return kErrNotRegularFile;
+}
+
+std::string SystemErrorText(int err)
+{
+    switch (err)
+    {
+    case kErrNotRegularFile:
+        return kNotRegularFile;
+    case kErrChangedMeanwhile:
+        return "Sie wurde inzwischen von einem anderen Programm geändert.";
+    case kErrLockedByOther:
+        return "Sie ist von einem anderen Programm gesperrt.";
+    default:
+        return PlatformErrorText(err);
+    }
+}
+
+std::string TemporaryName(std::string_view name, uint32_t number, int nameMax)
+{
+    const std::string tail = "." + std::to_string(number) + ".tmp";
+    const auto room = static_cast<std::size_t>(std::max(0, nameMax - 1 - static_cast<int>(tail.size())));
+    std::size_t keep = std::min(name.size(), room);
+    // Cut before a character's first byte, never inside it.
+    while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    return "." + std::string(name.substr(0, keep)) + tail;
+}
+
+int ReplaceFile(
+    const std::filesystem::path& path,
+    std::string_view data,
+    const TPathInfo* unchanged,
+    const std::atomic<bool>* abort)
+{
+    TFileReplacement replacement;
+    const int err = replacement.Begin(path);
+    return err != 0 ? err : replacement.Commit(data, unchanged, abort);
+}
+
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string& reason)
+{
+    const int err = ReplaceFile(path, data);
+    if (err != 0)
+        reason = SystemErrorText(err);
+    return err == 0;
+}
+
+TPathInfo TFileReplacement::TargetInfo() const
+{
+    return Dir.InfoAt(Name);
+}
+
+int TFileLock::Lock(const std::filesystem::path& path, const std::atomic<bool>* abort)
+{
+    // Short enough that a waiting edit starts soon after the other ends.
+    constexpr auto kPoll = std::chrono::milliseconds(20);
+    for (;;)
+    {
+        if (const int err = File.OpenForReading(path); err != 0)
+            return err;
+        const TPathInfo locked = File.Info();
+        if (const int err = ReplaceableKind(locked); err != 0)
+            return err;
+        int err = File.TryLockExclusive();
+        for (; err == EWOULDBLOCK; err = File.TryLockExclusive())
+        {
+            if (abort && abort->load())
+                return ECANCELED;
+            std::this_thread::sleep_for(kPoll);
+        }
+        if (err != 0)
+            return err;
+        // The edit that held the lock may have replaced the file: then the
+        // lock is on a file that the path no longer names.
+        const TPathInfo now = PathInfo(path);
+        if (now.Kind == locked.Kind && now.Device == locked.Device && now.Inode == locked.Inode)
+            return 0;
+    }
+}
 
 std::filesystem::path WriteTargetOf(const std::filesystem::path& path)
 {

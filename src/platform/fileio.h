@@ -11,6 +11,7 @@
 // values that stand closest to the system's codes.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -26,6 +27,12 @@ inline constexpr uint64_t kMaxMetainfoSize = 256ull * 1024 * 1024;
 
 // The reason given for a path that is neither a regular file nor a folder.
 inline constexpr const char* kNotRegularFile = "Keine reguläre Datei.";
+
+// The program's own error values beside the system's errno values;
+// SystemErrorText gives their texts too.
+inline constexpr int kErrNotRegularFile = -1001;   // a FIFO, device or socket
+inline constexpr int kErrChangedMeanwhile = -1002; // not the file that was read
+inline constexpr int kErrLockedByOther = -1003;    // another program holds the file locked
 
 enum class TPathKind
 {
@@ -50,6 +57,10 @@ struct TPathInfo
     bool Unlinked = false;
     int Error = 0;
 };
+
+// Whether a and b are one existing file, unchanged in size and time of last
+// change: a file read at a and looked at again at b was not written meanwhile.
+[[nodiscard]] bool SameUnchangedFile(const TPathInfo& a, const TPathInfo& b);
 
 // What path names, links followed.
 [[nodiscard]] TPathInfo PathInfo(const std::filesystem::path& path);
@@ -142,6 +153,9 @@ public:
     // locked exclusively, with flock or with a record lock (fcntl, lockf) on
     // any part of it (file systems without locks never refuse).
     [[nodiscard]] bool LockShared();
+    // Tries once for the exclusive lock that Brisolt's edits take turns with:
+    // 0, EWOULDBLOCK while another process holds it, or the error.
+    [[nodiscard]] int TryLockExclusive();
     // Larger read-ahead, for a file read once from start to end.
     void AdviseSequential();
 
@@ -156,7 +170,7 @@ public:
     [[nodiscard]] int Map(int64_t offset, int64_t length, TFileMapping& mapping) const;
 
 private:
-    friend bool WriteFileAtomic(const std::filesystem::path&, std::string_view, std::string&);
+    friend class TFileReplacement;
     void Close();
 
 #ifdef _WIN32
@@ -188,13 +202,15 @@ private:
 // included, keep their names; a ".." after a part that does not exist stays.
 [[nodiscard]] std::filesystem::path ResolvedPath(const std::filesystem::path& path);
 
-// Whether output could be created or replaced: the folder of its write
-// target exists and can be written, and CanReplaceFile allows the target. The
-// error when not.
-[[nodiscard]] int CanCreateFile(const std::filesystem::path& output);
+// Whether what info describes may be replaced by a new regular file, by its
+// kind alone: 0 for a regular file or nothing (ENOENT), EISDIR for a folder,
+// kErrNotRegularFile for a FIFO, device or socket, else info's error. Devices
+// and the like are never replaced: writing "over" one would destroy it.
+[[nodiscard]] int ReplaceableKind(const TPathInfo& info);
 
-// Whether an existing file at path may be replaced: it has a write bit (the
-// superuser included) and the user may write it. EACCES when not.
+// Whether an existing file at path may be replaced: ReplaceableKind allows
+// it, it has a write bit (the superuser included) and the user may write it.
+// EACCES when not.
 [[nodiscard]] int CanReplaceFile(const std::filesystem::path& path);
 
 enum class TReadResult
@@ -208,12 +224,90 @@ enum class TReadResult
 [[nodiscard]] TReadResult
 ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize, std::string& data, std::string& reason);
 
-// Writes data to a temporary file beside path, flushes it, then renames it
-// over path. A symbolic link is written through to its final target, whose
-// permission bits are kept. A target that cannot be replaced (CanReplaceFile)
-// is refused. On failure path is untouched, the temporary is removed, and false
-// is returned with the system's reason.
+// A file written whole beside the file it replaces and renamed over it only
+// then. Begin opens the folder that the write lands in once and creates the
+// temporary file there, so that a long run learns at its start whether its
+// output can be written, and the write lands in that same folder whatever its
+// path names by then. Until Commit succeeds, nothing at the target changes;
+// a replacement that ends without one leaves no temporary file behind.
+class TFileReplacement
+{
+public:
+    TFileReplacement() = default;
+    ~TFileReplacement();
+    TFileReplacement(const TFileReplacement&) = delete;
+    TFileReplacement& operator=(const TFileReplacement&) = delete;
+
+    // For a write to path (a symbolic link is written through to its final
+    // target): 0, or why it cannot be: the folder cannot be opened or
+    // written, the name is too long, the target is a folder (EISDIR), not a
+    // regular file (kErrNotRegularFile) or may not be replaced (EACCES, as
+    // CanReplaceFile).
+    [[nodiscard]] int Begin(const std::filesystem::path& path);
+
+    // The folder opened by Begin.
+    [[nodiscard]] const TFileHandle& Folder() const { return Dir; }
+
+    // What the target's name in that folder names now.
+    [[nodiscard]] TPathInfo TargetInfo() const;
+
+    // Writes data, flushes it and renames it over the target, whose
+    // permission bits (and, where allowed, owner) the new file takes. 0, or
+    // the error with nothing replaced: kErrNotRegularFile when the target has
+    // become something other than a regular file, kErrChangedMeanwhile when
+    // unchanged is given and the target is no longer that file
+    // (SameUnchangedFile), ECANCELED when abort was raised before the rename.
+    [[nodiscard]] int
+    Commit(std::string_view data, const TPathInfo* unchanged = nullptr, const std::atomic<bool>* abort = nullptr);
+
+private:
+    [[nodiscard]] int CreateNamedTemporary();
+    void RemoveTemporary();
+
+    TFileHandle Dir;
+    TFileHandle Temp;
+    std::string Name;     // the target's name in Dir, as bytes
+    std::string TempName; // the temporary's name in Dir; empty while it has none
+    int NameMax = 255;    // the longest name the folder's file system takes
+};
+
+// A name for a temporary file beside name, within nameMax bytes: a dot, as
+// much of name as fits (never cutting a UTF-8 character), a dot, number and
+// ".tmp".
+[[nodiscard]] std::string TemporaryName(std::string_view name, uint32_t number, int nameMax);
+
+// Writes data to path through a TFileReplacement (Begin, then Commit with
+// unchanged and abort): 0, or the error with path untouched and no temporary
+// left behind.
+[[nodiscard]] int ReplaceFile(
+    const std::filesystem::path& path,
+    std::string_view data,
+    const TPathInfo* unchanged = nullptr,
+    const std::atomic<bool>* abort = nullptr);
+
+// ReplaceFile: false with the reason on failure.
 [[nodiscard]] bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string& reason);
+
+// The exclusive lock that Brisolt processes take before they read a file that
+// they will replace, so that two edits of one file take turns instead of one
+// losing the other's change. Other programs are not held back by it. Released
+// when the object goes out of scope.
+class TFileLock
+{
+public:
+    // Waits for the lock on the file at path, until abort is raised
+    // (ECANCELED). A file replaced while waiting is locked afresh, so the
+    // lock held is on the file the path names. 0 or the error: the file
+    // cannot be opened, is a folder (EISDIR) or not a regular file
+    // (kErrNotRegularFile).
+    [[nodiscard]] int Lock(const std::filesystem::path& path, const std::atomic<bool>* abort = nullptr);
+
+    // The locked file as it is now.
+    [[nodiscard]] TPathInfo Info() const { return File.Info(); }
+
+private:
+    TFileHandle File;
+};
 
 // The path that the bytes name: on Windows their UTF-8 text, or their
 // Windows-1252 text when they are not valid UTF-8.
@@ -224,9 +318,12 @@ ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize, std::string& 
 // "a\b\" or "a\b" and a name to the native relative path a/b/name.
 [[nodiscard]] std::filesystem::path NativeRelativePath(std::string_view backslashPath, std::string_view name);
 
-// The system's text for errno value err, as strerror gives it (on Windows,
-// the same texts as on Linux for the values the program uses).
+// The text for err: the program's own values' texts, else the system's text
+// for an errno value, as strerror gives it (on Windows, the same texts as on
+// Linux for the values the program uses).
 [[nodiscard]] std::string SystemErrorText(int err);
+// The system's text alone, for errno values.
+[[nodiscard]] std::string PlatformErrorText(int err);
 
 // The program's file messages: "Datei <path> kann nicht <done> werden.
 // <reason>" for done in "geöffnet", "gelesen", "erstellt".

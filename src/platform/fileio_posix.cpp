@@ -323,6 +323,11 @@ bool TFileHandle::LockShared()
     return probe.l_type == F_UNLCK;
 }
 
+int TFileHandle::TryLockExclusive()
+{
+    return ::flock(Fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
+}
+
 void TFileHandle::AdviseSequential()
 {
     ::posix_fadvise(Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -463,105 +468,180 @@ int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& na
     return errno;
 }
 
-int CanCreateFile(const std::filesystem::path& output)
-{
-    const auto target = WriteTargetOf(output);
-    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    const TPathInfo info = PathInfo(folder);
-    if (info.Kind == TPathKind::Missing)
-        return info.Error;
-    if (info.Kind != TPathKind::Folder)
-        return ENOTDIR;
-    if (::access(folder.c_str(), W_OK | X_OK) != 0)
-        return errno;
-    return CanReplaceFile(target);
-}
-
 int CanReplaceFile(const std::filesystem::path& path)
 {
     // A file without any write bit counts as read-only for every user, the
     // superuser included.
     const TPathInfo info = PathInfo(path);
-    if (info.Kind == TPathKind::Missing)
-        return info.Error == ENOENT ? 0 : info.Error;
-    if (info.Kind == TPathKind::Folder)
-        return EISDIR;
+    if (info.Kind != TPathKind::RegularFile)
+        return ReplaceableKind(info);
     if (!info.HasWriteBit || ::access(path.c_str(), W_OK) != 0)
         return EACCES;
     return 0;
 }
 
-std::string SystemErrorText(int err)
+std::string PlatformErrorText(int err)
 {
     return std::strerror(err);
 }
 
-bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string& reason)
+TFileReplacement::~TFileReplacement()
 {
-    const auto target = WriteTargetOf(path);
-    if (const int err = CanReplaceFile(target); err != 0)
-    {
-        reason = SystemErrorText(err);
-        return false;
-    }
-    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    RemoveTemporary();
+}
+
+void TFileReplacement::RemoveTemporary()
+{
+    Temp.Close();
+    if (!TempName.empty())
+        ::unlinkat(Dir.Fd, TempName.c_str(), 0);
+    TempName.clear();
+}
+
+int TFileReplacement::CreateNamedTemporary()
+{
     std::random_device random;
-    std::filesystem::path temp;
-    TFileHandle file;
-    for (int attempt = 0; attempt < 16 && !file.IsOpen(); ++attempt)
+    for (int attempt = 0; attempt < 16; ++attempt)
     {
-        std::string name = ".";
-        name += target.filename().string();
-        name += '.';
-        name += std::to_string(random());
-        name += ".tmp";
-        temp = folder / name;
-        file.Fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (!file.IsOpen() && errno != EEXIST)
-            break;
+        std::string name = TemporaryName(Name, random(), NameMax);
+        Temp.Fd = ::openat(Dir.Fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (Temp.IsOpen())
+        {
+            TempName = std::move(name);
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
     }
-    if (!file.IsOpen())
-    {
-        reason = SystemErrorText(errno);
-        return false;
-    }
-    const auto fail = [&](int err)
-    {
-        reason = SystemErrorText(err);
-        ::unlink(temp.c_str());
-        return false;
-    };
+    return EEXIST;
+}
+
+int TFileReplacement::Begin(const std::filesystem::path& path)
+{
+    RemoveTemporary();
+    const auto target = WriteTargetOf(path);
+    Name = target.filename().native();
+    if (Name.empty() || Name == "." || Name == "..")
+        return EISDIR;
+    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    // Only a handle on the folder: opening it for reading would need its read permission.
+    Dir.Close();
+    Dir.Fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (!Dir.IsOpen())
+        return errno;
+    const TPathInfo info = TargetInfo();
+    if (const int err = ReplaceableKind(info); err != 0)
+        return err;
+    if (info.Kind == TPathKind::RegularFile
+        && (!info.HasWriteBit || ::faccessat(Dir.Fd, Name.c_str(), W_OK, AT_EACCESS) != 0))
+        return EACCES;
+    const long nameMax = ::fpathconf(Dir.Fd, _PC_NAME_MAX);
+    NameMax = nameMax > 0 ? static_cast<int>(std::min<long>(nameMax, 255)) : 255;
+    if (static_cast<long>(Name.size()) > NameMax)
+        return ENAMETOOLONG;
+    // An unnamed file leaves nothing behind whatever ends the process; it
+    // gets a name only when its content is complete.
+    Temp.Fd = ::openat(Dir.Fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (Temp.IsOpen())
+        return 0;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        return errno;
+    return CreateNamedTemporary();
+}
+
+namespace
+{
+
+int WriteAll(int fd, std::string_view data, const std::atomic<bool>* abort)
+{
+    // Pieces small enough that an abort is noticed soon.
+    constexpr std::size_t kChunk = 8u << 20;
     std::size_t done = 0;
     while (done < data.size())
     {
-        const ssize_t n = ::write(file.Fd, data.data() + done, data.size() - done);
+        if (abort && abort->load())
+            return ECANCELED;
+        const ssize_t n = ::write(fd, data.data() + done, std::min(kChunk, data.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return fail(errno);
+            return errno;
         done += static_cast<std::size_t>(n);
     }
+    return 0;
+}
 
-    // Keep the mode, and where allowed the owner, of a file being replaced.
+} // namespace
+
+int TFileReplacement::Commit(std::string_view data, const TPathInfo* unchanged, const std::atomic<bool>* abort)
+{
+    if (!Temp.IsOpen())
+        return EBADF;
+    const auto fail = [this](int err)
+    {
+        RemoveTemporary();
+        return err;
+    };
+    if (const int err = WriteAll(Temp.Fd, data, abort); err != 0)
+        return fail(err);
+
     struct stat st
     {
     };
 
-    if (::stat(target.c_str(), &st) == 0)
+    if (::fstatat(Dir.Fd, Name.c_str(), &st, 0) == 0)
     {
-        ::fchmod(file.Fd, st.st_mode & 07777);
-        if (::fchown(file.Fd, st.st_uid, st.st_gid) != 0)
+        if (!S_ISREG(st.st_mode))
+            return fail(S_ISDIR(st.st_mode) ? EISDIR : kErrNotRegularFile);
+        // Keep the mode, and where allowed the owner, of the file being replaced.
+        ::fchmod(Temp.Fd, st.st_mode & 07777);
+        if (::fchown(Temp.Fd, st.st_uid, st.st_gid) != 0)
         {
             // Only the superuser may give a file away; others keep their own.
         }
     }
-    if (::fsync(file.Fd) != 0)
+    if (::fsync(Temp.Fd) != 0)
         return fail(errno);
-    if (::close(std::exchange(file.Fd, -1)) != 0)
+    if (TempName.empty())
+    {
+        // The unnamed file gets a temporary name through its /proc entry (no
+        // privilege needed); where that fails, its content is written anew
+        // into a named one.
+        const std::string self = "/proc/self/fd/" + std::to_string(Temp.Fd);
+        std::random_device random;
+        for (int attempt = 0; attempt < 16 && TempName.empty(); ++attempt)
+        {
+            std::string name = TemporaryName(Name, random(), NameMax);
+            if (::linkat(AT_FDCWD, self.c_str(), Dir.Fd, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+                TempName = std::move(name);
+            else if (errno != EEXIST)
+                break;
+        }
+        if (TempName.empty())
+        {
+            Temp.Close();
+            if (const int err = CreateNamedTemporary(); err != 0)
+                return fail(err);
+            if (const int err = WriteAll(Temp.Fd, data, abort); err != 0)
+                return fail(err);
+            if (::fstatat(Dir.Fd, Name.c_str(), &st, 0) == 0)
+                ::fchmod(Temp.Fd, st.st_mode & 07777);
+            if (::fsync(Temp.Fd) != 0)
+                return fail(errno);
+        }
+    }
+    if (::close(std::exchange(Temp.Fd, -1)) != 0)
         return fail(errno);
-    if (::rename(temp.c_str(), target.c_str()) != 0)
+    // The last look before the rename: another program's change, or an
+    // abort, leaves the target as it is.
+    if (unchanged && !SameUnchangedFile(*unchanged, TargetInfo()))
+        return fail(kErrChangedMeanwhile);
+    if (abort && abort->load())
+        return fail(ECANCELED);
+    if (::renameat(Dir.Fd, TempName.c_str(), Dir.Fd, Name.c_str()) != 0)
         return fail(errno);
-    return true;
+    TempName.clear();
+    return 0;
 }
 
 std::filesystem::path NativePath(std::string_view bytes)

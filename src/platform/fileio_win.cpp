@@ -139,30 +139,6 @@ TPathInfo InfoOf(HANDLE handle)
     return info;
 }
 
-// Whether a file can be made in folder: its access rights, a read-only
-// medium or share say no only to an attempt. The probe is gone once closed.
-int CanCreateIn(const std::filesystem::path& folder)
-{
-    std::random_device random;
-    DWORD code = ERROR_FILE_EXISTS;
-    for (int attempt = 0; attempt < 16 && (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS); ++attempt)
-    {
-        HANDLE probe = Open(
-            folder / (L".brisolt-" + std::to_wstring(random()) + L".tmp"),
-            GENERIC_WRITE,
-            0,
-            CREATE_NEW,
-            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
-        if (probe != INVALID_HANDLE_VALUE)
-        {
-            ::CloseHandle(probe);
-            return 0;
-        }
-        code = ::GetLastError();
-    }
-    return ErrnoOf(code);
-}
-
 struct TFindCloser
 {
     void operator()(HANDLE find) const { ::FindClose(find); }
@@ -340,6 +316,13 @@ bool TFileHandle::LockShared()
     return ::GetLastError() != ERROR_LOCK_VIOLATION;
 }
 
+int TFileHandle::TryLockExclusive()
+{
+    // No lock here: a handle held open would keep the file from being
+    // replaced. The check that the file is unchanged still refuses a lost edit.
+    return 0;
+}
+
 void TFileHandle::AdviseSequential()
 {
     // The cache manager sees sequential reading by itself.
@@ -412,27 +395,11 @@ int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& na
     return code == ERROR_NO_MORE_FILES ? 0 : ErrnoOf(code);
 }
 
-int CanCreateFile(const std::filesystem::path& output)
-{
-    const auto target = WriteTargetOf(output);
-    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(L".");
-    const TPathInfo info = PathInfo(folder);
-    if (info.Kind == TPathKind::Missing)
-        return info.Error;
-    if (info.Kind != TPathKind::Folder)
-        return ENOTDIR;
-    if (const int err = CanReplaceFile(target); err != 0)
-        return err;
-    return CanCreateIn(folder);
-}
-
 int CanReplaceFile(const std::filesystem::path& path)
 {
     const TPathInfo info = PathInfo(path);
-    if (info.Kind == TPathKind::Missing)
-        return info.Error == ENOENT ? 0 : info.Error;
-    if (info.Kind == TPathKind::Folder)
-        return EISDIR;
+    if (info.Kind != TPathKind::RegularFile)
+        return ReplaceableKind(info);
     if (!info.HasWriteBit)
         return EACCES;
     // Whether the user may write it; a program holding it open is no refusal yet.
@@ -443,7 +410,7 @@ int CanReplaceFile(const std::filesystem::path& path)
     return 0;
 }
 
-std::string SystemErrorText(int err)
+std::string PlatformErrorText(int err)
 {
     // The C runtime's texts differ from Linux's, and it has none for some values.
     static constexpr struct
@@ -476,61 +443,108 @@ std::string SystemErrorText(int err)
     return std::strerror(err);
 }
 
-bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string& reason)
+TFileReplacement::~TFileReplacement()
 {
-    const auto target = WriteTargetOf(path);
-    if (const int err = CanReplaceFile(target); err != 0)
-    {
-        reason = SystemErrorText(err);
-        return false;
-    }
-    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(L".");
+    RemoveTemporary();
+}
+
+void TFileReplacement::RemoveTemporary()
+{
+    Temp.Close();
+    if (!TempName.empty())
+        ::DeleteFileW(SystemName(Dir.Folder / NativePath(TempName)).c_str());
+    TempName.clear();
+}
+
+int TFileReplacement::CreateNamedTemporary()
+{
     std::random_device random;
-    std::filesystem::path temp;
-    TFileHandle file;
-    DWORD code = ERROR_SUCCESS;
-    for (int attempt = 0; attempt < 16 && !file.IsOpen(); ++attempt)
+    for (int attempt = 0; attempt < 16; ++attempt)
     {
-        std::filesystem::path name = L".";
-        name += target.filename().native();
-        name += L"." + std::to_wstring(random()) + L".tmp";
-        temp = folder / name;
-        HANDLE handle = Open(temp, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
-        code = ::GetLastError();
+        std::string name = TemporaryName(Name, random(), NameMax);
+        HANDLE handle = Open(Dir.Folder / NativePath(name), GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
         if (handle != INVALID_HANDLE_VALUE)
-            file.Handle = handle;
-        else if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS)
-            break;
+        {
+            Temp.Handle = handle;
+            TempName = std::move(name);
+            return 0;
+        }
+        const DWORD code = ::GetLastError();
+        if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS)
+            return ErrnoOf(code);
     }
-    if (!file.IsOpen())
+    return EEXIST;
+}
+
+int TFileReplacement::Begin(const std::filesystem::path& path)
+{
+    RemoveTemporary();
+    const auto target = WriteTargetOf(path);
+    Name = PathBytes(target.filename());
+    if (Name.empty() || Name == "." || Name == "..")
+        return EISDIR;
+    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(L".");
+    Dir.Close();
+    // Opened without delete sharing, the folder cannot be renamed or removed
+    // until the write is done.
+    HANDLE handle = Open(
+        folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (handle == INVALID_HANDLE_VALUE)
+        return LastErrno();
+    Dir.Handle = handle;
+    if (Dir.Info().Kind != TPathKind::Folder)
     {
-        reason = SystemErrorText(ErrnoOf(code));
-        return false;
+        Dir.Close();
+        return ENOTDIR;
     }
-    const auto fail = [&](DWORD failure)
+    Dir.Folder = folder;
+    if (const int err = CanReplaceFile(Dir.Folder / NativePath(Name)); err != 0)
+        return err;
+    // Names count UTF-16 units there; 255 of them always fit.
+    NameMax = 255;
+    if (NativePath(Name).native().size() > 255)
+        return ENAMETOOLONG;
+    return CreateNamedTemporary();
+}
+
+int TFileReplacement::Commit(std::string_view data, const TPathInfo* unchanged, const std::atomic<bool>* abort)
+{
+    if (!Temp.IsOpen())
+        return EBADF;
+    const auto fail = [this](int err)
     {
-        reason = SystemErrorText(ErrnoOf(failure));
-        file.Close();
-        ::DeleteFileW(SystemName(temp).c_str());
-        return false;
+        RemoveTemporary();
+        return err;
     };
     std::size_t done = 0;
     while (done < data.size())
     {
+        if (abort && abort->load())
+            return fail(ECANCELED);
         const auto ask = static_cast<DWORD>(std::min(static_cast<int64_t>(data.size() - done), kMaxTransfer));
         DWORD written = 0;
-        if (!::WriteFile(static_cast<HANDLE>(file.Handle), data.data() + done, ask, &written, nullptr))
-            return fail(::GetLastError());
+        if (!::WriteFile(static_cast<HANDLE>(Temp.Handle), data.data() + done, ask, &written, nullptr))
+            return fail(LastErrno());
         done += written;
     }
-    if (!::FlushFileBuffers(static_cast<HANDLE>(file.Handle)))
-        return fail(::GetLastError());
-    if (!::CloseHandle(static_cast<HANDLE>(std::exchange(file.Handle, nullptr))))
-        return fail(::GetLastError());
+    if (!::FlushFileBuffers(static_cast<HANDLE>(Temp.Handle)))
+        return fail(LastErrno());
+    if (!::CloseHandle(static_cast<HANDLE>(std::exchange(Temp.Handle, nullptr))))
+        return fail(LastErrno());
+    const TPathInfo now = TargetInfo();
+    if (const int err = ReplaceableKind(now); err != 0)
+        return fail(err);
+    if (unchanged && !SameUnchangedFile(*unchanged, now))
+        return fail(kErrChangedMeanwhile);
+    if (abort && abort->load())
+        return fail(ECANCELED);
     if (!::MoveFileExW(
-            SystemName(temp).c_str(), SystemName(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return fail(::GetLastError());
-    return true;
+            SystemName(Dir.Folder / NativePath(TempName)).c_str(),
+            SystemName(Dir.Folder / NativePath(Name)).c_str(),
+            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return fail(LastErrno());
+    TempName.clear();
+    return 0;
 }
 
 std::filesystem::path NativePath(std::string_view bytes)

@@ -24,6 +24,7 @@
 
 #include "core/torrentfile.h"
 #include "create/createtorrent.h"
+#include "platform/fileio.h"
 #include "platform/tracker.h"
 #include "ui/session.h"
 
@@ -299,6 +300,7 @@ private:
     std::vector<TTracker> PrivateTrackers;
     std::unique_ptr<TTorrentFile> ViewTorrent;
     QString ViewFileName;
+    TPathInfo ViewFileLoaded; // the loaded file as it was read
     std::atomic<bool> AbortRequested{false};
     bool AutoSize = false;
     bool Shown = false;

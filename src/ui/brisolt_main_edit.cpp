@@ -1,6 +1,7 @@
 // The edit page: loading a torrent into its fields, the edits, renaming file
 // entries, the backup trackers, and saving. The rules below the controls live
 // in create/edittorrent.
+#include <cerrno>
 #include <filesystem>
 #include <limits>
 #include <string>
@@ -21,6 +22,7 @@
 #include "core/oledate.h"
 #include "create/edittorrent.h"
 #include "platform/dateformat.h"
+#include "platform/fileio.h"
 #include "ui/brisolt_backup.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
@@ -265,6 +267,9 @@ void TfrmBrisolt::LoadViewTorrent(const QString& fileName)
     const QString previousStatus = statusBar()->currentMessage();
     SetStatusText(Text("Lade Torrent! Das könnte eine weile dauern ..."));
     statusBar()->repaint();
+    // The file as it is before the read: a save checks that no other program
+    // changed it meanwhile.
+    const TPathInfo loaded = PathInfo(TypedPath(fileName));
     try
     {
         LoadTorrentForEdit(TypedPath(fileName), *model);
@@ -300,6 +305,7 @@ void TfrmBrisolt::LoadViewTorrent(const QString& fileName)
     btnViewSaveAs->setEnabled(true);
     btnViewSave->setEnabled(true);
     ViewFileName = txtTorrent->text();
+    ViewFileLoaded = loaded;
 }
 
 void TfrmBrisolt::FillViewPage()
@@ -498,11 +504,32 @@ void TfrmBrisolt::SaveViewTorrent(const QString& fileName, const QString& succes
                TMessageButtons::YesNo)
                != TMessageResult::Yes)
         return;
-    std::string reason;
-    bool saved = false;
+    const std::filesystem::path path = TypedPath(fileName);
+    // Over the loaded file only while no other program changed it since.
+    const TPathInfo target = PathInfo(path);
+    const bool overLoaded = target.Kind != TPathKind::Missing && target.Device == ViewFileLoaded.Device
+                            && target.Inode == ViewFileLoaded.Inode;
+    const bool checked = fileName == ViewFileName || overLoaded;
+    int err = ENOENT;
     try
     {
-        saved = !fileName.isEmpty() && SaveEditedTorrent(*ViewTorrent, TypedPath(fileName), reason);
+        if (!fileName.isEmpty())
+            err = SaveEditedTorrent(*ViewTorrent, path, checked ? &ViewFileLoaded : nullptr);
+        if (err == kErrChangedMeanwhile)
+        {
+            const auto answer = Ui.MessageBox(
+                ShownMessage(ChangedMeanwhileMessage(path))
+                    + QStringLiteral(
+                        "\n\nTrotzdem speichern? (Nein lädt die Datei neu; deine Änderungen gehen verloren.)"),
+                QLatin1String(kProgramTitle),
+                TMessageButtons::YesNo);
+            if (answer == TMessageResult::No)
+            {
+                LoadViewTorrent(ViewFileName);
+                return;
+            }
+            err = SaveEditedTorrent(*ViewTorrent, path, nullptr);
+        }
     }
     catch (const EEditError& error)
     {
@@ -510,12 +537,12 @@ void TfrmBrisolt::SaveViewTorrent(const QString& fileName, const QString& succes
         Ui.MessageBox(ShownMessage(error.what()), QStringLiteral("Error"), TMessageButtons::Ok);
         return;
     }
-    if (!saved)
+    if (err != 0)
     {
-        Ui.MessageBox(
-            ShownMessage(WriteErrorMessage(TypedPath(fileName))), QStringLiteral("Error"), TMessageButtons::Ok);
+        Ui.MessageBox(ShownMessage(WriteErrorMessage(path)), QStringLiteral("Error"), TMessageButtons::Ok);
         return;
     }
+    ViewFileLoaded = PathInfo(path);
     lblViewSHA1->setText(QStringLiteral("Hash: ") + QString::fromStdString(ViewTorrent->InfoHashText));
     SetStatusText(fileName + successSuffix);
 }

@@ -1,9 +1,22 @@
+#include <chrono>
+#include <csignal>
+#include <thread>
+
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#endif
 
 #include "cli/clirun.h"
 #include "core/torrentfile.h"
 #include "create/editsupport.h"
 #include "support/testsupport.h"
+
+#ifndef _WIN32
+extern char** environ;
+#endif
 
 namespace brisolt
 {
@@ -160,6 +173,163 @@ TEST_F(CliEdit, ReadOnlyTorrentIsLeftAlone)
     EXPECT_EQ(run.Code, 1);
     EXPECT_EQ(run.Err, "brisolt-cli: Fehler beim Schreiben " + Single.string() + ": Permission denied\n");
     EXPECT_EQ(ReadFile(Single), before);
+}
+
+// A torrent of BitTorrent v2 alone: the loader's line, then why.
+TEST_F(CliEdit, V2OnlyTorrentSaysWhy)
+{
+    const auto path = Box.Write(
+        "v2.torrent",
+        BDict(
+            {{"announce", BStr("http://t/a")},
+             {"info",
+              BDict(
+                  {{"file tree", BDict({{"a.bin", BDict({{"", BDict({{"length", BInt(5)}})}})}})},
+                   {"meta version", BInt(2)},
+                   {"name", BStr("a.bin")},
+                   {"piece length", BInt(16384)}})}}));
+    for (const auto& args : {std::vector<std::string>{"edit", path.string()}, {"verify", path.string(), "."}})
+    {
+        const auto run = RunCliArgs(args);
+        EXPECT_EQ(run.Code, 1) << args[0];
+        EXPECT_NE(run.Err.find("Corrupt File: Missing"), std::string::npos) << run.Err;
+        EXPECT_TRUE(run.Err.ends_with(
+            "\nbrisolt-cli: v2-only torrents (BitTorrent v2 without v1 pieces) cannot be edited or verified yet\n"))
+            << run.Err;
+    }
+}
+
+// -o over a special file is refused and leaves it as it was.
+TEST_F(CliEdit, OutputThatIsNoRegularFileIsRefused)
+{
+    for (const auto kind : {TNodeKind::Fifo, TNodeKind::Socket, TNodeKind::CharDevice})
+    {
+        const auto node = Box.Path() / ("node" + std::to_string(static_cast<int>(kind)));
+        if (!MakeNode(node, kind))
+            continue;
+        const auto run = RunCliArgs({"edit", Single.string(), "-o", node.string()});
+        EXPECT_EQ(run.Code, 1);
+        EXPECT_EQ(run.Err, "brisolt-cli: Fehler beim Schreiben " + node.string() + ": Keine reguläre Datei.\n");
+        EXPECT_FALSE(std::filesystem::is_regular_file(node));
+    }
+}
+
+#ifndef _WIN32
+// The real program as a child: brisolt-cli edit FILE args, paused after its
+// read while the file pause exists (the program's test hook); its standard
+// error goes to err.
+class TEditChild
+{
+public:
+    TEditChild(
+        const std::filesystem::path& file,
+        const std::vector<std::string>& args,
+        const std::filesystem::path& pause,
+        const std::filesystem::path& err)
+    {
+        std::vector<std::string> texts{BRISOLT_CLI_PATH, "edit", file.string()};
+        texts.insert(texts.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& text : texts)
+            argv.push_back(text.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> env{"BRISOLT_TEST_EDIT_PAUSE=" + pause.string()};
+        for (char** e = environ; *e != nullptr; ++e)
+            env.emplace_back(*e);
+        std::vector<char*> envp;
+        for (auto& text : env)
+            envp.push_back(text.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        EXPECT_EQ(::posix_spawn(&Pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+
+    // The exit status, once the child ended (within a minute; else it is killed: -1).
+    int Wait()
+    {
+        int status = 0;
+        for (int i = 0; i < 600; ++i)
+        {
+            if (::waitpid(Pid, &status, WNOHANG) == Pid)
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        ::kill(Pid, SIGKILL);
+        ::waitpid(Pid, &status, 0);
+        return -1;
+    }
+
+    pid_t Pid = 0;
+};
+
+// Whether path appears within a minute.
+bool Appears(const std::filesystem::path& path)
+{
+    for (int i = 0; i < 600 && !std::filesystem::exists(path); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return std::filesystem::exists(path);
+}
+#endif
+
+// An edit paused between its read and its write meets another writer: a
+// second edit waits for it and keeps both changes; a change by another program
+// makes it write nothing; a signal ends it without a write or a leftover.
+TEST_F(CliEdit, EditsThatMeetLoseNothing)
+{
+    BRISOLT_LINUX_ONLY("posix_spawn and signals");
+#ifndef _WIN32
+    const std::string foreign = Metainfo(SingleInfo("other.bin", 3));
+
+    const struct
+    {
+        const char* Meet; // "edit", "foreign" or a signal's number
+        int Signal;
+        int Code;
+        const char* Err;
+    } cases[] = {
+        {"edit", 0, 0, ""},
+        {"foreign", 0, 1, " wurde inzwischen von einem anderen Programm geändert. Nichts wurde geschrieben.\n"},
+        {"SIGHUP", SIGHUP, 1, "Operation abgebrochen!\n"},
+        {"SIGINT", SIGINT, 1, "Operation abgebrochen!\n"},
+        {"SIGTERM", SIGTERM, 1, "Operation abgebrochen!\n"},
+    };
+
+    for (const auto& c : cases)
+    {
+        const auto folder = Box.Path() / c.Meet;
+        const auto file = Box.Write(std::filesystem::path(c.Meet) / "m.torrent", ReadFile(Multi));
+        const auto pause = Box.Write(std::filesystem::path(c.Meet) / "pause", "");
+        TEditChild first(file, {"--comment", "AAA"}, pause, folder / "first.err");
+        ASSERT_TRUE(Appears(folder / "pause.read")) << c.Meet << ": " << ReadFile(folder / "first.err");
+        std::optional<TEditChild> second;
+        if (c.Signal != 0)
+            ::kill(first.Pid, c.Signal);
+        else if (std::string(c.Meet) == "edit")
+            second.emplace(
+                file, std::vector<std::string>{"--announce", "http://BBB/a"}, folder / "none", folder / "second.err");
+        else
+            Box.Write(std::filesystem::path(c.Meet) / "m.torrent", foreign);
+        std::filesystem::remove(pause);
+        EXPECT_EQ(first.Wait(), c.Code) << c.Meet;
+        const std::string err = ReadFile(folder / "first.err");
+        EXPECT_TRUE(c.Code == 0 ? err.empty() : err.ends_with(c.Err)) << c.Meet << ": " << err;
+        const TTorrentFile t = LoadSaved(file);
+        if (second)
+        {
+            EXPECT_EQ(second->Wait(), 0);
+            EXPECT_EQ(t.Announce, "http://BBB/a");
+            EXPECT_EQ(t.Comment.rfind("AAA", 0), 0u) << t.Comment;
+        }
+        else
+            EXPECT_EQ(ReadFile(file), c.Signal != 0 ? ReadFile(Multi) : foreign) << c.Meet;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), second ? 5 : 3)
+            << c.Meet << ": a temporary was left behind";
+    }
+#endif
 }
 
 } // namespace

@@ -269,7 +269,46 @@ TEST_F(CliExtras, ExcludeLeavesFilesOutAndCountsThem)
     const auto none =
         RunCliArgs({"create", (Box.Path() / "Content").string(), "-a", "x", "-o", Made.string(), "-x", "*", "-q"});
     EXPECT_EQ(none.Code, 1);
-    EXPECT_EQ(none.Err, "brisolt-cli: Keine Dateien in " + (Box.Path() / "Content").string() + ".\n");
+    EXPECT_EQ(
+        none.Err,
+        "brisolt-cli: Keine Dateien in " + (Box.Path() / "Content").string()
+            + ": die Muster lassen alle 7 Dateien aus.\n");
+}
+
+// Empty addresses and addresses with control characters are refused before
+// anything is hashed or written, by create and by edit alike.
+TEST_F(CliExtras, UnusableAddressesAreRefused)
+{
+    const auto torrent = Box.Write("t.torrent", Metainfo(SingleInfo("one.bin", 9)));
+    const std::string before = ReadFile(torrent);
+    const std::string empty = "Eine leere Adresse ist weder Tracker noch Webseed.";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"-a", ""}, empty},
+        {{"-a", "http://t/a", "-b", ""}, empty},
+        {{"-a", "http://t/a", "-w", ""}, empty},
+        {{"-a", "http://t/a\nx"}, "Die Adresse http://t/a\\x0Ax enthält Steuerzeichen."},
+        {{"-a", "http://t/a", "-w", "http://w/\x01\t"}, "Die Adresse http://w/\\x01\\x09 enthält Steuerzeichen."},
+    };
+    for (const auto& [options, message] : cases)
+    {
+        std::vector<std::string> create{"create", Content.string(), "-o", Made.string()};
+        create.insert(create.end(), options.begin(), options.end());
+        // The same values for edit: -a is --announce, -b --backup, -w --web-seed.
+        std::vector<std::string> edit{"edit", torrent.string()};
+        for (std::size_t i = 0; i + 1 < options.size(); i += 2)
+        {
+            edit.push_back(options[i] == "-a" ? "--announce" : (options[i] == "-b" ? "--backup" : "--web-seed"));
+            edit.push_back(options[i + 1]);
+        }
+        for (const auto& args : {create, edit})
+        {
+            const auto run = RunCliArgs(args);
+            EXPECT_EQ(run.Code, 1) << args[0] << " " << message;
+            EXPECT_EQ(run.Err, "brisolt-cli: " + message + "\n") << args[0];
+        }
+        EXPECT_FALSE(std::filesystem::exists(Made)) << message;
+        EXPECT_EQ(ReadFile(torrent), before) << message;
+    }
 }
 
 // The magnet link of show, show --json and create --json, as libtorrent parses it.

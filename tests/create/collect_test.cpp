@@ -237,7 +237,8 @@ TEST(FileSizeOf, RefusesAFileAnotherProgramHoldsLocked)
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     EXPECT_EQ(
-        SizeError(path), "Datei " + path.string() + " kann nicht geöffnet werden. Resource temporarily unavailable");
+        SizeError(path),
+        "Datei " + path.string() + " kann nicht geöffnet werden. Sie ist von einem anderen Programm gesperrt.");
     ::close(fd);
     EXPECT_EQ(FileSizeOf(path), 1);
 #endif

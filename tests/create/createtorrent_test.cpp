@@ -115,6 +115,12 @@ public:
     {
         Lines.push_back("finished " + result.Output.filename().string() + " " + result.Message);
     }
+
+    // Whether a hashing run began.
+    [[nodiscard]] bool Started() const
+    {
+        return std::any_of(Lines.begin(), Lines.end(), [](const auto& line) { return line.starts_with("torrent "); });
+    }
 };
 
 TEST(ChoosePieceLength, AutomaticThresholdsAreStrictlyGreater)
@@ -384,7 +390,18 @@ TEST(CreateFolderTorrent, OutputFolderThatCannotBeWrittenFailsBeforeHashing)
     result = CreateFolderTorrent(box.Path() / "d", readOnly, options);
     EXPECT_EQ(result.Message, "Datei " + readOnly.string() + " kann nicht erstellt werden. Permission denied");
     EXPECT_EQ(test::ReadFile(readOnly), "old");
-    EXPECT_EQ(std::count(log.Lines.begin(), log.Lines.end(), "start"), 0);
+    // A name the file system cannot take, found before hashing rather than after.
+    const auto tooLong = box.Path() / std::string(256, 'n');
+    result = CreateFolderTorrent(box.Path() / "d", tooLong, options);
+    EXPECT_EQ(result.Message, "Datei " + tooLong.string() + " kann nicht erstellt werden. File name too long");
+    if (test::MakeNode(box.Path() / "fifo", test::TNodeKind::Fifo))
+    {
+        result = CreateFolderTorrent(box.Path() / "d", box.Path() / "fifo", options);
+        EXPECT_EQ(
+            result.Message,
+            "Datei " + (box.Path() / "fifo").string() + " kann nicht erstellt werden. Keine reguläre Datei.");
+    }
+    EXPECT_FALSE(log.Started());
 }
 
 TEST(CreateFolderTorrent, OutputFolderWithoutTheRightToAddFilesFailsBeforeHashing)
@@ -445,13 +462,66 @@ TEST(CreateTorrent, OutputOverTheContentIsRefusedBeforeHashing)
         const auto output = box.Path() / c.Output;
         const auto result = c.Create(output, options);
         EXPECT_EQ(result.Message, "Datei " + output.string() + " kann nicht erstellt werden. " + c.Reason) << c.Output;
-        EXPECT_EQ(std::count(log.Lines.begin(), log.Lines.end(), "start"), 0) << c.Output;
+        EXPECT_FALSE(log.Started()) << c.Output;
     }
     EXPECT_EQ(test::ReadFile(a), "content a");
     EXPECT_EQ(test::ReadFile(box.Path() / "d/sub/b.txt"), "content b");
     EXPECT_EQ(FilesIn(d), (std::vector<std::string>{"a.txt", "sub", "x"}));
     // Beside the folder is fine.
     EXPECT_EQ(CreateFolderTorrent(d, box.Path() / "d.torrent", Options()).Status, TCreateStatus::Written);
+}
+
+// The output's folder is the one checked before hashing, whatever its path
+// names by the time of the write: a folder swapped for a link into the content
+// during hashing, or a folder of the content under another name (a bind mount).
+TEST(CreateTorrent, OutputFolderIsKnownByItsIdentity)
+{
+    BRISOLT_LINUX_ONLY("symlinks and bind mounts");
+#ifndef _WIN32
+    TSandbox box;
+    const auto content = box.Path() / "cv";
+    box.Write("cv/note.txt", "content");
+    box.Write("cv/out/keep.txt", "more content");
+    std::filesystem::create_directory(box.Path() / "od");
+    std::filesystem::create_directory(box.Path() / "bindm");
+    const std::string mount = "mount --bind " + (content / "out").string() + " " + (box.Path() / "bindm").string();
+    const bool bound = test::RunningAsRoot() && std::system((mount + " 2>/dev/null").c_str()) == 0;
+
+    const struct
+    {
+        const char* Output;
+        bool SwapDuringHashing; // od becomes a link to the content
+        TCreateStatus Status;
+    } cases[] = {
+        {"od/note.txt", true, TCreateStatus::Written},
+        {"bindm/z.torrent", false, TCreateStatus::Failed},
+    };
+
+    for (const auto& c : cases)
+    {
+        if (!c.SwapDuringHashing && !bound)
+            continue; // bind mounts need root and a system that allows them
+        TLog log;
+        log.OnFile = [&]
+        {
+            if (!c.SwapDuringHashing || std::filesystem::exists(box.Path() / "od.old"))
+                return;
+            std::filesystem::rename(box.Path() / "od", box.Path() / "od.old");
+            std::filesystem::create_directory_symlink(content, box.Path() / "od");
+        };
+        auto options = Options();
+        options.Observer = &log;
+        const auto result = CreateFolderTorrent(content, box.Path() / c.Output, options);
+        EXPECT_EQ(result.Status, c.Status) << c.Output << ": " << result.Message;
+        EXPECT_EQ(test::ReadFile(content / "note.txt"), "content") << c.Output;
+        EXPECT_EQ(FilesIn(content / "out"), std::vector<std::string>{"keep.txt"}) << c.Output;
+    }
+    EXPECT_EQ(Load(box.Path() / "od.old/note.txt").Name, "cv");
+    if (bound)
+    {
+        EXPECT_EQ(std::system(("umount " + (box.Path() / "bindm").string()).c_str()), 0);
+    }
+#endif
 }
 
 TEST(CreatePerEntryTorrents, OneTorrentPerEntryUnfilteredAtTheTop)

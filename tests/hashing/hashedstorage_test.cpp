@@ -312,7 +312,7 @@ TEST_P(HashedStorageThreads, ManySmallFilesKeepTheHookOrder)
 // after it is reported.
 TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
 {
-    static constexpr const char* kLocked = " kann nicht geöffnet werden. Resource temporarily unavailable";
+    static constexpr const char* kLocked = " kann nicht geöffnet werden. Sie ist von einem anderen Programm gesperrt.";
 
     // Each change returns a descriptor to close after the run, or -1.
     const struct

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <optional>
 
 #include <gtest/gtest.h>
 #ifndef _WIN32
@@ -302,6 +303,105 @@ TEST(FileIo, FoldersAreToldApartByTheirIdentity)
     ASSERT_EQ(folder.OpenFolder(box.Path() / "a"), 0);
     EXPECT_EQ(id(folder.Info()), id(a));
     EXPECT_EQ(id(folder.InfoAt("sub")), id(PathInfo(box.Path() / "a/sub")));
+}
+
+// Only a regular file, or a link to one, is ever replaced: a write "over" a
+// device, FIFO or socket would destroy it or take its place.
+TEST(FileIo, AtomicWriteReplacesOnlyRegularFiles)
+{
+    BRISOLT_LINUX_ONLY("device nodes, FIFOs and sockets");
+#ifndef _WIN32
+    test::TSandbox box;
+
+    const struct
+    {
+        const char* Name;
+        std::optional<test::TNodeKind> Kind; // none: a folder
+        const char* Reason;
+    } cases[] = {
+        {"fifo", test::TNodeKind::Fifo, "Keine reguläre Datei."},
+        {"socket", test::TNodeKind::Socket, "Keine reguläre Datei."},
+        {"chr", test::TNodeKind::CharDevice, "Keine reguläre Datei."},
+        {"blk", test::TNodeKind::BlockDevice, "Keine reguläre Datei."},
+        {"dir", std::nullopt, "Is a directory"},
+    };
+
+    for (const auto& c : cases)
+    {
+        const auto node = box.Path() / c.Name;
+        if (c.Kind ? !test::MakeNode(node, *c.Kind) : !std::filesystem::create_directory(node))
+            continue; // devices need root
+        const auto link = box.Path() / (std::string(c.Name) + ".link");
+        std::filesystem::create_symlink(c.Name, link);
+
+        struct stat before
+        {
+        };
+
+        ::lstat(node.c_str(), &before);
+        for (const auto& path : {node, link})
+        {
+            std::string reason;
+            EXPECT_FALSE(WriteFileAtomic(path, "torrent", reason)) << path;
+            EXPECT_EQ(reason, c.Reason) << path;
+            EXPECT_EQ(CanReplaceFile(path) != 0, true) << path;
+        }
+
+        struct stat after
+        {
+        };
+
+        ::lstat(node.c_str(), &after);
+        EXPECT_EQ(after.st_mode, before.st_mode) << c.Name;
+        EXPECT_EQ(after.st_rdev, before.st_rdev) << c.Name;
+        EXPECT_TRUE(std::filesystem::is_symlink(link)) << c.Name;
+    }
+    std::vector<std::string> names;
+    ASSERT_EQ(ListFolder(box.Path(), names), 0);
+    EXPECT_EQ(names.size() % 2, 0u) << "a temporary file was left behind";
+#endif
+}
+
+// The temporary file's name stays within the file system's limit, so a name
+// of up to that limit is written; a longer one is refused before anything is
+// written.
+TEST(FileIo, AtomicWriteTakesNamesUpToTheLimit)
+{
+    test::TSandbox box;
+    std::string umlauts;
+    for (int i = 0; i < 127; ++i)
+        umlauts += "\xC3\xA4";
+
+    const struct
+    {
+        std::string Name;
+        const char* Reason;
+    } cases[] = {
+        {std::string(255, 'a'), ""},
+        {std::string(240, 'b'), ""},
+        {umlauts + "x", ""},
+        {std::string(256, 'c'), "File name too long"},
+    };
+
+    for (const auto& c : cases)
+    {
+        const auto path = box.Path() / NativePath(c.Name);
+        for (const char* data : {"old", "new"})
+        {
+            std::string reason;
+            EXPECT_EQ(WriteFileAtomic(path, data, reason), *c.Reason == '\0') << c.Name.size();
+            EXPECT_EQ(reason, c.Reason) << c.Name.size();
+        }
+        if (*c.Reason == '\0')
+        {
+            EXPECT_EQ(test::ReadFile(path), "new");
+        }
+    }
+    std::vector<std::string> names;
+    ASSERT_EQ(ListFolder(box.Path(), names), 0);
+    EXPECT_EQ(names.size(), 3u);
+    EXPECT_EQ(TemporaryName("a.torrent", 7, 255), ".a.torrent.7.tmp");
+    EXPECT_EQ(TemporaryName(umlauts, 4294967295u, 255), "." + umlauts.substr(0, 238) + ".4294967295.tmp");
 }
 
 TEST(FileIo, NativeRelativePathFromBackslashes)

@@ -331,6 +331,17 @@ TEST(TrackerListFile, FailuresNameFileAndReason)
         ErrorOf([&] { WriteTrackerListFile(readOnly, "x"); }),
         "Datei \"" + readOnly.string() + "\" kann nicht erstellt werden. Permission denied");
     EXPECT_EQ(ReadTrackerListFile(readOnly), "208");
+    // A device or FIFO in the cache's place stays what it is.
+    for (const auto kind : {test::TNodeKind::CharDevice, test::TNodeKind::Fifo})
+    {
+        const auto node = box.Path() / ("node" + std::to_string(static_cast<int>(kind)));
+        if (!test::MakeNode(node, kind))
+            continue;
+        EXPECT_EQ(
+            ErrorOf([&] { WriteTrackerListFile(node, "x"); }),
+            "Datei \"" + node.string() + "\" kann nicht erstellt werden. Keine reguläre Datei.");
+        EXPECT_FALSE(std::filesystem::is_regular_file(node));
+    }
 }
 
 } // namespace

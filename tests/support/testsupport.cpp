@@ -15,6 +15,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #endif
 
 namespace brisolt::test
@@ -172,6 +173,36 @@ std::filesystem::path MakeFifo(const std::filesystem::path& path)
     EXPECT_EQ(::mkfifo(path.c_str(), 0644), 0);
 #endif
     return path;
+}
+
+bool MakeNode(const std::filesystem::path& path, TNodeKind kind)
+{
+#ifdef _WIN32
+    (void)path;
+    (void)kind;
+    return false;
+#else
+    static constexpr struct
+    {
+        TNodeKind Kind;
+        mode_t Type;
+        unsigned Major;
+        unsigned Minor;
+    } kTypes[] = {
+        {TNodeKind::Fifo, S_IFIFO, 0, 0},
+        {TNodeKind::Socket, S_IFSOCK, 0, 0},
+        {TNodeKind::CharDevice, S_IFCHR, 1, 3},
+        {TNodeKind::BlockDevice, S_IFBLK, 7, 0},
+    };
+
+    for (const auto& type : kTypes)
+    {
+        if (type.Kind == kind)
+            return ::mknod(path.c_str(), type.Type | 0755, makedev(type.Major, type.Minor)) == 0
+                   && ::chmod(path.c_str(), 0755) == 0;
+    }
+    return false;
+#endif
 }
 
 bool ReturnsWithoutWaiting(const std::filesystem::path& fifo, const std::function<void()>& call)

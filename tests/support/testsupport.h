@@ -88,6 +88,20 @@ private:
 // comes) and returns path.
 std::filesystem::path MakeFifo(const std::filesystem::path& path);
 
+// The kinds of special file that a writer must never replace.
+enum class TNodeKind
+{
+    Fifo,
+    Socket,
+    CharDevice,  // the null device's numbers
+    BlockDevice, // the first loop device's numbers
+};
+
+// Makes a special file of kind at path, mode 0755 (a socket's mode once made
+// the written file executable); false where this system or user cannot
+// (devices need root, Windows has none of them).
+bool MakeNode(const std::filesystem::path& path, TNodeKind kind);
+
 // Runs call on a thread. Should it still be running after a generous bound
 // (blocked on fifo), a writer opens and closes fifo so that the call can
 // return, and the result is false: call waited on fifo.

@@ -385,8 +385,9 @@ private slots:
     void unwritableDestinationKeepsTheOldFileAndTheModel()
     {
         Open("s.torrent", SingleTorrent());
-        // Short enough to exist, too long for the temporary file beside it.
-        const auto dest = Box->Write(std::string(250, 'n'), "old bytes");
+        // Without a write bit, which the superuser respects here too.
+        const auto dest = Box->Write("ro.torrent", "old bytes");
+        std::filesystem::permissions(dest, std::filesystem::perms::owner_read);
         SaveAs(dest);
         QCOMPARE(LastMessage(), QStringLiteral("Error: Fehler beim Schreiben ") + Utf8(dest.string()));
         QCOMPARE(ReadFile(dest), std::string("old bytes"));
@@ -396,6 +397,30 @@ private slots:
         SaveAs(good);
         QCOMPARE(Status(), Utf8(good.string()) + QStringLiteral(" erfolgreich gespeichert!"));
         VerifyLibtorrentReadsShownHash(good);
+    }
+
+    // Another program changed the file after it was loaded: the save asks,
+    // and writes anyway (Yes) or loads the file anew (No).
+    void changedMeanwhileAsksToSaveAnywayOrReload()
+    {
+        const std::string foreign = Metainfo(SingleInfo("other.bin", 3), "http://foreign/a");
+        for (const auto answer : {TMessageResult::Yes, TMessageResult::No})
+        {
+            const auto path = Open(answer == TMessageResult::Yes ? "y.torrent" : "n.torrent", MultiTorrent());
+            Get<QLineEdit>("txtAnnounceURL")->setText(QStringLiteral("http://mine/a"));
+            Box->Write(path.filename().string(), foreign);
+            W->Ui.Answers.push_back(answer);
+            Get<QPushButton>("btnViewSave")->click();
+            QVERIFY2(
+                LastMessage().contains(
+                    Utf8(path.string()) + QStringLiteral(" wurde inzwischen von einem anderen Programm geändert.")),
+                qPrintable(LastMessage()));
+            const bool saved = answer == TMessageResult::Yes;
+            QCOMPARE(Reload(path).Announce, std::string(saved ? "http://mine/a" : "http://foreign/a"));
+            QCOMPARE(
+                Get<QLineEdit>("txtAnnounceURL")->text(),
+                saved ? QStringLiteral("http://mine/a") : QStringLiteral("http://foreign/a"));
+        }
     }
 
     void loadFillsTheBackupListAndSavesResolveIt()
