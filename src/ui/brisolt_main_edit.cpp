@@ -542,7 +542,9 @@ void TfrmBrisolt::SaveViewTorrent(const QString& fileName, const QString& succes
         Ui.MessageBox(ShownMessage(WriteErrorMessage(path)), QStringLiteral("Error"), TMessageButtons::Ok);
         return;
     }
-    ViewFileLoaded = PathInfo(path);
+    // The loaded file as now written is what the next save checks against.
+    if (checked)
+        ViewFileLoaded = PathInfo(path);
     lblViewSHA1->setText(QStringLiteral("Hash: ") + QString::fromStdString(ViewTorrent->InfoHashText));
     SetStatusText(fileName + successSuffix);
 }
