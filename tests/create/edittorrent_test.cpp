@@ -342,8 +342,9 @@ TEST(EditSave, UnwritableDestinationLeavesTheOldFileIntact)
 {
     TSandbox box;
     TTorrentFile model = LoadBytes(box, Metainfo(SingleInfo("a", 1)));
-    // A name just short enough to exist, too long for the temporary beside it.
-    const auto dest = box.Write(std::string(250, 'n'), "old bytes");
+    // Without a write bit, which counts for the superuser too.
+    const auto dest = box.Write("ro.torrent", "old bytes");
+    std::filesystem::permissions(dest, std::filesystem::perms::owner_read);
     std::string reason;
     EXPECT_FALSE(SaveEditedTorrent(model, dest, reason));
     EXPECT_FALSE(reason.empty());
