@@ -30,10 +30,11 @@ _brisolt_cli()
             return
             ;;
         -l | --piece-size)
-            COMPREPLY=($(compgen -W 'auto 64kb 128kb 256kb 512kb 1024kb 2048kb 4096kb 8192kb 16384kb' -- "$cur"))
+            COMPREPLY=($(compgen -W 'auto 64kb 128kb 256kb 512kb 1024kb 2048kb 4096kb 8192kb 16384kb 32768kb 65536kb' -- "$cur"))
             return
             ;;
-        -a | --announce | -b | --backup | -c | --comment | --name | --threads | --rename | -s | --source | -w | --web-seed | -x | --exclude)
+        -a | --announce | -b | --backup | -c | --comment | --name | --threads | --rename | -s | --source | -w | --web-seed | -x | --exclude | \
+            --max-piece-length | --target-pieces)
             return
             ;;
     esac
@@ -41,7 +42,7 @@ _brisolt_cli()
     local options
     case $command in
         show) options='--json --help' ;;
-        create) options='-a --announce -o --output -l --piece-size -c --comment -b --backup -s --source -w --web-seed
+        create) options='-a --announce -o --output -l --piece-size --max-piece-length --target-pieces -c --comment -b --backup -s --source -w --web-seed
             -x --exclude --per-entry -O --output-dir --keep-thumbs --threads -q --quiet --json --help' ;;
         edit) options='-o --output --announce --name --comment --reset-date --backup --no-backup --rename --source
             --web-seed --no-web-seeds --keep-info-hash --help' ;;

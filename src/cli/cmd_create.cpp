@@ -31,6 +31,8 @@ struct TCreateArgs
     std::string Announce;
     std::string Output;
     std::string PieceSize = "auto";
+    std::string MaxPieceLength;
+    int64_t TargetPieces = 0;
     std::string Comment;
     std::vector<std::string> Backups;
     std::string Source;
@@ -184,6 +186,8 @@ int RunSelection(
 
 int RunCreate(TCreateArgs& args, const TCliIo& io)
 {
+    if (args.PieceSize != "auto" && (!args.MaxPieceLength.empty() || args.TargetPieces > 0))
+        return Usage(io, "-l sets the piece length; --max-piece-length and --target-pieces go with -l auto");
     if (args.PerEntry != !args.OutputFolder.empty())
         return Usage(io, "--per-entry and -O OUTDIR go together");
     if (args.PerEntry && !args.Output.empty())
@@ -211,7 +215,11 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     const std::vector<TTracker> trackers = KnownTrackers();
     options.AnnounceURL = ResolveTracker(trackers, args.Announce, io);
     options.CommentLines = SplitCommentLines(args.Comment);
-    options.PieceSizeIndex = args.PieceSize == "auto" ? kAutoPieceSize : PieceSizeIndexOf(args.PieceSize);
+    if (args.PieceSize != "auto")
+        options.PieceLength = ParsePieceLength(args.PieceSize);
+    if (!args.MaxPieceLength.empty())
+        options.MaxPieceLength = ParsePieceLength(args.MaxPieceLength);
+    options.TargetPieces = args.TargetPieces;
     options.SkipThumbs = !args.KeepThumbs;
     for (const auto& row : args.Backups)
         options.BackupRows.push_back(ResolveTracker(trackers, row, io));
@@ -237,12 +245,14 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     return Report({CreateSingleFileTorrent(source, output, options)}, args, io);
 }
 
-// "auto" and the piece size list.
+// "auto", the window's piece size list, and beyond it up to 64 MiB.
 std::vector<std::string> PieceSizeChoices()
 {
     std::vector<std::string> choices{"auto"};
     for (int i = 0; i < kPieceSizeCount; ++i)
         choices.push_back(PieceSizeItem(i));
+    for (int64_t kib = 32768; kib <= kLargestRulePieceLength / 1024; kib *= 2)
+        choices.push_back(std::to_string(kib) + "kb");
     return choices;
 }
 
@@ -270,6 +280,24 @@ void AddCreateCommand(CLI::App& app, TCommandRunner& runner)
     for (const auto& choice : choices)
         choiceText += (choiceText.empty() ? "" : "|") + choice;
     create->add_option("-l,--piece-size", args->PieceSize, "Piece size: " + choiceText)->check(CLI::IsMember(choices));
+    create
+        ->add_option(
+            "--max-piece-length",
+            args->MaxPieceLength,
+            "Largest piece length of the automatic choice, a power of two from 16kb to 65536kb (e.g. 8192kb, 8MiB)")
+        ->type_name("SIZE")
+        ->check(
+            [](const std::string& text) {
+                return ParsePieceLength(text) > 0 ? std::string() : "not a power of two from 16 KiB to 64 MiB: " + text;
+            });
+    create
+        ->add_option(
+            "--target-pieces",
+            args->TargetPieces,
+            "Automatic choice: the smallest power of two from 16kb to 65536kb that gives at most N pieces, instead of "
+            "the size table")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
     create->add_option("-c,--comment", args->Comment, "Comment; each line (split at LF) is ended with CR LF");
     create->add_option("-b,--backup", args->Backups, "Backup tracker URL or name, as for -a (repeatable, in order)");
     create->add_option(

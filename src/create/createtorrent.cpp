@@ -209,6 +209,55 @@ int64_t ChoosePieceLength(int64_t totalLength, int pieceSizeIndex)
     return 262144;
 }
 
+int64_t ChoosePieceLength(int64_t totalLength, const TCreateOptions& options)
+{
+    if (options.PieceLength > 0)
+        return options.PieceLength;
+    if (options.PieceSizeIndex != kAutoPieceSize)
+        return ChoosePieceLength(totalLength, options.PieceSizeIndex);
+    int64_t length = options.TargetPieces > 0 ? PieceLengthForTarget(totalLength, options.TargetPieces)
+                                              : ChoosePieceLength(totalLength, kAutoPieceSize);
+    if (options.MaxPieceLength > 0)
+        length = std::min(length, options.MaxPieceLength);
+    return length;
+}
+
+int64_t PieceLengthForTarget(int64_t totalLength, int64_t target)
+{
+    int64_t length = kSmallestRulePieceLength;
+    // Pieces are counted rounded up; the division keeps it free of overflow.
+    while (length < kLargestRulePieceLength && target > 0 && (totalLength - 1) / length + 1 > target)
+        length *= 2;
+    return length;
+}
+
+int64_t ParsePieceLength(std::string_view text)
+{
+    int64_t number = 0;
+    std::size_t digits = 0;
+    for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits)
+    {
+        if (number > kLargestRulePieceLength)
+            return 0;
+        number = number * 10 + (text[digits] - '0');
+    }
+    std::string unit;
+    for (const char c : text.substr(digits))
+        unit += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    int64_t scale = 0;
+    if (unit.empty() || unit == "b")
+        scale = 1;
+    else if (unit == "k" || unit == "kb" || unit == "kib")
+        scale = 1024;
+    else if (unit == "m" || unit == "mb" || unit == "mib")
+        scale = 1024 * 1024;
+    if (digits == 0 || scale == 0 || number > kLargestRulePieceLength)
+        return 0;
+    const int64_t length = number * scale;
+    const bool powerOfTwo = (length & (length - 1)) == 0;
+    return powerOfTwo && length >= kSmallestRulePieceLength && length <= kLargestRulePieceLength ? length : 0;
+}
+
 int PieceSizeIndexOf(std::string_view item)
 {
     for (std::size_t i = 0; i < kPieceSizeItems.size(); ++i)
@@ -310,7 +359,7 @@ TCreateResult BuildTorrent(
         result.TotalLength += file.Length;
     model.Files = std::move(files);
     result.FileCount = model.Files.size();
-    result.PieceLength = ChoosePieceLength(result.TotalLength, options.PieceSizeIndex);
+    result.PieceLength = ChoosePieceLength(result.TotalLength, options);
     model.PieceLength = static_cast<int32_t>(result.PieceLength);
     model.BackupTrackers = ResolveBackupRows(options.BackupRows, options.LookupAnnounceURL);
     model.Source = options.Source;

@@ -26,6 +26,10 @@ namespace brisolt
 
 inline constexpr int kAutoPieceSize = -1;
 inline constexpr int kPieceSizeCount = 9; // "64kb" (index 0) to "16384kb" (index 8)
+// The piece lengths a rule beyond the window's list may choose (--target-pieces,
+// --max-piece-length, a tracker's table): powers of two from 16 KiB to 64 MiB.
+inline constexpr int64_t kSmallestRulePieceLength = int64_t{1} << 14;
+inline constexpr int64_t kLargestRulePieceLength = int64_t{1} << 26;
 inline constexpr std::string_view kAbortedMessage = "Operation abgebrochen!";
 inline constexpr std::string_view kNoFilesSelectedMessage = "Keine Dateien ausgewählt!";
 // Reasons for an output refused before hashing, so that the content is never
@@ -97,6 +101,14 @@ struct TCreateOptions
     std::vector<std::string> CommentLines;
     // kAutoPieceSize, or an index of the piece size list (2^(16+index) bytes).
     int PieceSizeIndex = kAutoPieceSize;
+    // A piece length in bytes that replaces the choice (0: none), e.g. one
+    // beyond the window's list.
+    int64_t PieceLength = 0;
+    // For the automatic choice (0: off): the smallest allowed power of two
+    // giving at most TargetPieces pieces instead of the size table, and a
+    // largest piece length that caps whatever the automatic choice gives.
+    int64_t TargetPieces = 0;
+    int64_t MaxPieceLength = 0;
     // Leave files named thumbs.db out of collected file lists.
     bool SkipThumbs = false;
     // Shell-style patterns (MatchesPattern): a file of a multi-file torrent
@@ -126,6 +138,17 @@ struct TCreateOptions
 // given, else 262,144 up to 450,000,000 bytes, then 524,288, 1,048,576 and
 // above 2,000,000,000 bytes 2,097,152 (each threshold strictly greater).
 [[nodiscard]] int64_t ChoosePieceLength(int64_t totalLength, int pieceSizeIndex);
+// The piece length of an action: PieceLength, else the custom size of
+// PieceSizeIndex, else the automatic choice (the size table, or TargetPieces)
+// capped at MaxPieceLength.
+[[nodiscard]] int64_t ChoosePieceLength(int64_t totalLength, const TCreateOptions& options);
+// The smallest power of two from 16 KiB to 64 MiB giving at most target
+// pieces for totalLength; 64 MiB when none does.
+[[nodiscard]] int64_t PieceLengthForTarget(int64_t totalLength, int64_t target);
+// A piece length as people write it: a number of bytes with an optional unit
+// (k, kb, kib: 1024; m, mb, mib: 1048576; any letter case), "16384kb" as the
+// window's list has it. 0 unless it is a power of two from 16 KiB to 64 MiB.
+[[nodiscard]] int64_t ParsePieceLength(std::string_view text);
 // "64kb" ... "16384kb" to its index; -1 for any other text.
 [[nodiscard]] int PieceSizeIndexOf(std::string_view item);
 [[nodiscard]] std::string PieceSizeItem(int index);

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <tuple>
 
 #include <gtest/gtest.h>
 #ifdef _WIN32
@@ -148,6 +149,52 @@ TEST(ChoosePieceLength, CustomSizeIgnoresTheContentLength)
     EXPECT_EQ(PieceSizeIndexOf("128kb"), 1);
     EXPECT_EQ(PieceSizeIndexOf("128KB"), -1);
     EXPECT_EQ(PieceSizeItem(8), "16384kb");
+}
+
+TEST(ChoosePieceLength, RulesBeyondTheWindowsList)
+{
+    constexpr int64_t kMiB = 1048576;
+    const std::vector<std::tuple<int64_t, int64_t, int64_t>> targets{
+        // total, target pieces, piece length
+        {4 * 65536, 4, 65536},
+        {4 * 65536 + 1, 4, 131072},
+        {1, 1, 16384},
+        {50000000000, 2000, 32 * kMiB},
+        {50000000000, 1000, 64 * kMiB},
+        {int64_t{1} << 50, 1, 64 * kMiB},
+    };
+    for (const auto& [total, target, expected] : targets)
+        EXPECT_EQ(PieceLengthForTarget(total, target), expected) << total << " " << target;
+
+    const std::vector<std::pair<std::string, int64_t>> texts{
+        {"16384", 16384},
+        {"16kb", 16384},
+        {"64KiB", 65536},
+        {"8M", 8 * kMiB},
+        {"65536kb", 64 * kMiB},
+        {"64mib", 64 * kMiB},
+        {"8192", 0},
+        {"128mb", 0},
+        {"3000", 0},
+        {"kb", 0},
+        {"", 0},
+        {"1gb", 0},
+        {"99999999999999999999", 0},
+        {"-64kb", 0},
+    };
+    for (const auto& [text, expected] : texts)
+        EXPECT_EQ(ParsePieceLength(text), expected) << text;
+
+    TCreateOptions options;
+    options.MaxPieceLength = 524288;
+    EXPECT_EQ(ChoosePieceLength(3000000000, options), 524288);
+    EXPECT_EQ(ChoosePieceLength(1000, options), 262144);
+    options.TargetPieces = 1;
+    EXPECT_EQ(ChoosePieceLength(1000, options), 16384);
+    options.PieceSizeIndex = 0; // the window's custom size wins over the automatic rules
+    EXPECT_EQ(ChoosePieceLength(3000000000, options), 65536);
+    options.PieceLength = 64 * kMiB;
+    EXPECT_EQ(ChoosePieceLength(1, options), 64 * kMiB);
 }
 
 TEST(Comment, EveryMemoLineEndsWithCrLf)
