@@ -34,7 +34,7 @@ _brisolt_cli()
             return
             ;;
         -a | --announce | -b | --backup | -c | --comment | --name | --threads | --rename | -s | --source | -w | --web-seed | -x | --exclude | \
-            --max-piece-length | --target-pieces)
+            --max-piece-length | --target-pieces | --date | --created-by | --iexclude | --include)
             return
             ;;
     esac
@@ -43,9 +43,10 @@ _brisolt_cli()
     case $command in
         show) options='--json --help' ;;
         create) options='-a --announce -o --output -l --piece-size --max-piece-length --target-pieces -c --comment -b --backup -s --source -w --web-seed
-            -x --exclude --per-entry -O --output-dir --keep-thumbs --threads -q --quiet --json --help' ;;
+            -x --exclude --iexclude --include --exclude-junk --no-hidden --exact-comment --no-date --date --created-by
+            --no-created-by --entropy --per-entry -O --output-dir --keep-thumbs --threads -q --quiet --json --help' ;;
         edit) options='-o --output --announce --name --comment --reset-date --backup --no-backup --rename --source
-            --web-seed --no-web-seeds --keep-info-hash --help' ;;
+            --no-source --web-seed --no-web-seeds --keep-info-hash --help' ;;
         verify) options='--threads -q --quiet --json --help' ;;
     esac
     if [[ $cur == -* ]]; then

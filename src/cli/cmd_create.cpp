@@ -1,6 +1,8 @@
 // brisolt-cli create: the create page's four sources from the command line,
 // through the same create logic as the window.
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include <CLI/CLI.hpp>
@@ -9,6 +11,7 @@
 #include "cli/cli.h"
 #include "cli/progress.h"
 #include "create/collect.h"
+#include "create/createextras.h"
 #include "create/createtorrent.h"
 #include "create/magnetlink.h"
 #include "platform/abortsignal.h"
@@ -34,10 +37,20 @@ struct TCreateArgs
     std::string MaxPieceLength;
     int64_t TargetPieces = 0;
     std::string Comment;
+    bool ExactComment = false;
+    bool NoDate = false;
+    std::string Date;
+    std::optional<std::string> CreatedBy;
+    bool NoCreatedBy = false;
+    bool Entropy = false;
     std::vector<std::string> Backups;
     std::string Source;
     std::vector<std::string> WebSeeds;
     std::vector<std::string> Excludes;
+    std::vector<std::string> CaselessExcludes;
+    std::vector<std::string> Includes;
+    bool ExcludeJunk = false;
+    bool NoHidden = false;
     bool PerEntry = false;
     std::string OutputFolder;
     bool KeepThumbs = false;
@@ -112,8 +125,28 @@ int Usage(const TCliIo& io, const std::string& message)
     return kExitUsage;
 }
 
+// Whether a filter beyond -x is on; then the summary says why files were left out.
+bool ExplainsLeftOut(const TCreateArgs& args)
+{
+    return args.ExcludeJunk || args.NoHidden || !args.CaselessExcludes.empty() || !args.Includes.empty();
+}
+
+// " (junk: 2, hidden: 1)": the files left out counted by reason.
+std::string LeftOutReasons(const TCreateResult& r)
+{
+    std::string text;
+    for (const TLeftOut reason : {TLeftOut::Junk, TLeftOut::Hidden, TLeftOut::Excluded, TLeftOut::NotIncluded})
+    {
+        const auto count = std::count_if(
+            r.LeftOutFiles.begin(), r.LeftOutFiles.end(), [&](const auto& file) { return file.second == reason; });
+        if (count > 0)
+            text += (text.empty() ? " (" : ", ") + std::string(LeftOutName(reason)) + ": " + std::to_string(count);
+    }
+    return text.empty() ? text : text + ")";
+}
+
 // What a written torrent is, read back from its file.
-nlohmann::ordered_json WrittenJson(const TCreateResult& r)
+nlohmann::ordered_json WrittenJson(const TCreateResult& r, bool explain)
 {
     TTorrentFile written;
     std::string data;
@@ -129,6 +162,13 @@ nlohmann::ordered_json WrittenJson(const TCreateResult& r)
     j["total_length"] = r.TotalLength;
     j["file_count"] = r.FileCount;
     j["left_out"] = r.LeftOut;
+    if (explain)
+    {
+        nlohmann::ordered_json files = nlohmann::ordered_json::array();
+        for (const auto& [path, why] : r.LeftOutFiles)
+            files.push_back({{"path", path}, {"reason", LeftOutName(why)}});
+        j["left_out_files"] = files;
+    }
     return j;
 }
 
@@ -143,13 +183,14 @@ int Report(const std::vector<TCreateResult>& results, const TCreateArgs& args, c
         if (r.Status == TCreateStatus::Written)
         {
             if (args.Json)
-                torrents.push_back(WrittenJson(r));
+                torrents.push_back(WrittenJson(r, ExplainsLeftOut(args)));
             else if (!args.Quiet)
             {
                 io.Out << PathBytes(r.Output) << ": " << r.FileCount << (r.FileCount == 1 ? " file, " : " files, ")
                        << r.TotalLength << " bytes, " << r.PieceCount << " pieces of " << r.PieceLength << " bytes";
                 if (r.LeftOut > 0)
-                    io.Out << "; " << r.LeftOut << (r.LeftOut == 1 ? " file" : " files") << " left out";
+                    io.Out << "; " << r.LeftOut << (r.LeftOut == 1 ? " file" : " files") << " left out"
+                           << (ExplainsLeftOut(args) ? LeftOutReasons(r) : "");
                 io.Out << '\n';
             }
             continue;
@@ -215,6 +256,31 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     const std::vector<TTracker> trackers = KnownTrackers();
     options.AnnounceURL = ResolveTracker(trackers, args.Announce, io);
     options.CommentLines = SplitCommentLines(args.Comment);
+    if (args.ExactComment)
+        options.ExactComment = args.Comment;
+    if (args.NoDate)
+        options.Now = []
+        {
+            return 0.0;
+        };
+    else if (!args.Date.empty())
+    {
+        const std::optional<double> date = ParseCreationDate(args.Date);
+        if (!date)
+            return Usage(
+                io,
+                "--date takes @SECONDS or YYYY-MM-DD[THH:MM[:SS]] from 1970-01-01 to 2038-01-19T03:14:07, not "
+                    + args.Date);
+        options.Now = [value = *date]
+        {
+            return value;
+        };
+    }
+    if (args.NoCreatedBy)
+        options.CreatedBy = std::string();
+    else
+        options.CreatedBy = args.CreatedBy;
+    options.Entropy = args.Entropy;
     if (args.PieceSize != "auto")
         options.PieceLength = ParsePieceLength(args.PieceSize);
     if (!args.MaxPieceLength.empty())
@@ -225,7 +291,11 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
         options.BackupRows.push_back(ResolveTracker(trackers, row, io));
     options.Source = args.Source;
     options.WebSeeds = args.WebSeeds;
-    options.Excludes = args.Excludes;
+    options.Filter.Excludes = args.Excludes;
+    options.Filter.CaselessExcludes = args.CaselessExcludes;
+    options.Filter.Includes = args.Includes;
+    options.Filter.Junk = args.ExcludeJunk;
+    options.Filter.Hidden = args.NoHidden;
     options.ThreadCount = args.Threads;
     TCliProgress progress(io.Err, io.ErrIsTerminal && !args.Quiet);
     options.Observer = &progress;
@@ -299,6 +369,28 @@ void AddCreateCommand(CLI::App& app, TCommandRunner& runner)
         ->type_name("N")
         ->check(CLI::PositiveNumber);
     create->add_option("-c,--comment", args->Comment, "Comment; each line (split at LF) is ended with CR LF");
+    create->add_flag(
+        "--exact-comment",
+        args->ExactComment,
+        "Write the comment exactly as given: no CR LF line ends, no suffix naming the program");
+    auto* noDate = create->add_flag(
+        "--no-date", args->NoDate, "Write no creation date (the same content and options give the same bytes)");
+    create
+        ->add_option(
+            "--date",
+            args->Date,
+            "Creation date: @SECONDS since 1970 (written as given) or YYYY-MM-DD[THH:MM[:SS]] (written as the "
+            "program writes its local time)")
+        ->type_name("WHEN")
+        ->excludes(noDate);
+    auto* noCreatedBy = create->add_flag("--no-created-by", args->NoCreatedBy, "Write no \"created by\"");
+    create->add_option("--created-by", args->CreatedBy, "Write TEXT as \"created by\" instead of the program's name")
+        ->type_name("TEXT")
+        ->excludes(noCreatedBy);
+    create->add_flag(
+        "--entropy",
+        args->Entropy,
+        "A random \"entropy\" key in the info dictionary: a new info hash for the same content (cross-seeding)");
     create->add_option("-b,--backup", args->Backups, "Backup tracker URL or name, as for -a (repeatable, in order)");
     create->add_option(
         "-s,--source", args->Source, "Source tag in the info dictionary (a distinct info hash, e.g. for a tracker)");
@@ -308,6 +400,22 @@ void AddCreateCommand(CLI::App& app, TCommandRunner& runner)
         args->Excludes,
         "Leave out the files of a folder or selection whose name or path below the top folder matches this "
         "shell-style pattern: * (any characters, / included), ?, [a-z] (repeatable), e.g. '*.nfo' or 'Sample/*'");
+    create->add_option(
+        "--iexclude",
+        args->CaselessExcludes,
+        "As -x, ignoring letter case, with path rules: * stays within one folder level, ** crosses levels "
+        "(repeatable), e.g. '*.NFO' or 'sample/**'");
+    create->add_option(
+        "--include",
+        args->Includes,
+        "Only the files whose name or path matches one of these patterns (* within one folder level, ** across; "
+        "repeatable), e.g. '*.mkv'");
+    create->add_flag(
+        "--exclude-junk",
+        args->ExcludeJunk,
+        "Leave out .DS_Store, desktop.ini, Thumbs.db, *:Zone.Identifier and the folders @eaDir and .AppleDouble, "
+        "in any letter case");
+    create->add_flag("--no-hidden", args->NoHidden, "Leave out files and folders whose names start with \".\"");
     create->add_flag("--per-entry", args->PerEntry, "One torrent for each entry directly inside the folder");
     create->add_option("-O,--output-dir", args->OutputFolder, "Folder for the --per-entry torrents");
     create->add_flag("--keep-thumbs", args->KeepThumbs, "Keep files named thumbs.db (left out by default)");

@@ -39,6 +39,7 @@ struct TEditArgs
     bool NoBackup = false;
     std::vector<std::string> Renames;
     std::optional<std::string> Source;
+    bool NoSource = false;
     std::vector<std::string> WebSeeds;
     bool NoWebSeeds = false;
     bool KeepInfoHash = false;
@@ -105,10 +106,11 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
     if (args.KeepInfoHash)
     {
         // Any of these rewrites the info dictionary, and with it the info hash.
-        const std::array<std::pair<bool, const char*>, 3> infoOptions{
+        const std::array<std::pair<bool, const char*>, 4> infoOptions{
             {{args.Name.has_value(), "--name"},
              {!args.Renames.empty(), "--rename"},
-             {args.Source.has_value(), "--source"}}};
+             {args.Source.has_value(), "--source"},
+             {args.NoSource, "--no-source"}}};
         for (const auto& [given, option] : infoOptions)
         {
             if (given)
@@ -182,6 +184,8 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
         SetBackupTrackers(torrent, true, args.Backups, {});
     if (args.Source)
         torrent.Source = *args.Source;
+    if (args.NoSource)
+        torrent.Source.clear();
     if (args.NoWebSeeds)
         torrent.WebSeeds.clear();
     else if (!args.WebSeeds.empty())
@@ -251,7 +255,12 @@ void AddEditCommand(CLI::App& app, TCommandRunner& runner)
         args->Renames,
         "INDEX=PATH: file entry INDEX (from 0, in the order show lists them) becomes PATH, folders separated by / "
         "or \\; a PATH without a separator renames the file in its folder (repeatable)");
-    edit->add_option("--source", args->Source, "Source tag in the info dictionary (empty: none)");
+    auto* noSource = edit->add_flag(
+        "--no-source",
+        args->NoSource,
+        "Write no source tag (a new info hash, e.g. to cross-seed on another tracker); refused with "
+        "--keep-info-hash");
+    edit->add_option("--source", args->Source, "Source tag in the info dictionary (empty: none)")->excludes(noSource);
     edit->add_option("--web-seed", args->WebSeeds, "Web seed URL (BEP 19 url-list; repeatable, in order)");
     edit->add_flag("--no-web-seeds", args->NoWebSeeds, "Write no web seeds");
     edit->add_flag(

@@ -124,10 +124,14 @@ void TTorrentFile::Save(std::string& out, std::span<const TTorrentPiece> pieces)
     if (!Comment.empty())
     {
         PutString(out, "comment");
-        PutString(out, Comment + std::string(kCommentSuffix));
+        PutString(out, CommentSuffix ? Comment + std::string(kCommentSuffix) : Comment);
     }
-    PutString(out, "created by");
-    PutString(out, kCreatedBy);
+    const std::string_view createdBy = CreatedBy ? std::string_view(*CreatedBy) : kCreatedBy;
+    if (!createdBy.empty())
+    {
+        PutString(out, "created by");
+        PutString(out, createdBy);
+    }
     if (CreationDate != 0.0)
     {
         PutString(out, "creation date");
@@ -137,6 +141,11 @@ void TTorrentFile::Save(std::string& out, std::span<const TTorrentPiece> pieces)
     PutString(out, "windows-1252");
     PutString(out, "info");
     out += 'd';
+    if (!Entropy.empty())
+    {
+        PutString(out, "entropy");
+        PutString(out, Entropy);
+    }
     if (MultiFile)
     {
         PutString(out, "files");

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -127,6 +128,14 @@ public:
     // The bytes an edit was loaded from; the edit rule keeps what the user
     // did not change from them. Empty for a model that was not loaded for editing.
     std::string LoadedBytes;
+    // "created by": the program's own name unless set; set to "" the key is
+    // left out.
+    std::optional<std::string> CreatedBy;
+    // Off: the comment is written exactly as it stands, without the suffix.
+    bool CommentSuffix = true;
+    // Written as "entropy" in the info dictionary when set, so that the same
+    // content gets another info hash.
+    std::string Entropy;
 
 private:
     friend class TTorrentLoader;

@@ -1,6 +1,7 @@
 #include "create/collect.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <set>
 #include <utility>
@@ -213,7 +214,93 @@ bool MatchesPattern(std::string_view pattern, std::string_view text)
     return p == pattern.size();
 }
 
-bool IsExcluded(const TTorrentSubFile& file, const std::vector<std::string>& patterns)
+namespace
+{
+
+std::string FoldedAscii(std::string_view text)
+{
+    std::string folded(text);
+    for (char& c : folded)
+    {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+// One element of a glob, from the text positions where the pattern so far
+// can end (reach) to those where the element can end; returns the pattern
+// position after it.
+std::size_t GlobStep(std::string_view pattern, std::size_t p, std::string_view text, std::vector<char>& reach)
+{
+    const std::size_t n = text.size();
+    std::vector<char> next(n + 1, 0);
+    std::size_t after = p + 1;
+    if (pattern.substr(p, 3) == "**/")
+    {
+        // Zero or more whole folders.
+        after = p + 3;
+        bool before = false;
+        for (std::size_t t = 0; t <= n; ++t)
+        {
+            next[t] = reach[t] || (before && text[t - 1] == '/');
+            before = before || reach[t];
+        }
+    }
+    else if (pattern[p] == '*')
+    {
+        const bool crosses = pattern.substr(p, 2) == "**";
+        after = crosses ? p + 2 : p + 1;
+        for (std::size_t t = 0; t <= n; ++t)
+            next[t] = reach[t] || (t > 0 && next[t - 1] && (crosses || text[t - 1] != '/'));
+    }
+    else
+    {
+        std::size_t setEnd = std::string_view::npos;
+        for (std::size_t t = 0; t < n; ++t)
+        {
+            if (!reach[t])
+                continue;
+            bool matched = false;
+            if (pattern[p] == '?')
+                matched = text[t] != '/';
+            else if (pattern[p] == '[')
+            {
+                matched = MatchesSet(pattern, p + 1, text[t], setEnd) && text[t] != '/';
+                if (setEnd == std::string_view::npos)
+                    matched = text[t] == '[';
+            }
+            else
+                matched = pattern[p] == text[t];
+            next[t + 1] = matched;
+        }
+        if (pattern[p] == '[')
+        {
+            (void)MatchesSet(pattern, p + 1, '\0', setEnd);
+            if (setEnd != std::string_view::npos)
+                after = setEnd;
+        }
+    }
+    reach.swap(next);
+    return after;
+}
+
+} // namespace
+
+bool MatchesGlob(std::string_view pattern, std::string_view text, bool ignoreCase)
+{
+    const std::string foldedPattern = ignoreCase ? FoldedAscii(pattern) : std::string(pattern);
+    const std::string foldedText = ignoreCase ? FoldedAscii(text) : std::string(text);
+    // Which text positions the pattern read so far can end at: work stays
+    // within pattern length times text length, whatever the stars.
+    std::vector<char> reach(foldedText.size() + 1, 0);
+    reach[0] = 1;
+    for (std::size_t p = 0; p < foldedPattern.size();)
+        p = GlobStep(foldedPattern, p, foldedText, reach);
+    return reach[foldedText.size()] != 0;
+}
+
+std::string SlashPath(const TTorrentSubFile& file)
 {
     // Collected folders come without a trailing backslash, edited ones with one.
     std::string path = file.Path;
@@ -221,11 +308,86 @@ bool IsExcluded(const TTorrentSubFile& file, const std::vector<std::string>& pat
         path += '\\';
     path += file.Name;
     std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+bool IsExcluded(const TTorrentSubFile& file, const std::vector<std::string>& patterns)
+{
+    const std::string path = SlashPath(file);
     return std::any_of(
         patterns.begin(),
         patterns.end(),
         [&](const std::string& pattern)
         { return MatchesPattern(pattern, file.Name) || MatchesPattern(pattern, path); });
+}
+
+namespace
+{
+
+// Files that systems leave beside content, which trackers reject: Finder's
+// and Explorer's folder files, a download's zone mark, a NAS's thumbnails.
+bool IsJunkElement(std::string_view element)
+{
+    static constexpr std::array<std::string_view, 5> kNames{
+        ".ds_store", "desktop.ini", "thumbs.db", "@eadir", ".appledouble"};
+    const std::string folded = FoldedAscii(element);
+    constexpr std::string_view kZone = ":zone.identifier";
+    return std::find(kNames.begin(), kNames.end(), folded) != kNames.end() || folded.ends_with(kZone);
+}
+
+bool AnyElement(std::string_view path, bool (*test)(std::string_view))
+{
+    std::size_t start = 0;
+    for (std::size_t end; (end = path.find('/', start)) != std::string_view::npos; start = end + 1)
+    {
+        if (test(path.substr(start, end - start)))
+            return true;
+    }
+    return test(path.substr(start));
+}
+
+bool AnyGlob(
+    const std::vector<std::string>& patterns, const TTorrentSubFile& file, const std::string& path, bool ignoreCase)
+{
+    return std::any_of(
+        patterns.begin(),
+        patterns.end(),
+        [&](const std::string& pattern)
+        { return MatchesGlob(pattern, file.Name, ignoreCase) || MatchesGlob(pattern, path, ignoreCase); });
+}
+
+} // namespace
+
+TLeftOut LeftOutBy(const TTorrentSubFile& file, const TFileFilter& filter)
+{
+    const std::string path = SlashPath(file);
+    if (filter.Junk && AnyElement(path, IsJunkElement))
+        return TLeftOut::Junk;
+    if (filter.Hidden && AnyElement(path, [](std::string_view e) { return e.starts_with('.'); }))
+        return TLeftOut::Hidden;
+    if (IsExcluded(file, filter.Excludes) || AnyGlob(filter.CaselessExcludes, file, path, true))
+        return TLeftOut::Excluded;
+    if (!filter.Includes.empty() && !AnyGlob(filter.Includes, file, path, false))
+        return TLeftOut::NotIncluded;
+    return TLeftOut::None;
+}
+
+std::string_view LeftOutName(TLeftOut reason)
+{
+    switch (reason)
+    {
+    case TLeftOut::None:
+        break;
+    case TLeftOut::Junk:
+        return "junk";
+    case TLeftOut::Hidden:
+        return "hidden";
+    case TLeftOut::Excluded:
+        return "excluded";
+    case TLeftOut::NotIncluded:
+        return "not included";
+    }
+    return {};
 }
 
 int64_t FileSizeOf(const std::filesystem::path& path)

@@ -41,6 +41,45 @@ public:
 // below the torrent's top folder (folders joined by /) matches.
 [[nodiscard]] bool IsExcluded(const TTorrentSubFile& file, const std::vector<std::string>& patterns);
 
+// Glob matching of the whole text by path elements: * any run of characters
+// within one element (no /), ** any run across elements, "**/" zero or more
+// whole folders, ? one character other than /, and sets as MatchesPattern
+// has them. ignoreCase folds the letters A to Z.
+[[nodiscard]] bool MatchesGlob(std::string_view pattern, std::string_view text, bool ignoreCase);
+
+// Which files of a folder or selection a torrent leaves out. All off by default.
+struct TFileFilter
+{
+    // MatchesPattern against the name or the path (* crosses /).
+    std::vector<std::string> Excludes;
+    // MatchesGlob ignoring case, against the name or the path.
+    std::vector<std::string> CaselessExcludes;
+    // When any: only files whose name or path one matches (MatchesGlob).
+    std::vector<std::string> Includes;
+    // Names that trackers reject, in any letter case, as file or folder:
+    // .DS_Store, desktop.ini, Thumbs.db, @eaDir, .AppleDouble, *:Zone.Identifier.
+    bool Junk = false;
+    // A name of the path (folder or file) starting with ".".
+    bool Hidden = false;
+};
+
+// Why a file is left out; the first that applies, in this order.
+enum class TLeftOut
+{
+    None,
+    Junk,
+    Hidden,
+    Excluded,
+    NotIncluded,
+};
+
+// The file's path below the torrent's top folder, folders joined by /.
+[[nodiscard]] std::string SlashPath(const TTorrentSubFile& file);
+
+[[nodiscard]] TLeftOut LeftOutBy(const TTorrentSubFile& file, const TFileFilter& filter);
+// "junk", "hidden", "excluded", "not included" ("" for None).
+[[nodiscard]] std::string_view LeftOutName(TLeftOut reason);
+
 // The size of a file, taken with the file open for reading. Refused while
 // another program holds an exclusive lock on it. Throws ECreateError
 // "Datei %s kann nicht geöffnet werden. %s" (path, reason).

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "create/collect.h"
+#include "create/createextras.h"
 #include "create/edittorrent.h"
 #include "hashing/hashedstorage.h"
 #include "platform/fileio.h"
@@ -123,9 +124,14 @@ bool OutputIsContent(const TPathInfo& target, const THashedStorage& storage)
         [&](const TTorrentSubFile& entry) { return SameFile(target, PathInfo(storage.ResolvePath(entry))); });
 }
 
+std::string CommentOf(const TCreateOptions& options)
+{
+    return options.ExactComment ? *options.ExactComment : MakeComment(options.CommentLines);
+}
+
 void InitMultiFile(TTorrentFile& model, const std::string& name, const TCreateOptions& options)
 {
-    model.Init(options.AnnounceURL, name, MakeComment(options.CommentLines), {}, 0, true, options.Now);
+    model.Init(options.AnnounceURL, name, CommentOf(options), {}, 0, true, options.Now);
 }
 
 // Why content of zero bytes gives no torrent; leftOut files were left out by
@@ -352,9 +358,18 @@ TCreateResult BuildTorrent(
     TCreateResult result;
     result.Output = output;
     result.Source = source;
-    if (model.MultiFile && !options.Excludes.empty())
-        result.LeftOut =
-            std::erase_if(files, [&](const TTorrentSubFile& f) { return IsExcluded(f, options.Excludes); });
+    if (model.MultiFile)
+    {
+        result.LeftOut = std::erase_if(
+            files,
+            [&](const TTorrentSubFile& f)
+            {
+                const TLeftOut reason = LeftOutBy(f, options.Filter);
+                if (reason != TLeftOut::None)
+                    result.LeftOutFiles.emplace_back(SlashPath(f), reason);
+                return reason != TLeftOut::None;
+            });
+    }
     for (const auto& file : files)
         result.TotalLength += file.Length;
     model.Files = std::move(files);
@@ -364,6 +379,10 @@ TCreateResult BuildTorrent(
     model.BackupTrackers = ResolveBackupRows(options.BackupRows, options.LookupAnnounceURL);
     model.Source = options.Source;
     model.WebSeeds = options.WebSeeds;
+    model.CreatedBy = options.CreatedBy;
+    model.CommentSuffix = !options.ExactComment;
+    if (options.Entropy)
+        model.Entropy = RandomEntropy();
     // Clients refuse a torrent without a byte of content, so none is written.
     if (result.TotalLength == 0)
     {
@@ -444,7 +463,7 @@ TCreateResult CreateSingleFileTorrent(
     std::vector<TTorrentSubFile> files;
     files.emplace_back(name, std::string(), total, 0);
     TTorrentFile model;
-    model.Init(options.AnnounceURL, name, MakeComment(options.CommentLines), {}, total, false, options.Now);
+    model.Init(options.AnnounceURL, name, CommentOf(options), {}, total, false, options.Now);
     return BuildTorrent(model, std::move(files), source, source, output, options);
 }
 

@@ -15,11 +15,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/torrentfile.h"
+#include "create/collect.h"
 
 namespace brisolt
 {
@@ -58,7 +60,9 @@ struct TCreateResult
     int64_t PieceLength = 0;
     int64_t PieceCount = 0;
     std::size_t FileCount = 0;
-    std::size_t LeftOut = 0; // files of a folder or selection that Excludes left out
+    std::size_t LeftOut = 0; // files of a folder or selection that Filter left out
+    // Each file left out: its path below the top folder (folders joined by /) and why.
+    std::vector<std::pair<std::string, TLeftOut>> LeftOutFiles;
 };
 
 // Progress of an action; every hook is optional.
@@ -99,6 +103,12 @@ struct TCreateOptions
     std::string AnnounceURL;
     // The comment memo's lines; each is followed by CR LF in the torrent.
     std::vector<std::string> CommentLines;
+    // When set, the comment instead: written exactly, without the suffix.
+    std::optional<std::string> ExactComment;
+    // "created by" instead of the program's name; "" leaves the key out.
+    std::optional<std::string> CreatedBy;
+    // A random "entropy" in the info dictionary: a new info hash on purpose.
+    bool Entropy = false;
     // kAutoPieceSize, or an index of the piece size list (2^(16+index) bytes).
     int PieceSizeIndex = kAutoPieceSize;
     // A piece length in bytes that replaces the choice (0: none), e.g. one
@@ -111,9 +121,8 @@ struct TCreateOptions
     int64_t MaxPieceLength = 0;
     // Leave files named thumbs.db out of collected file lists.
     bool SkipThumbs = false;
-    // Shell-style patterns (MatchesPattern): a file of a multi-file torrent
-    // whose name or path below the top folder matches one is left out.
-    std::vector<std::string> Excludes;
+    // Which files of a multi-file torrent are left out (LeftOutBy).
+    TFileFilter Filter;
     // Backup tracker rows (empty when backup trackers are off); each row is
     // looked up as a tracker name, and used as it stands when none matches.
     std::vector<std::string> BackupRows;
@@ -125,7 +134,8 @@ struct TCreateOptions
     const std::atomic<bool>* AbortRequested = nullptr;
     // Digesting threads: 0 = hardware threads, 1 = strictly sequential.
     int ThreadCount = 0;
-    // Local time as an OLE date for the creation date; empty = the clock.
+    // Local time as an OLE date for the creation date; empty = the clock,
+    // 0.0 = no creation date.
     std::function<double()> Now;
 };
 

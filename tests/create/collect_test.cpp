@@ -24,6 +24,44 @@ std::vector<std::string> Describe(const std::vector<TTorrentSubFile>& list)
     return lines;
 }
 
+TEST(MatchesGlob, StarsByPathElements)
+{
+    const struct
+    {
+        const char* Pattern;
+        const char* Text;
+        bool IgnoreCase;
+        bool Matches;
+    } cases[] = {
+        {"*.mkv", "a.mkv", false, true},
+        {"*.mkv", "Sample/a.mkv", false, false},
+        {"Sample/*", "Sample/a.mkv", false, true},
+        {"Sample/*", "Sample/deep/a.mkv", false, false},
+        {"Sample/**", "Sample/deep/a.mkv", false, true},
+        {"**/a.mkv", "a.mkv", false, true},
+        {"**/a.mkv", "x/y/a.mkv", false, true},
+        {"**/a.mkv", "x/ya.mkv", false, false},
+        {"a/**/b", "a/b", false, true},
+        {"a/**/b", "a/x/y/b", false, true},
+        {"?.mkv", "/.mkv", false, false},
+        {"[a-c]/x", "b/x", false, true},
+        {"[!a]*", "a", false, false},
+        {"x[/]y", "x/y", false, false},
+        {"[ab", "[ab", false, true},
+        {"*.NFO", "info.nfo", false, false},
+        {"*.NFO", "info.nfo", true, true},
+        {"SAMPLE/[A-Z]*", "sample/s.mkv", true, true},
+        {"", "", false, true},
+        {"**", "", false, true},
+        {"*", "a/b", false, false},
+    };
+
+    for (const auto& c : cases)
+        EXPECT_EQ(MatchesGlob(c.Pattern, c.Text, c.IgnoreCase), c.Matches) << c.Pattern << " " << c.Text;
+    // Work stays polynomial: many stars against a long text that fails at its end.
+    EXPECT_FALSE(MatchesGlob("*a*a*a*a*a*a*a*a*a*a*b", std::string(3000, 'a'), false));
+}
+
 TEST(MatchesPattern, ShellStyle)
 {
     const struct
