@@ -538,8 +538,9 @@ std::string EmptyContentMessage(
         return {}; // the create call says what is wrong with it
     }
     std::size_t leftOut = 0;
-    if (multiFile && !options.Excludes.empty())
-        leftOut = std::erase_if(files, [&](const TTorrentSubFile& f) { return IsExcluded(f, options.Excludes); });
+    if (multiFile)
+        leftOut = std::erase_if(
+            files, [&](const TTorrentSubFile& f) { return LeftOutBy(f, options.Filter) != TLeftOut::None; });
     for (const auto& file : files)
     {
         if (file.Length > 0)
