@@ -105,8 +105,7 @@ void SetBackupTrackers(
 [[nodiscard]] bool SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, std::string& reason);
 // The same through ReplaceFile: 0, or its error (kErrChangedMeanwhile when
 // unchanged is given and path is no longer that file), nothing written.
-[[nodiscard]] int
-SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, const TPathInfo* unchanged);
+[[nodiscard]] int SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, const TPathInfo* unchanged);
 
 // The keys outside the info dictionary that an edit may change.
 struct TOuterKeys

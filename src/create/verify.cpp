@@ -104,7 +104,8 @@ void LoadTorrent(
     {
         for (const auto& line : torrent.Errors)
             result.LoaderLines.push_back(DisplayText(line));
-        result.Message = facts.Version == TMetaVersion::V2 ? std::string(kV2OnlyMessage) : name + " holds no file entries";
+        result.Message =
+            facts.Version == TMetaVersion::V2 ? std::string(kV2OnlyMessage) : name + " holds no file entries";
         return;
     }
     if (torrent.PieceLength <= 0 || torrent.PieceLength > kMaxPieceLength)
@@ -318,9 +319,14 @@ private:
         }
         for (std::size_t i = 0; i < storage.Pieces.size() && piece + i < Matches.size(); ++i)
             Matches[piece + i] = Torrent.Pieces[piece + i].HashBytes() == storage.Pieces[i].HashBytes();
-        // What was read of such a file need not be what it holds now.
+        // What was read of such a file need not be what it holds now; a file
+        // found wrong before the read (an empty entry that is not empty) keeps
+        // that more precise problem.
         for (const std::size_t changed : storage.ChangedFiles)
-            Problems[first + changed] = "changed while it was read";
+        {
+            if (Problems[first + changed].empty())
+                Problems[first + changed] = "changed while it was read";
+        }
         return TVerifyStatus::Checked;
     }
 

@@ -307,13 +307,13 @@ TEST_P(HashedStorageThreads, ManySmallFilesKeepTheHookOrder)
     EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(65536, content.Paths));
 }
 
+constexpr const char* kLocked = " kann nicht geöffnet werden. Sie ist von einem anderen Programm gesperrt.";
+
 // What happened to f1 between listing and hashing decides at its turn,
 // whether it was read ahead or not: the files before it are hashed, nothing
 // after it is reported.
 TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
 {
-    static constexpr const char* kLocked = " kann nicht geöffnet werden. Sie ist von einem anderen Programm gesperrt.";
-
     // Each change returns a descriptor to close after the run, or -1.
     const struct
     {
@@ -586,10 +586,7 @@ TEST(HashedStorage, FileLockedForWritingIsRefused)
                 storage.ThreadCount = threads;
                 storage.HashFiles();
                 ::close(fd);
-                EXPECT_EQ(
-                    storage.ErrorMessage,
-                    "Datei " + content.Paths[1].string()
-                        + " kann nicht geöffnet werden. Resource temporarily unavailable");
+                EXPECT_EQ(storage.ErrorMessage, "Datei " + content.Paths[1].string() + kLocked);
                 EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 3000", "done"}));
             }
         }
