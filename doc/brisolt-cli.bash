@@ -46,7 +46,7 @@ _brisolt_cli()
             -x --exclude --iexclude --include --exclude-junk --no-hidden --exact-comment --no-date --date --created-by
             --no-created-by --entropy --per-entry -O --output-dir --keep-thumbs --threads -q --quiet --json --help' ;;
         edit) options='-o --output --announce --name --comment --reset-date --backup --no-backup --rename --source
-            --no-source --web-seed --no-web-seeds --keep-info-hash --help' ;;
+            --no-source --web-seed --no-web-seeds --keep-info-hash --replace-announce --dry-run --help' ;;
         verify) options='--threads -q --quiet --json --help' ;;
     esac
     if [[ $cur == -* ]]; then

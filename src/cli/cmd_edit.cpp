@@ -29,7 +29,7 @@ namespace
 
 struct TEditArgs
 {
-    std::string File;
+    std::vector<std::string> Files;
     std::string Output;
     std::optional<std::string> Announce;
     std::optional<std::string> Name;
@@ -43,6 +43,9 @@ struct TEditArgs
     std::vector<std::string> WebSeeds;
     bool NoWebSeeds = false;
     bool KeepInfoHash = false;
+    // OLD and NEW of --replace-announce, when given.
+    std::optional<std::pair<std::string, std::string>> ReplaceAnnounce;
+    bool DryRun = false;
 };
 
 struct TRename
@@ -97,12 +100,44 @@ bool SameIdentity(const TPathInfo& a, const TPathInfo& b)
     return a.Kind != TPathKind::Missing && a.Kind == b.Kind && a.Device == b.Device && a.Inode == b.Inode;
 }
 
-int RunEdit(const TEditArgs& args, const TCliIo& io)
+// Replaces every occurrence of from in url by to; true when there was one.
+bool ReplaceAll(std::string& url, const std::string& from, const std::string& to)
+{
+    bool replaced = false;
+    for (std::size_t at = 0; (at = url.find(from, at)) != std::string::npos; at += to.size())
+    {
+        url.replace(at, from.size(), to);
+        replaced = true;
+    }
+    return replaced;
+}
+
+// The tracker addresses (announce and backups) that --replace-announce changed.
+std::size_t ReplaceAnnounce(TTorrentFile& torrent, const std::pair<std::string, std::string>& change)
+{
+    std::size_t changed = ReplaceAll(torrent.Announce, change.first, change.second) ? 1u : 0u;
+    for (auto& url : torrent.BackupTrackers)
+        changed += ReplaceAll(url, change.first, change.second) ? 1u : 0u;
+    return changed;
+}
+
+// Why the arguments cannot run, or "" when they can.
+std::string UsageProblem(const TEditArgs& args)
 {
     if (args.NoBackup && !args.Backups.empty())
-        return Usage(io, "--backup and --no-backup exclude each other");
+        return "--backup and --no-backup exclude each other";
     if (args.NoWebSeeds && !args.WebSeeds.empty())
-        return Usage(io, "--web-seed and --no-web-seeds exclude each other");
+        return "--web-seed and --no-web-seeds exclude each other";
+    // One name, one list of file entries, one output: they belong to one torrent.
+    if (args.Files.size() > 1 && (!args.Output.empty() || args.Name || !args.Renames.empty()))
+        return "-o, --name and --rename take a single FILE";
+    if (args.ReplaceAnnounce)
+    {
+        if (args.ReplaceAnnounce->first.empty())
+            return "--replace-announce needs a text to replace (OLD is empty)";
+        if (args.Announce || args.NoBackup || !args.Backups.empty())
+            return "--replace-announce cannot go with --announce, --backup or --no-backup";
+    }
     if (args.KeepInfoHash)
     {
         // Any of these rewrites the info dictionary, and with it the info hash.
@@ -114,51 +149,48 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
         for (const auto& [given, option] : infoOptions)
         {
             if (given)
-                return Usage(
-                    io, std::string(option) + " changes the info dictionary and so cannot go with --keep-info-hash");
+                return std::string(option) + " changes the info dictionary and so cannot go with --keep-info-hash";
         }
     }
-    std::vector<TRename> renames;
     for (const auto& arg : args.Renames)
     {
-        auto rename = ParseRename(arg);
-        if (!rename)
-            return Usage(io, "--rename takes INDEX=PATH, not " + arg);
-        renames.push_back(std::move(*rename));
+        if (!ParseRename(arg))
+            return "--rename takes INDEX=PATH, not " + arg;
     }
+    return {};
+}
 
-    std::vector<std::string> addresses = args.Backups;
-    addresses.insert(addresses.end(), args.WebSeeds.begin(), args.WebSeeds.end());
-    if (args.Announce)
-        addresses.push_back(*args.Announce);
-    for (const auto& address : addresses)
-    {
-        if (const std::string problem = AddressProblem(address); !problem.empty())
-            return Fail(io, problem);
-    }
-    // Ctrl-C, SIGTERM or a closed terminal end the edit before its write.
-    TAbortOnSignal abort;
+// One torrent: loaded, changed, checked and written (or, with --dry-run,
+// only told). 0, or kExitFailure with the reason on standard error.
+int EditOne(
+    const TEditArgs& args,
+    const std::string& file,
+    const std::vector<TRename>& renames,
+    const std::atomic<bool>& abortFlag,
+    const TCliIo& io)
+{
     const std::string aborted(kAbortedMessage);
     // Brisolt edits of one file take turns, and the file as read is what
     // the write checks for changes by other programs.
     TFileLock lock;
-    if (const int err = lock.Lock(NativePath(args.File), &abort.Flag()); err != 0)
-        return Fail(io, err == ECANCELED ? aborted : FileMessage(args.File, "geöffnet", SystemErrorText(err)));
+    if (const int err = lock.Lock(NativePath(file), &abortFlag); err != 0)
+        return Fail(io, err == ECANCELED ? aborted : FileMessage(file, "geöffnet", SystemErrorText(err)));
     const TPathInfo read = lock.Info();
-    const std::filesystem::path output = NativePath(args.Output.empty() ? args.File : args.Output);
+    const std::filesystem::path output = NativePath(args.Output.empty() ? file : args.Output);
     const bool overRead = args.Output.empty() || SameIdentity(PathInfo(output), read);
 
     TTorrentFile torrent;
-    if (!LoadTorrentForEdit(NativePath(args.File), torrent))
+    if (!LoadTorrentForEdit(NativePath(file), torrent))
     {
-        io.Err << "brisolt-cli: " << args.File << " did not load:\n" << DisplayText(LoaderMessage(torrent));
+        io.Err << "brisolt-cli: " << file << " did not load:\n" << DisplayText(LoaderMessage(torrent));
         std::string data;
         std::string reason;
-        if (ReadWholeFile(NativePath(args.File), kMaxMetainfoSize, data, reason) == TReadResult::Ok
+        if (ReadWholeFile(NativePath(file), kMaxMetainfoSize, data, reason) == TReadResult::Ok
             && ReadTorrentFacts(data).Version == TMetaVersion::V2)
             io.Err << "brisolt-cli: " << kV2OnlyMessage << '\n';
         return kExitFailure;
     }
+
     if (!renames.empty() && !torrent.MultiFile)
         return Fail(io, "a single-file torrent's file is renamed with --name");
     for (const auto& rename : renames)
@@ -190,12 +222,43 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
         torrent.WebSeeds.clear();
     else if (!args.WebSeeds.empty())
         torrent.WebSeeds = args.WebSeeds;
+    std::size_t replaced = 0;
+    if (args.ReplaceAnnounce)
+    {
+        replaced = ReplaceAnnounce(torrent, *args.ReplaceAnnounce);
+        // Nothing to change is no reason to write the file anew.
+        if (replaced == 0)
+        {
+            io.Out << PathBytes(output) << ": unchanged, no tracker address contains "
+                   << DisplayText(args.ReplaceAnnounce->first) << '\n';
+            return kExitOk;
+        }
+        std::vector<std::string> addresses = torrent.BackupTrackers;
+        addresses.push_back(torrent.Announce);
+        for (const auto& address : addresses)
+        {
+            if (const std::string problem = AddressProblem(address); !problem.empty())
+                return Fail(io, file + ": " + problem);
+        }
+    }
 
     const std::string bytes = EditedTorrentBytes(torrent, args.KeepInfoHash);
-    PauseForTest(abort.Flag());
-    if (abort.Flag().load())
+    // The info hash of what is written: a change inside the info dictionary changes it.
+    TTorrentFile written;
+    written.Load(bytes);
+    if (args.DryRun)
+    {
+        io.Out << PathBytes(output) << ": would be written";
+        if (args.ReplaceAnnounce)
+            io.Out << ", " << replaced << (replaced == 1 ? " tracker address" : " tracker addresses") << " changed";
+        io.Out << "; info hash " << written.InfoHashText
+               << (written.InfoHashText == torrent.InfoHashText ? " stays" : " is new") << '\n';
+        return kExitOk;
+    }
+    PauseForTest(abortFlag);
+    if (abortFlag.load())
         return Fail(io, aborted);
-    switch (const int err = ReplaceFile(output, bytes, overRead ? &read : nullptr, &abort.Flag()))
+    switch (const int err = ReplaceFile(output, bytes, overRead ? &read : nullptr, &abortFlag))
     {
     case 0:
         break;
@@ -206,25 +269,48 @@ int RunEdit(const TEditArgs& args, const TCliIo& io)
     default:
         return Fail(io, WriteErrorMessage(output) + ": " + SystemErrorText(err));
     }
-    // The info hash of what was written: the writer may have changed the info dictionary.
-    TTorrentFile written;
-    written.Load(bytes);
     io.Out << PathBytes(output) << ": " << written.InfoHashText << '\n';
     return kExitOk;
 }
 
-// The edit rule's refusals (an invalid result, a refused name or rename) are
-// failures with its message.
-int RunEditChecked(const TEditArgs& args, const TCliIo& io)
+// Each FILE in turn, one line each; the first failure does not stop the rest,
+// Ctrl-C does.
+int RunEdit(const TEditArgs& args, const TCliIo& io)
 {
-    try
+    if (const std::string problem = UsageProblem(args); !problem.empty())
+        return Usage(io, problem);
+    std::vector<TRename> renames;
+    for (const auto& arg : args.Renames)
+        renames.push_back(*ParseRename(arg));
+    std::vector<std::string> addresses = args.Backups;
+    addresses.insert(addresses.end(), args.WebSeeds.begin(), args.WebSeeds.end());
+    if (args.Announce)
+        addresses.push_back(*args.Announce);
+    for (const auto& address : addresses)
     {
-        return RunEdit(args, io);
+        if (const std::string problem = AddressProblem(address); !problem.empty())
+            return Fail(io, problem);
     }
-    catch (const EEditError& error)
+    // Ctrl-C, SIGTERM or a closed terminal end the edit before its write.
+    TAbortOnSignal abort;
+    int status = kExitOk;
+    for (const auto& file : args.Files)
     {
-        return Fail(io, DisplayText(error.what()));
+        if (abort.Flag().load())
+            return Fail(io, std::string(kAbortedMessage));
+        try
+        {
+            if (EditOne(args, file, renames, abort.Flag(), io) != kExitOk)
+                status = kExitFailure;
+        }
+        catch (const EEditError& error)
+        {
+            // The edit rule's refusals (an invalid result, a refused name or rename).
+            Fail(io, DisplayText(error.what()));
+            status = kExitFailure;
+        }
     }
+    return status;
 }
 
 } // namespace
@@ -239,10 +325,11 @@ void AddEditCommand(CLI::App& app, TCommandRunner& runner)
         "its info hash. What was not changed keeps its bytes: the info dictionary, and with it the info hash, unless "
         "--name, --rename or --source change it (then only those values are written anew), and every key outside it "
         "that no option names. As on the edit page, the comment gets CR LF line breaks and the writer's comment "
-        "suffix on every save. A result that lacks what a client needs is not written.\nExit status: 0 when written, 1 "
-        "when the torrent did not "
-        "load (the loader's lines on standard error) or could not be written, 2 for a usage error.");
-    edit->add_option("FILE", args->File, "The .torrent file")->required();
+        "suffix on every save. A result that lacks what a client needs is not written. Several FILEs get the same "
+        "changes, each in turn, one line each.\nExit status: 0 when every FILE was written (or left as it was), 1 "
+        "when one did not load (the loader's lines on standard error) or could not be written, 2 for a usage error.");
+    edit->add_option("FILE", args->Files, "The .torrent file; several with the same changes, one line each")
+        ->required();
     edit->add_option("-o,--output", args->Output, "Write here instead of over FILE");
     edit->add_option("--announce", args->Announce, "New announce URL");
     edit->add_option("--name", args->Name, "New name (a single-file torrent's file is renamed with it)");
@@ -268,12 +355,24 @@ void AddEditCommand(CLI::App& app, TCommandRunner& runner)
         args->KeepInfoHash,
         "Insist on keeping the info dictionary byte for byte, so the info hash and the swarm stay (what every edit "
         "without --name, --rename and --source does): refused with those options");
+    auto replace = std::make_shared<std::vector<std::string>>();
+    edit->add_option(
+            "--replace-announce",
+            *replace,
+            "OLD NEW: replace the text OLD (a passkey, a host) by NEW in the announce URL and every backup tracker "
+            "URL; "
+            "a torrent without OLD is left as it is")
+        ->expected(2)
+        ->type_name("OLD NEW");
+    edit->add_flag("--dry-run", args->DryRun, "Write nothing; tell for each FILE what would be written");
     edit->callback(
-        [args, &runner]
+        [args, replace, &runner]
         {
+            if (replace->size() == 2)
+                args->ReplaceAnnounce.emplace((*replace)[0], (*replace)[1]);
             runner = [args](const TCliIo& io)
             {
-                return RunEditChecked(*args, io);
+                return RunEdit(*args, io);
             };
         });
 }

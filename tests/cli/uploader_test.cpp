@@ -283,5 +283,64 @@ TEST_F(CliUploader, NewInfoHashOnPurpose)
     EXPECT_ORACLE_EQ(CheckWithLibtorrent(Made, File), "ok 2\n");
 }
 
+// A passkey replaced in many torrents at once: the announce and every backup
+// address change, the info dictionary keeps its bytes, a torrent without the
+// text is left alone, one that fails does not stop the rest.
+TEST_F(CliUploader, ReplaceAnnounceInManyTorrents)
+{
+    const std::string info = SingleInfo("one.bin", 9);
+    const auto with = Box.Write(
+        "with.torrent",
+        Metainfo(
+            info,
+            "http://t/KEY/announce",
+            {{"announce-list",
+              BList({BList({BStr("http://t/KEY/announce")}), BList({BStr("udp://u/KEY"), BStr("http://b/none")})})}}));
+    const auto without = Box.Write("without.torrent", Metainfo(info, "http://other/a"));
+    const auto broken = Box.Write("broken.torrent", "d8:announce3:xyze");
+    const std::string withBefore = ReadFile(with);
+    const std::string withoutBefore = ReadFile(without);
+    const std::string hash = LibtorrentView(with).substr(0, 40);
+    const std::vector<std::string> files{with.string(), without.string(), broken.string()};
+    const auto edit = [&](std::vector<std::string> options)
+    {
+        std::vector<std::string> args{"edit"};
+        args.insert(args.end(), files.begin(), files.end());
+        args.insert(args.end(), options.begin(), options.end());
+        return RunCliArgs(args);
+    };
+
+    const auto dry = edit({"--replace-announce", "KEY", "NEW", "--dry-run"});
+    EXPECT_EQ(dry.Code, 1) << "the broken torrent fails";
+    EXPECT_EQ(
+        dry.Out,
+        with.string() + ": would be written, 3 tracker addresses changed; info hash " + hash + " stays\n"
+            + without.string() + ": unchanged, no tracker address contains KEY\n");
+    EXPECT_NE(dry.Err.find(broken.string() + " did not load"), std::string::npos) << dry.Err;
+    EXPECT_EQ(ReadFile(with), withBefore);
+
+    const auto run = edit({"--replace-announce", "KEY", "NEW"});
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_EQ(
+        run.Out,
+        with.string() + ": " + hash + "\n" + without.string() + ": unchanged, no tracker address contains KEY\n");
+    EXPECT_EQ(ReadFile(without), withoutBefore);
+    const std::string after = ReadFile(with);
+    EXPECT_NE(after.find(BStr("http://t/NEW/announce")), std::string::npos);
+    EXPECT_NE(after.find(BStr("udp://u/NEW")), std::string::npos);
+    EXPECT_NE(after.find(BStr("http://b/none")), std::string::npos);
+    EXPECT_EQ(after.find("KEY"), std::string::npos);
+    EXPECT_NE(after.find("4:info" + info), std::string::npos) << "the info dictionary keeps its bytes";
+    EXPECT_ORACLE_EQ(LibtorrentView(with).substr(0, 40), hash);
+
+    for (const auto& options : std::vector<std::vector<std::string>>{
+             {"--replace-announce", "", "x"},
+             {"--replace-announce", "a", "b", "--announce", "http://c/"},
+             {"--replace-announce", "a", "b", "--no-backup"},
+             {"--name", "n"},
+             {"-o", (Box.Path() / "out.torrent").string()}})
+        EXPECT_EQ(edit(options).Code, 2) << options[0];
+}
+
 } // namespace
 } // namespace brisolt
