@@ -34,24 +34,18 @@ int ReportFiles(const TVerifyResult& result, const TVerifyArgs& args, const TCli
     nlohmann::ordered_json files = nlohmann::ordered_json::array();
     for (const auto& file : result.Files)
     {
-        const std::string name = DisplayText(file.Path);
-        const std::size_t count = file.GoodPieces + file.BadPieces;
         if (args.Json)
         {
             files.push_back(
-                {{"path", name},
+                {{"path", DisplayText(file.Path)},
                  {"state", file.Ok() ? "ok" : "failed"},
                  {"problem", file.Problem.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(file.Problem)},
                  {"good_pieces", file.GoodPieces},
                  {"bad_pieces", file.BadPieces}});
             continue;
         }
-        if (!file.Problem.empty())
-            io.Out << "FAILED  " << name << "  (" << file.Problem << ")\n";
-        else if (file.BadPieces > 0)
-            io.Out << "FAILED  " << name << "  (" << file.BadPieces << " of " << count << " pieces differ)\n";
-        else if (!args.Quiet)
-            io.Out << "OK      " << name << '\n';
+        if (!file.Ok() || !args.Quiet)
+            io.Out << VerifiedFileLine(file) << '\n';
     }
     if (args.Json)
     {

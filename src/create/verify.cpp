@@ -382,6 +382,17 @@ void CountFiles(
 
 } // namespace
 
+std::string VerifiedFileLine(const TVerifiedFile& file)
+{
+    const std::string name = DisplayText(file.Path);
+    if (!file.Problem.empty())
+        return "FAILED  " + name + "  (" + file.Problem + ")";
+    if (file.BadPieces > 0)
+        return "FAILED  " + name + "  (" + std::to_string(file.BadPieces) + " of "
+               + std::to_string(file.GoodPieces + file.BadPieces) + " pieces differ)";
+    return "OK      " + name;
+}
+
 TVerifyResult VerifyContent(const TVerifyRequest& request, TCreateObserver& observer, const std::atomic<bool>& abort)
 {
     TVerifyResult result;

@@ -59,6 +59,10 @@ struct TVerifyResult
     bool AllGood = false;
 };
 
+// A file's line of the report: "OK      PATH", "FAILED  PATH  (PROBLEM)" or
+// "FAILED  PATH  (N of M pieces differ)", PATH as the torrent names it.
+[[nodiscard]] std::string VerifiedFileLine(const TVerifiedFile& file);
+
 // Runs the check. The observer gets the hashing hooks; abort ends it early.
 [[nodiscard]] TVerifyResult
 VerifyContent(const TVerifyRequest& request, TCreateObserver& observer, const std::atomic<bool>& abort);

@@ -60,6 +60,7 @@ class TUserInterface;
 class TfrmAbout;
 class TfrmBackup;
 class TfrmProgress;
+struct TVerifyResult;
 
 namespace test
 {
@@ -149,6 +150,7 @@ private slots:
     void btnViewBackupTrackersClick();
     void btnViewSaveClick();
     void btnViewSaveAsClick();
+    void btnViewVerifyClick();
     void DirectoryListBox1Change();
     // Create page
     void btnCreateTorrentClick();
@@ -265,6 +267,9 @@ private:
     void FillViewPage();
     void ClearViewPage();
     void SaveViewTorrent(const QString& fileName, const QString& successSuffix);
+    // The loaded torrent's file against content the user picks, with the progress dialog.
+    void VerifyViewTorrent(const QString& content);
+    void ShowVerifyResult(const TVerifyResult& result);
     void ShowViewCreationDate();
     QWidget* BuildSettingsPage();
     QLayout* BuildStartupAndOptions(QWidget* page);
@@ -407,6 +412,7 @@ private:
     QLabel* lblFilesSize = nullptr;
     QPushButton* btnViewSave = nullptr;
     QPushButton* btnViewSaveAs = nullptr;
+    QPushButton* btnViewVerify = nullptr;
 
     // Settings page
     QGroupBox* radStartupMode = nullptr;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,10 +22,13 @@
 
 #include "core/oledate.h"
 #include "create/edittorrent.h"
+#include "create/verify.h"
 #include "platform/dateformat.h"
 #include "platform/fileio.h"
 #include "ui/brisolt_backup.h"
 #include "ui/brisolt_main.h"
+#include "ui/brisolt_progress.h"
+#include "ui/brisolt_storage.h"
 #include "ui/controls.h"
 #include "ui/nametext.h"
 #include "ui/userinterface.h"
@@ -89,7 +93,11 @@ QWidget* TfrmBrisolt::BuildEditPage()
     btnViewSave->setEnabled(false);
     btnViewSaveAs = MakeControl<QPushButton>(page, "btnViewSaveAs", QStringLiteral("Speichern a&ls"));
     btnViewSaveAs->setEnabled(false);
+    btnViewVerify = MakeControl<QPushButton>(page, "btnViewVerify", Text("Pr&üfen"));
+    btnViewVerify->setEnabled(false);
+    btnViewVerify->setToolTip(Text("Prüft den Inhalt auf der Platte gegen den geladenen Torrent"));
     auto* save = new QHBoxLayout;
+    save->addWidget(btnViewVerify);
     save->addStretch();
     save->addWidget(btnViewSave);
     save->addWidget(btnViewSaveAs);
@@ -232,6 +240,7 @@ void TfrmBrisolt::ConnectEditHandlers()
     connect(btnChange, &QPushButton::clicked, this, &TfrmBrisolt::btnChangeClick);
     connect(btnViewBackupTrackers, &QPushButton::clicked, this, &TfrmBrisolt::btnViewBackupTrackersClick);
     connect(btnViewSave, &QPushButton::clicked, this, &TfrmBrisolt::btnViewSaveClick);
+    connect(btnViewVerify, &QPushButton::clicked, this, &TfrmBrisolt::btnViewVerifyClick);
     connect(btnViewSaveAs, &QPushButton::clicked, this, &TfrmBrisolt::btnViewSaveAsClick);
 }
 
@@ -299,11 +308,13 @@ void TfrmBrisolt::LoadViewTorrent(const QString& fileName)
         ViewTorrent.reset();
         btnViewSaveAs->setEnabled(false);
         btnViewSave->setEnabled(false);
+        btnViewVerify->setEnabled(false);
         return;
     }
     SetStatusText(QStringLiteral("Fertig geladen!"));
     btnViewSaveAs->setEnabled(true);
     btnViewSave->setEnabled(true);
+    btnViewVerify->setEnabled(true);
     ViewFileName = txtTorrent->text();
     ViewFileLoaded = loaded;
 }
@@ -464,6 +475,126 @@ void TfrmBrisolt::btnViewSaveClick()
                 return;
             SaveViewTorrent(ViewFileName, QStringLiteral(" erfolgreich geschrieben!"));
         });
+}
+
+void TfrmBrisolt::btnViewVerifyClick()
+{
+    Guarded(
+        [this]
+        {
+            if (SaidNoTorrent(Ui, ViewTorrent.get()) || Creating)
+                return;
+            // A single file is picked as a file; a folder torrent's content as
+            // its top folder or the folder holding it.
+            const QString folder = QFileInfo(ViewFileName).absolutePath();
+            std::optional<QString> content;
+            if (ViewTorrent->MultiFile)
+                content = Ui.BrowseForFolder(Text("Wähle den Ordner mit dem Inhalt des Torrents"), folder);
+            else
+            {
+                TOpenFileRequest request;
+                request.Filter = QStringLiteral("Alle Dateien (*.*)|*.*");
+                request.Folder = folder;
+                content = Ui.OpenFile(request);
+            }
+            if (content && !content->isEmpty())
+                VerifyViewTorrent(*content);
+        });
+}
+
+void TfrmBrisolt::VerifyViewTorrent(const QString& content)
+{
+    TVerifyRequest request;
+    request.Torrent = TypedPath(ViewFileName);
+    request.Content = TypedPath(content);
+    TBrisoltBTHashedStorage storage(*Progress, {});
+    storage.SetCaption(Text("Prüfe: "));
+    TVerifyResult result;
+
+    // The button comes back however the run ends; closing the window aborts.
+    struct THeld
+    {
+        TfrmBrisolt& Form;
+
+        ~THeld()
+        {
+            Form.Creating = false;
+            Form.btnViewVerify->setEnabled(Form.ViewTorrent != nullptr);
+        }
+    } held{*this};
+
+    Creating = true;
+    AbortRequested = false;
+    btnViewVerify->setEnabled(false);
+    storage.Run(
+        [&]
+        {
+            storage.ReportStatus("start");
+            result = VerifyContent(request, storage, AbortRequested);
+            storage.ReportStatus("done");
+        });
+    if (CloseAfterCreate)
+    {
+        CloseAfterCreate = false;
+        Creating = false;
+        close();
+        return;
+    }
+    ShowVerifyResult(result);
+}
+
+void TfrmBrisolt::ShowVerifyResult(const TVerifyResult& result)
+{
+    // A message box holds a page of lines, not a million: the failures first.
+    constexpr std::size_t kMaxLines = 25;
+    QString text;
+    const QString caption = QStringLiteral("Prüfen");
+    switch (result.Status)
+    {
+    case TVerifyStatus::Checked:
+    {
+        std::vector<std::string> lines;
+        std::size_t failed = 0;
+        for (const auto& file : result.Files)
+            failed += file.Ok() ? 0u : 1u;
+        for (const bool failures : {true, false})
+        {
+            for (const auto& file : result.Files)
+            {
+                if (file.Ok() != failures)
+                    lines.push_back(VerifiedFileLine(file));
+            }
+        }
+        text =
+            result.AllGood
+                ? Text("Der Inhalt stimmt mit dem Torrent überein (%1 Dateien).").arg(result.Files.size())
+                : Text("%1 von %2 Dateien stimmen nicht mit dem Torrent überein.").arg(failed).arg(result.Files.size());
+        if (result.TorrentPieces != result.ContentPieces)
+            text += Text("\nDer Torrent nennt %1 Stücke, seine Dateien ergeben %2.")
+                        .arg(result.TorrentPieces)
+                        .arg(result.ContentPieces);
+        text += QStringLiteral("\n");
+        for (std::size_t i = 0; i < lines.size() && i < kMaxLines; ++i)
+            text += QStringLiteral("\n") + ShownMessage(lines[i]);
+        if (lines.size() > kMaxLines)
+            text += Text("\n… und %1 weitere").arg(lines.size() - kMaxLines);
+        SetStatusText(result.AllGood ? Text("Inhalt geprüft: in Ordnung") : Text("Inhalt geprüft: Fehler"));
+        break;
+    }
+    case TVerifyStatus::Aborted:
+        Ui.MessageBox(Text(kAbortedMessage.data()), QStringLiteral("Benutzerabbruch"), TMessageButtons::Ok);
+        return;
+    case TVerifyStatus::NotLoaded:
+    case TVerifyStatus::NotFound:
+    case TVerifyStatus::ReadError:
+        for (const auto& line : result.LoaderLines)
+            text += ShownMessage(line) + QStringLiteral("\n");
+        text += ShownMessage(result.Message);
+        break;
+    }
+    if (!result.Note.empty())
+        text = ShownMessage(result.Note) + QStringLiteral("\n\n") + text;
+    Ui.MessageBox(text, caption, TMessageButtons::Ok);
 }
 
 void TfrmBrisolt::btnViewSaveAsClick()

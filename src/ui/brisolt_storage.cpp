@@ -185,7 +185,7 @@ void TBrisoltBTHashedStorage::TorrentFinished(const TCreateResult& result)
 void TBrisoltBTHashedStorage::ShowTorrent(const std::filesystem::path& output, int64_t totalLength, int64_t pieceLength)
 {
     PieceLength = std::max<int64_t>(pieceLength, 1);
-    Progress.setWindowTitle(QStringLiteral("Erzeuge: ") + ShownPath(output));
+    Progress.setWindowTitle(Caption + ShownPath(output));
     Progress.show();
     Progress.raise();
     Restart(Progress.ProgressBar2, totalLength / PieceLength + 1);

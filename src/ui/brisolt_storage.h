@@ -47,6 +47,9 @@ public:
     // create throws is thrown here.
     void Run(const std::function<void()>& create);
 
+    // What the dialog's title says before the torrent's path ("Erzeuge: ").
+    void SetCaption(const QString& caption) { Caption = caption; }
+
     // The hooks; called on the worker thread.
     void TorrentStarted(
         const std::filesystem::path& output, int64_t totalLength, int64_t pieceLength, std::size_t fileCount) override;
@@ -80,6 +83,7 @@ private:
     TfrmProgress& Progress;
     std::function<void(const TCreateResult&)> Finished;
     int64_t PieceLength = 1;
+    QString Caption = QStringLiteral("Erzeuge: ");
     std::mutex Lock;
     std::deque<THook> Queue;
     QTimer DrainTimer;

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <unistd.h>
 
+#include "create/createtorrent.h"
 #include "create/editsupport.h"
 #include "platform/dateformat.h"
 #include "ui/brisolt_backup.h"
@@ -101,6 +102,58 @@ private:
     }
 
 private slots:
+
+    // "Prüfen" checks the content the user picks against the loaded torrent:
+    // the failures named as brisolt-cli verify names them, a content that
+    // matches said so, a cancelled pick runs nothing.
+    void verifyButtonChecksThePickedContent()
+    {
+        QVERIFY(!Get<QPushButton>("btnViewVerify")->isEnabled());
+        const auto content = Box->Root() / "top";
+        Box->Write("top/a.bin", RandomBytes(70000, 1));
+        Box->Write("top/sub/b.bin", RandomBytes(1000, 2));
+        TCreateOptions options;
+        options.AnnounceURL = "http://t/a";
+        options.PieceSizeIndex = 0; // 64 KiB: a.bin's first piece is its own
+        const auto torrent = Box->Root() / "top.torrent";
+        QCOMPARE(int(CreateFolderTorrent(content, torrent, options).Status), int(TCreateStatus::Written));
+        Get<QLineEdit>("txtTorrent")->setText(Utf8(torrent.string()));
+        QVERIFY(Get<QPushButton>("btnViewVerify")->isEnabled());
+
+        const struct
+        {
+            std::function<void()> Change;
+            QString Message;
+        } rows[] = {
+            {[] {},
+             QStringLiteral("Prüfen: Der Inhalt stimmt mit dem Torrent überein (2 Dateien).\n\nOK      a.bin\nOK      "
+                            "sub\\b.bin")},
+            {[&]
+             {
+                 std::string changed = RandomBytes(70000, 1);
+                 changed[0] = static_cast<char>(~changed[0]);
+                 Box->Write("top/a.bin", changed);
+             },
+             QStringLiteral("Prüfen: 1 von 2 Dateien stimmen nicht mit dem Torrent überein.\n\nFAILED  a.bin  (1 of 2 "
+                            "pieces differ)\nOK      sub\\b.bin")},
+            // a.bin's last piece runs on into the missing file: it cannot match.
+            {[&] { std::filesystem::remove(content / "sub" / "b.bin"); },
+             QStringLiteral("Prüfen: 2 von 2 Dateien stimmen nicht mit dem Torrent überein.\n\nFAILED  a.bin  (2 of 2 "
+                            "pieces differ)\nFAILED  sub\\b.bin  (missing)")},
+        };
+
+        for (const auto& row : rows)
+        {
+            row.Change();
+            W->Ui.Paths.push_back(Utf8(Box->Root().string()));
+            Get<QPushButton>("btnViewVerify")->click();
+            QCOMPARE(LastMessage(), row.Message);
+            QVERIFY(Get<QPushButton>("btnViewVerify")->isEnabled());
+        }
+        const auto before = W->Ui.Messages().size();
+        Get<QPushButton>("btnViewVerify")->click(); // the pick is cancelled: no answer queued
+        QCOMPARE(W->Ui.Messages().size(), before);
+    }
 
     void browseUsesTheTorrentFilterAndTheSamePathLoadsNothing()
     {
