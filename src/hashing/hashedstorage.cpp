@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/sha1_many.h"
 #include "hashing/contentfile.h"
 #include "hashing/openahead.h"
 #include "hashing/piecedigester.h"
@@ -19,6 +20,9 @@ namespace
 {
 
 constexpr int kMaxThreads = 64;
+// Pieces too large to copy whole are read in parts of at most this size.
+constexpr int64_t kStreamChunkBytes = 256 * 1024;
+constexpr std::size_t kBlock = 64;
 
 // A worker could not read the pieces it was given; what carries the reason
 // to the reader's thread.
@@ -26,6 +30,57 @@ class TReadFailure : public std::runtime_error
 {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// One piece digested while it is read, through a buffer of one part: the
+// digest takes whole blocks, so the part's last bytes short of a block wait
+// at the buffer's front for the next part.
+class TPieceStream
+{
+public:
+    TPieceStream()
+        : Buffer(static_cast<std::size_t>(kStreamChunkBytes) + kBlock)
+    {
+    }
+
+    // Where the next part goes (kStreamChunkBytes of room).
+    [[nodiscard]] char* Room() { return Buffer.Data() + Carry; }
+
+    // The next part, of bytes bytes, is in Room.
+    void Add(std::size_t bytes)
+    {
+        if (!Started)
+        {
+            Sha.Start(1);
+            Started = true;
+        }
+        const std::size_t have = Carry + bytes;
+        const std::size_t whole = have - have % kBlock;
+        const auto* data = reinterpret_cast<const uint8_t*>(Buffer.Data());
+        Sha.Feed(&data, &whole);
+        Carry = have - whole;
+        std::memmove(Buffer.Data(), Buffer.Data() + whole, Carry);
+    }
+
+    // The piece's digest; the stream is ready for the next piece.
+    TDigest Finish()
+    {
+        if (!Started)
+            Sha.Start(1);
+        const auto* data = reinterpret_cast<const uint8_t*>(Buffer.Data());
+        Sha.Finish(&data, &Carry);
+        TDigest digest;
+        std::memcpy(digest.data(), Sha.Digest(0).data(), digest.size());
+        Carry = 0;
+        Started = false;
+        return digest;
+    }
+
+private:
+    TReadBuffer Buffer;
+    TSha1Many Sha;
+    std::size_t Carry = 0;
+    bool Started = false;
 };
 
 int EffectiveThreads(int requested)
@@ -50,6 +105,8 @@ public:
         : Owner(owner)
         , Digester(threads, static_cast<std::size_t>(owner.PieceLength))
     {
+        if (!Digester.CopiesPieces())
+            Stream = std::make_unique<TPieceStream>();
         if (threads > 1)
             StartOpenAhead(threads);
     }
@@ -74,12 +131,18 @@ public:
     }
 
 private:
+    static constexpr int kFileStart = -1;
+    static constexpr int kDigested = -2;
+
     struct TEvent
     {
-        int Slot = -1; // a piece when >= 0, else a file start
+        // A piece of a slot when >= 0, a piece the reader digested itself
+        // (kDigested), or a file start.
+        int Slot = kFileStart;
         int Piece = 0; // the piece's index within its slot
         std::string Path;
         int64_t Size = 0;
+        TDigest Digest{}; // of a kDigested piece
     };
 
     // Small files are opened and checked ahead on threads of their own; with
@@ -143,7 +206,7 @@ private:
         const int64_t size = pad ? entry.Length : file.Size();
         if (!pad && size != entry.Length)
             return Fail(path, FileMessage(path, "gelesen", "Die Größe hat sich seit dem Auflisten geändert."));
-        Events.push_back({-1, 0, path, size});
+        Events.push_back({kFileStart, 0, path, size});
         Deliver(false);
 
         // Workers may still read the file: it stays open until they are done.
@@ -173,12 +236,17 @@ private:
                 }
                 else
                 {
-                    if (Slot < 0)
+                    if (!Stream && Slot < 0)
                         Slot = AcquireSlot();
-                    const int64_t want = std::min(Owner.PieceLength - Filled, size - pos);
+                    int64_t want = std::min(Owner.PieceLength - Filled, size - pos);
+                    if (Stream)
+                        want = std::min(want, kStreamChunkBytes);
+                    char* target = Stream ? Stream->Room() : Digester.NextPiece(Slot) + Filled;
                     int64_t got = 0;
-                    if (want > 0 && !Read(file, pad, pos, want, got, reason))
+                    if (want > 0 && !Read(file, pad, pos, want, target, got, reason))
                         return Fail(path, FileMessage(path, "gelesen", reason));
+                    if (Stream)
+                        Stream->Add(static_cast<std::size_t>(got));
                     pos += got;
                     Filled += got;
                     atEnd = pos == size;
@@ -256,9 +324,8 @@ private:
     // One read into the current piece. With padding, what the file cannot give
     // is zeros; otherwise a read that returns nothing before the size taken at
     // opening is an error, never a retry.
-    bool Read(TContentFile& file, bool pad, int64_t pos, int64_t want, int64_t& got, std::string& reason)
+    bool Read(TContentFile& file, bool pad, int64_t pos, int64_t want, char* target, int64_t& got, std::string& reason)
     {
-        char* target = Digester.NextPiece(Slot) + Filled;
         // At the offset: workers may have read the stretch before it.
         got = file.IsOpen() ? file.ReadAt(target, want, pos, reason) : 0;
         if (got < 0)
@@ -284,6 +351,12 @@ private:
     // the digester.
     void FinishPiece()
     {
+        if (Stream)
+        {
+            Events.push_back({kDigested, 0, {}, 0, Stream->Finish()});
+            Filled = 0;
+            return;
+        }
         const int piece = Digester.AddPiece(Slot, static_cast<std::size_t>(Filled));
         Events.push_back({Slot, piece, {}, 0});
         Filled = 0;
@@ -340,21 +413,28 @@ private:
     {
         TEvent event = std::move(Events.front());
         Events.pop_front();
-        if (event.Slot < 0)
+        if (event.Slot == kFileStart)
         {
             Owner.FileStarted(event.Path, event.Size);
             return;
         }
-        if (!Digester.Wait(event.Slot))
+        if (event.Slot == kDigested)
         {
-            if (!Digester.ReadError(event.Slot).empty())
-                throw TReadFailure(Digester.ReadError(event.Slot));
-            throw std::runtime_error("SHA-1 digest failed");
+            Owner.Pieces.emplace_back(std::string_view(event.Digest.data(), event.Digest.size()), true);
         }
-        const TDigest& digest = Digester.Digest(event.Slot, event.Piece);
-        Owner.Pieces.emplace_back(std::string_view(digest.data(), digest.size()), true);
-        if (event.Piece + 1 == Digester.PieceCount(event.Slot))
-            Digester.Release(event.Slot);
+        else
+        {
+            if (!Digester.Wait(event.Slot))
+            {
+                if (!Digester.ReadError(event.Slot).empty())
+                    throw TReadFailure(Digester.ReadError(event.Slot));
+                throw std::runtime_error("SHA-1 digest failed");
+            }
+            const TDigest& digest = Digester.Digest(event.Slot, event.Piece);
+            Owner.Pieces.emplace_back(std::string_view(digest.data(), digest.size()), true);
+            if (event.Piece + 1 == Digester.PieceCount(event.Slot))
+                Digester.Release(event.Slot);
+        }
         Owner.PieceCount = static_cast<int64_t>(Owner.Pieces.size());
         Owner.PieceHashed();
     }
@@ -370,6 +450,8 @@ private:
     TPieceDigester Digester;
     TLockWatch Locks;
     std::unique_ptr<TOpenAheadPool> OpenAhead;
+    // Set when pieces are too large to copy whole: the reader digests them.
+    std::unique_ptr<TPieceStream> Stream;
     std::deque<TEvent> Events;
     int Slot = -1;      // slot being filled
     int64_t Filled = 0; // bytes of its current piece; PieceLength - Filled is "need"

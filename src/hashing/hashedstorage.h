@@ -7,7 +7,9 @@
 // the current piece; with more than one thread, small files are opened and
 // checked a few dozen files ahead on threads of their own, and under the
 // exact length policy every file is refused while another program holds it
-// locked exclusively. Memory is a fixed number of piece buffers.
+// locked exclusively. Memory is a fixed number of piece buffers; pieces too
+// large to hold two of them whole are digested on the calling thread as they
+// are read, and only runs of whole ones inside a file go to the workers.
 //
 // The storage reads Files but never changes it; the caller keeps the list
 // alive for the storage's lifetime. One run at a time; not re-entrant.

@@ -25,6 +25,10 @@ constexpr std::size_t kSlotMemoryBound = 48u * 1024 * 1024;
 // larger ones travel one per slot, so that a slot never needs a lane's worth
 // of large pieces.
 constexpr std::size_t kCopyPieceBytes = 512u * 1024;
+// Pieces are copied whole only while two of them fit the memory bound; larger
+// ones are digested as the caller reads them (whole ones inside a file still
+// go to the workers, which read them in chunks).
+constexpr std::size_t kCopyAtMostBytes = kSlotMemoryBound / 2;
 // Pieces that a worker reads pass through the lanes in parts of this size (a
 // multiple of the 64-byte block); sixteen of them fit the core's own cache.
 constexpr std::size_t kChunkBytes = 64u * 1024;
@@ -103,6 +107,11 @@ int TPieceDigester::PiecesFor(int threadCount, std::size_t pieceLength, int lane
     return static_cast<int>(std::max<std::size_t>(static_cast<std::size_t>(lanes), kSlotBytes / pieceLength));
 }
 
+bool TPieceDigester::Copies(std::size_t pieceLength)
+{
+    return pieceLength <= kCopyAtMostBytes;
+}
+
 int TPieceDigester::SlotsFor(int threadCount, std::size_t slotBytes)
 {
     if (threadCount <= 1)
@@ -121,8 +130,9 @@ TPieceDigester::TPieceDigester(int threadCount, std::size_t pieceLength)
     // Room for the pieces the caller copies in, or for one chunk of each
     // piece a worker reads, whichever is more. Pages a run never touches are
     // never allocated.
+    const std::size_t chunks = Chunk * static_cast<std::size_t>(FileSlotPieces);
     const std::size_t bytes =
-        std::max(pieceLength * static_cast<std::size_t>(SlotPieces), Chunk * static_cast<std::size_t>(FileSlotPieces));
+        CopiesPieces() ? std::max(pieceLength * static_cast<std::size_t>(SlotPieces), chunks) : chunks;
     SlotBytes = bytes;
     Slots.resize(static_cast<std::size_t>(SlotsFor(threadCount, bytes)));
     auto buffers = Buffers().Take(Slots.size(), bytes);

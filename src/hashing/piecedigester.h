@@ -5,7 +5,8 @@
 // slot holds at least as many pieces as the SHA-1 path has vector lanes, and
 // they are digested together, one piece per lane. Pieces a worker reads are
 // streamed through the lanes in chunks, so a slot's buffer never needs a
-// whole piece per lane. With one thread no worker is started and a submitted
+// whole piece per lane. Pieces too large to copy whole the caller digests
+// itself (CopiesPieces). With one thread no worker is started and a submitted
 // slot is digested at once on the calling thread. Every member function is
 // called from the one owning thread; the workers only touch the slots they
 // were handed.
@@ -41,6 +42,13 @@ public:
     TPieceDigester& operator=(const TPieceDigester&) = delete;
 
     [[nodiscard]] int SlotCount() const { return static_cast<int>(Slots.size()); }
+
+    // Whether the caller may copy pieces in (NextPiece, AddPiece); larger
+    // pieces it digests itself as it reads them, and only whole pieces a
+    // worker reads (AddFromFile) use the slots.
+    [[nodiscard]] bool CopiesPieces() const { return Copies(PieceLength); }
+
+    [[nodiscard]] static bool Copies(std::size_t pieceLength);
 
     // Pieces one slot holds when the caller copies them in.
     [[nodiscard]] int PiecesPerSlot() const { return SlotPieces; }
