@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -263,6 +264,65 @@ TEST_P(HashedStorageThreads, LongFilesReadByTheWorkersMatchTheOracle)
         EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
         EXPECT_EQ(storage.Log, ExpectedLog(c.Sizes, c.PieceLength)) << c.PieceLength;
         EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(c.PieceLength, content.Paths)) << c.PieceLength;
+    }
+}
+
+// Pieces too large to copy whole are digested as they are read, across file
+// boundaries, parts of no whole block count and whole pieces the workers read
+// in between. f1 cut short mid-piece once its start is reported ends the run,
+// or under padding reads as zeros and is recorded as changed.
+TEST_P(HashedStorageThreads, LargePiecesAcrossFilesMatchTheOracle)
+{
+    constexpr int64_t kMiB = 1 << 20;
+
+    const struct
+    {
+        int64_t PieceLength;
+        std::vector<int64_t> Sizes;
+        int64_t CutTo; // f1's size once its start is reported; -1: not cut
+        TLengthPolicy Policy;
+    } kCases[] = {
+        {32 * kMiB, {100, 0, 20 * kMiB, 13 * kMiB, 777}, -1, TLengthPolicy::Exact},
+        {64 * kMiB, {64 * kMiB, 300, 1}, -1, TLengthPolicy::Exact},
+        {32 * kMiB, {3 * kMiB + 5, 30 * kMiB}, 10 * kMiB + 3, TLengthPolicy::Exact},
+        {32 * kMiB, {3 * kMiB + 5, 30 * kMiB}, 10 * kMiB + 3, TLengthPolicy::PadToListed},
+    };
+
+    for (const auto& c : kCases)
+    {
+        SCOPED_TRACE(std::to_string(c.PieceLength) + " cut to " + std::to_string(c.CutTo));
+        TSandbox box;
+        const auto content = MakeFiles(box, c.Sizes);
+        auto paths = content.Paths;
+        if (c.CutTo >= 0)
+        {
+            // What padding reads: f1's first bytes, then zeros.
+            std::string padded = test::RandomBytes(static_cast<std::size_t>(c.Sizes[1]), 2);
+            std::fill(padded.begin() + c.CutTo, padded.end(), '\0');
+            paths[1] = box.Write("padded", padded);
+        }
+        TRecorder storage(content.Files, c.PieceLength, true, box.Path());
+        storage.ThreadCount = GetParam();
+        storage.LengthPolicy = c.Policy;
+        storage.OnFileStarted = [&](const std::string& path)
+        {
+            if (c.CutTo >= 0 && path == content.Paths[1].string())
+                std::filesystem::resize_file(path, static_cast<uintmax_t>(c.CutTo));
+        };
+        storage.HashFiles();
+        if (c.CutTo >= 0 && c.Policy == TLengthPolicy::Exact)
+        {
+            EXPECT_EQ(
+                storage.ErrorMessage,
+                "Datei " + content.Paths[1].string()
+                    + " kann nicht gelesen werden. Die Datei ist beim Lesen kürzer geworden.");
+            EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 3145733", "file f1 31457280", "done"}));
+            continue;
+        }
+        EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
+        EXPECT_EQ(storage.ChangedFiles, c.CutTo >= 0 ? std::vector<std::size_t>{1} : std::vector<std::size_t>{});
+        EXPECT_EQ(storage.Log, ExpectedLog(c.Sizes, c.PieceLength));
+        EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(c.PieceLength, paths));
     }
 }
 
