@@ -284,8 +284,8 @@ TEST_P(HashedStorageThreads, LargePiecesAcrossFilesMatchTheOracle)
     } kCases[] = {
         {32 * kMiB, {100, 0, 20 * kMiB, 13 * kMiB, 777}, -1, TLengthPolicy::Exact},
         {64 * kMiB, {64 * kMiB, 300, 1}, -1, TLengthPolicy::Exact},
-        {32 * kMiB, {3 * kMiB + 5, 30 * kMiB}, 10 * kMiB + 3, TLengthPolicy::Exact},
-        {32 * kMiB, {3 * kMiB + 5, 30 * kMiB}, 10 * kMiB + 3, TLengthPolicy::PadToListed},
+        {32 * kMiB, {kMiB + 5, 4 * kMiB}, 2 * kMiB + 3, TLengthPolicy::Exact},
+        {32 * kMiB, {kMiB + 5, 4 * kMiB}, 2 * kMiB + 3, TLengthPolicy::PadToListed},
     };
 
     for (const auto& c : kCases)
@@ -316,7 +316,7 @@ TEST_P(HashedStorageThreads, LargePiecesAcrossFilesMatchTheOracle)
                 storage.ErrorMessage,
                 "Datei " + content.Paths[1].string()
                     + " kann nicht gelesen werden. Die Datei ist beim Lesen kürzer geworden.");
-            EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 3145733", "file f1 31457280", "done"}));
+            EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 1048581", "file f1 4194304", "done"}));
             continue;
         }
         EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
