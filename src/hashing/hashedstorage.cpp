@@ -96,11 +96,11 @@ int EffectiveThreads(int requested)
 // pieces go to the digester. Pieces too large for it to copy are digested
 // here as they are read, part by part, so that memory stays a few parts
 // whatever the piece length; runs of whole pieces inside a file still go to
-// the workers. The hooks that report (FileStarted, PieceHashed)
-// wait in a queue and are delivered in their sequential order: a file's
-// FileStarted only after every piece that ended before it was recorded, and
-// every piece before the next FileStarted or the end of the run. Queries
-// (IsAborted, ProcessMessages) are made at their sequential points.
+// the workers. The hooks that report (FileStarted, PieceHashed) wait in a
+// queue and are delivered in their sequential order: a file's FileStarted
+// only after every piece that ended before it was recorded, and every piece
+// before the next FileStarted or the end of the run. Queries (IsAborted,
+// ProcessMessages) are made at their sequential points.
 class THashedStorage::TRun
 {
 public:
