@@ -44,7 +44,7 @@ _brisolt_cli()
         show) options='--json --help' ;;
         create) options='-a --announce -o --output -l --piece-size --max-piece-length --target-pieces -c --comment -b --backup -s --source -w --web-seed
             -x --exclude --iexclude --include --exclude-junk --no-hidden --exact-comment --no-date --date --created-by
-            --no-created-by --entropy --per-entry -O --output-dir --keep-thumbs --threads -q --quiet --json --help' ;;
+            --no-created-by --entropy --per-entry -O --output-dir --keep-thumbs --threads -q --quiet --json --batch --help' ;;
         edit) options='-o --output --announce --name --comment --reset-date --backup --no-backup --rename --source
             --no-source --web-seed --no-web-seeds --keep-info-hash --replace-announce --dry-run --help' ;;
         verify) options='--threads -q --quiet --json --help' ;;

@@ -1,6 +1,9 @@
 // brisolt-cli create: the create page's four sources from the command line,
 // through the same create logic as the window.
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -57,6 +60,7 @@ struct TCreateArgs
     int Threads = 0;
     bool Quiet = false;
     bool Json = false;
+    std::string Batch; // a JSON file of jobs
 };
 
 enum class TKind
@@ -225,7 +229,18 @@ int RunSelection(
     return Report({CreateSelectionTorrent(folder, names, output, options)}, args, io);
 }
 
-int RunCreate(TCreateArgs& args, const TCliIo& io)
+// "auto", the window's piece size list, and beyond it up to 64 MiB.
+std::vector<std::string> PieceSizeChoices()
+{
+    std::vector<std::string> choices{"auto"};
+    for (int i = 0; i < kPieceSizeCount; ++i)
+        choices.push_back(PieceSizeItem(i));
+    for (int64_t kib = 32768; kib <= kLargestRulePieceLength / 1024; kib *= 2)
+        choices.push_back(std::to_string(kib) + "kb");
+    return choices;
+}
+
+int RunCreate(TCreateArgs& args, const TCliIo& io, const std::atomic<bool>& abortFlag)
 {
     if (args.PieceSize != "auto" && (!args.MaxPieceLength.empty() || args.TargetPieces > 0))
         return Usage(io, "-l sets the piece length; --max-piece-length and --target-pieces go with -l auto");
@@ -299,8 +314,7 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     options.ThreadCount = args.Threads;
     TCliProgress progress(io.Err, io.ErrIsTerminal && !args.Quiet);
     options.Observer = &progress;
-    TAbortOnSignal abort;
-    options.AbortRequested = &abort.Flag();
+    options.AbortRequested = &abortFlag;
 
     if (sources.size() > 1)
         return RunSelection(sources, args, options, io);
@@ -315,15 +329,168 @@ int RunCreate(TCreateArgs& args, const TCliIo& io)
     return Report({CreateSingleFileTorrent(source, output, options)}, args, io);
 }
 
-// "auto", the window's piece size list, and beyond it up to 64 MiB.
-std::vector<std::string> PieceSizeChoices()
+// How a key of a batch job sets its field of the arguments; false for a
+// value of the wrong type.
+using TJobSetter = std::function<bool(const nlohmann::json&, TCreateArgs&)>;
+
+TJobSetter TextField(std::string TCreateArgs::*field)
 {
-    std::vector<std::string> choices{"auto"};
-    for (int i = 0; i < kPieceSizeCount; ++i)
-        choices.push_back(PieceSizeItem(i));
-    for (int64_t kib = 32768; kib <= kLargestRulePieceLength / 1024; kib *= 2)
-        choices.push_back(std::to_string(kib) + "kb");
-    return choices;
+    return [field](const nlohmann::json& value, TCreateArgs& args)
+    {
+        if (!value.is_string())
+            return false;
+        args.*field = value.get<std::string>();
+        return true;
+    };
+}
+
+TJobSetter ListField(std::vector<std::string> TCreateArgs::*field)
+{
+    return [field](const nlohmann::json& value, TCreateArgs& args)
+    {
+        std::vector<std::string> items;
+        for (const auto& item : value.is_array() ? value : nlohmann::json::array({value}))
+        {
+            if (!item.is_string())
+                return false;
+            items.push_back(item.get<std::string>());
+        }
+        args.*field = std::move(items);
+        return true;
+    };
+}
+
+TJobSetter FlagField(bool TCreateArgs::*field)
+{
+    return [field](const nlohmann::json& value, TCreateArgs& args)
+    {
+        if (!value.is_boolean())
+            return false;
+        args.*field = value.get<bool>();
+        return true;
+    };
+}
+
+const std::map<std::string, TJobSetter>& JobKeys()
+{
+    static const std::map<std::string, TJobSetter> keys{
+        {"source", ListField(&TCreateArgs::Sources)},
+        {"tracker", TextField(&TCreateArgs::Announce)},
+        {"output", TextField(&TCreateArgs::Output)},
+        {"source_tag", TextField(&TCreateArgs::Source)},
+        {"comment", TextField(&TCreateArgs::Comment)},
+        {"backup", ListField(&TCreateArgs::Backups)},
+        {"web_seed", ListField(&TCreateArgs::WebSeeds)},
+        {"exclude", ListField(&TCreateArgs::Excludes)},
+        {"iexclude", ListField(&TCreateArgs::CaselessExcludes)},
+        {"include", ListField(&TCreateArgs::Includes)},
+        {"exclude_junk", FlagField(&TCreateArgs::ExcludeJunk)},
+        {"no_hidden", FlagField(&TCreateArgs::NoHidden)},
+        {"entropy", FlagField(&TCreateArgs::Entropy)},
+        {"piece_length", TextField(&TCreateArgs::PieceSize)},
+        {"max_piece_length", TextField(&TCreateArgs::MaxPieceLength)},
+        {"target_pieces",
+         [](const nlohmann::json& value, TCreateArgs& args)
+         {
+             if (!value.is_number_integer() || value.get<int64_t>() <= 0)
+                 return false;
+             args.TargetPieces = value.get<int64_t>();
+             return true;
+         }},
+    };
+    return keys;
+}
+
+// The job's arguments over the command line's, paths taken from the jobs
+// file's folder; what is wrong with the job, or "" when nothing is.
+std::string ApplyJob(const nlohmann::json& job, const std::filesystem::path& folder, TCreateArgs& args)
+{
+    if (!job.is_object())
+        return "is not an object";
+    args.Sources.clear();
+    args.Output.clear();
+    for (const auto& [key, value] : job.items())
+    {
+        const auto setter = JobKeys().find(key);
+        if (setter == JobKeys().end())
+            return "has an unknown key \"" + key + "\"";
+        if (!setter->second(value, args))
+            return "has a value of the wrong kind for \"" + key + "\"";
+    }
+    const auto inFolder = [&](std::string& text)
+    {
+        if (!text.empty() && NativePath(text).is_relative())
+            text = PathBytes(folder / NativePath(text));
+    };
+    for (auto& source : args.Sources)
+        inFolder(source);
+    inFolder(args.Output);
+    if (args.Sources.empty())
+        return "has no \"source\"";
+    if (args.Announce.empty())
+        return "has no \"tracker\" (and no -a was given)";
+    if (const auto choices = PieceSizeChoices();
+        std::find(choices.begin(), choices.end(), args.PieceSize) == choices.end())
+        return "has a \"piece_length\" that is not one of -l's";
+    if (!args.MaxPieceLength.empty() && ParsePieceLength(args.MaxPieceLength) <= 0)
+        return "has a \"max_piece_length\" that is not a power of two from 16kb to 65536kb";
+    return {};
+}
+
+// Every job is checked before the first one runs, so that a mistake in the
+// last job costs no hashing; then they run in turn, the failure of one not
+// stopping the next, until Ctrl-C.
+int RunBatch(const TCreateArgs& defaults, const TCliIo& io)
+{
+    if (!defaults.Sources.empty() || !defaults.Output.empty() || defaults.PerEntry || defaults.Json)
+        return Usage(io, "--batch takes sources and outputs from its jobs: no SOURCE, -o, --per-entry or --json");
+    constexpr uint64_t kMaxJobsFileSize = 16u * 1024 * 1024;
+    std::string text;
+    std::string reason;
+    if (ReadWholeFile(NativePath(defaults.Batch), kMaxJobsFileSize, text, reason) != TReadResult::Ok)
+    {
+        io.Err << "brisolt-cli: cannot read " << defaults.Batch << ": " << reason << '\n';
+        return kExitFailure;
+    }
+    const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
+    if (document.is_discarded())
+        return Usage(io, defaults.Batch + " is not JSON");
+    const nlohmann::json& jobs = document.is_object() && document.contains("jobs") ? document["jobs"] : document;
+    if (!jobs.is_array() || jobs.empty())
+        return Usage(io, defaults.Batch + " holds no list of jobs (an array, or an object with \"jobs\")");
+    const std::filesystem::path folder = Absolute(defaults.Batch).parent_path();
+    std::vector<TCreateArgs> runs;
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+    {
+        TCreateArgs args = defaults;
+        args.Batch.clear();
+        if (const std::string problem = ApplyJob(jobs[i], folder, args); !problem.empty())
+            return Usage(io, "job " + std::to_string(i + 1) + " of " + defaults.Batch + " " + problem);
+        runs.push_back(std::move(args));
+    }
+    TAbortOnSignal abort;
+    std::size_t done = 0;
+    std::size_t failed = 0;
+    for (auto& args : runs)
+    {
+        if (abort.Flag().load())
+            break;
+        (RunCreate(args, io, abort.Flag()) == kExitOk ? done : failed) += 1;
+    }
+    const std::size_t notRun = runs.size() - done - failed;
+    io.Err << "brisolt-cli: batch: " << runs.size() << (runs.size() == 1 ? " job, " : " jobs, ") << done << " done, "
+           << failed << " failed";
+    if (notRun > 0)
+        io.Err << ", " << notRun << " not run (aborted)";
+    io.Err << '\n';
+    return failed == 0 && notRun == 0 ? kExitOk : kExitFailure;
+}
+
+// A usage error worded as the parser words its own.
+int Required(const TCliIo& io, const char* what)
+{
+    io.Err << what << " is required\nRun with --help for more information.\n";
+    return kExitUsage;
 }
 
 } // namespace
@@ -337,13 +504,12 @@ void AddCreateCommand(CLI::App& app, TCommandRunner& runner)
         "(or, with --per-entry, one torrent for each entry directly inside it); several files of one folder give "
         "one torrent named after the folder.\nExit status: 0 when every torrent was written, 1 when one failed or "
         "was aborted (Ctrl-C; nothing is written), 2 for a usage error.");
-    create->add_option("SOURCE", args->Sources, "A file, a folder, or several files of one folder")->required();
-    create
-        ->add_option(
-            "-a,--announce",
-            args->Announce,
-            "Announce URL, or a tracker's name from the cached tracker list or your own trackers")
-        ->required();
+    create->add_option("SOURCE", args->Sources, "A file, a folder, or several files of one folder");
+    auto* announce = create->add_option(
+        "-a,--announce",
+        args->Announce,
+        "Announce URL, or a tracker's name from the cached tracker list or your own trackers (required, but for "
+        "--batch jobs that name their tracker)");
     create->add_option("-o,--output", args->Output, "Output file (default: the source followed by .torrent)");
     const std::vector<std::string> choices = PieceSizeChoices();
     std::string choiceText;
@@ -427,12 +593,30 @@ void AddCreateCommand(CLI::App& app, TCommandRunner& runner)
         args->Json,
         "Print one JSON object instead of the summary: per torrent written its path, info hash, magnet link, piece "
         "length, piece count, total length, file count and files left out");
+    create
+        ->add_option(
+            "--batch",
+            args->Batch,
+            "Run the jobs of a JSON file in turn: an array of objects (or {\"jobs\": [...]}) with the keys source "
+            "(one or a list), tracker (URL or name), output, source_tag, comment, backup, web_seed, exclude, iexclude, "
+            "include, exclude_junk, no_hidden, entropy, piece_length, max_piece_length, target_pieces; relative paths "
+            "start at the file's folder, other options given here apply to every job. One summary, exit status 0 "
+            "only when every job was done")
+        ->type_name("JOBS");
     create->callback(
-        [args, &runner]
+        [args, announce, &runner]
         {
-            runner = [args](const TCliIo& io)
+            const bool announced = announce->count() > 0;
+            runner = [args, announced](const TCliIo& io)
             {
-                return RunCreate(*args, io);
+                if (!args->Batch.empty())
+                    return RunBatch(*args, io);
+                if (args->Sources.empty())
+                    return Required(io, "SOURCE");
+                if (!announced)
+                    return Required(io, "--announce");
+                TAbortOnSignal abort;
+                return RunCreate(*args, io, abort.Flag());
             };
         });
 }

@@ -342,5 +342,62 @@ TEST_F(CliUploader, ReplaceAnnounceInManyTorrents)
         EXPECT_EQ(edit(options).Code, 2) << options[0];
 }
 
+// Jobs of a JSON file run in turn with one summary: each job's keys set what
+// its option sets, a failing job does not stop the next, a mistake in any job
+// is found before the first one hashes.
+TEST_F(CliUploader, BatchRunsEveryJobWithOneSummary)
+{
+    Box.Write("jobs/c1/a.mkv", RandomBytes(100000, 1));
+    Box.Write("jobs/c1/sub/notes.nfo", "x");
+    const auto jobs = Box.Write(
+        "jobs/jobs.json",
+        R"({"jobs": [
+  {"source": "c1", "tracker": "http://t/K/announce", "output": "c1.torrent", "source_tag": "TRK",
+   "exclude": "*.nfo", "piece_length": "64kb"},
+  {"source": "missing", "output": "m.torrent"},
+  {"source": ["c1/a.mkv"], "output": "a.torrent", "target_pieces": 4, "entropy": true}
+]})");
+    const auto run = RunCliArgs({"create", "--batch", jobs.string(), "-a", "udp://u/a", "--no-date", "-q"});
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_NE(run.Err.find("cannot use " + (Box.Path() / "jobs" / "missing").string()), std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find("brisolt-cli: batch: 3 jobs, 2 done, 1 failed\n"), std::string::npos) << run.Err;
+    TTorrentFile folder;
+    ASSERT_TRUE(folder.Load(ReadFile(Box.Path() / "jobs" / "c1.torrent")));
+    EXPECT_EQ(folder.Announce, "http://t/K/announce");
+    EXPECT_EQ(folder.Source, "TRK");
+    EXPECT_EQ(folder.PieceLength, 65536);
+    EXPECT_EQ(folder.Files.size(), 1u);
+    EXPECT_EQ(folder.CreationDate, 0.0);
+    const std::string single = ReadFile(Box.Path() / "jobs" / "a.torrent");
+    EXPECT_NE(single.find("8:announce9:udp://u/a"), std::string::npos) << "-a is every job's default";
+    EXPECT_NE(single.find("7:entropy"), std::string::npos);
+    EXPECT_NE(single.find("12:piece lengthi32768e"), std::string::npos) << "100000 bytes in at most 4 pieces";
+    EXPECT_FALSE(std::filesystem::exists(Box.Path() / "jobs" / "m.torrent"));
+
+    const struct
+    {
+        std::string Jobs;
+        std::string Message;
+    } refused[] = {
+        {"not json", "is not JSON"},
+        {"[]", "holds no list of jobs"},
+        {R"([{"source": "c1", "output": "x.torrent"}, {"source": "c1", "trackr": "x"}])", "job 2 of "},
+        {R"([{"source": "c1", "piece_length": "100kb"}])", "not one of -l's"},
+        {R"([{"source": "c1", "target_pieces": "4"}])", "wrong kind for \"target_pieces\""},
+        {R"([{"output": "x.torrent"}])", "has no \"source\""},
+    };
+
+    for (const auto& row : refused)
+    {
+        Box.Write("jobs/bad.json", row.Jobs);
+        const auto bad =
+            RunCliArgs({"create", "--batch", (Box.Path() / "jobs" / "bad.json").string(), "-a", "http://t/a"});
+        EXPECT_EQ(bad.Code, 2) << row.Jobs;
+        EXPECT_NE(bad.Err.find(row.Message), std::string::npos) << bad.Err;
+        EXPECT_FALSE(std::filesystem::exists(Box.Path() / "jobs" / "x.torrent")) << row.Jobs;
+    }
+    EXPECT_EQ(RunCliArgs({"create", "--batch", jobs.string(), "-a", "http://t/a", "--json"}).Code, 2);
+}
+
 } // namespace
 } // namespace brisolt
