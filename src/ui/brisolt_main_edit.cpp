@@ -621,6 +621,16 @@ void TfrmBrisolt::btnViewSaveAsClick()
 
 void TfrmBrisolt::SaveViewTorrent(const QString& fileName, const QString& successSuffix)
 {
+    // A typed or pasted control character would reach the tracker as part of
+    // the address; an empty announce stays allowed (a torrent without tracker).
+    if (!ViewTorrent->Announce.empty())
+    {
+        if (const std::string problem = AddressProblem(ViewTorrent->Announce); !problem.empty())
+        {
+            Ui.MessageBox(ShownMessage(problem), QStringLiteral("Error"), TMessageButtons::Ok);
+            return;
+        }
+    }
     SetBackupTrackers(
         *ViewTorrent,
         chkViewBackup->isChecked(),

@@ -103,6 +103,16 @@ private:
 
 private slots:
 
+    void announceWithAControlCharacterIsNotSaved()
+    {
+        const auto path = Open("a.torrent", SingleTorrent());
+        const std::string before = ReadFile(path);
+        Get<QLineEdit>("txtAnnounceURL")->setText(QStringLiteral("http://t/a\tb"));
+        Get<QPushButton>("btnViewSave")->click();
+        QCOMPARE(LastMessage(), QStringLiteral("Error: Die Adresse http://t/a\\x09b enthält Steuerzeichen."));
+        QCOMPARE(ReadFile(path), before);
+    }
+
     // "Prüfen" checks the content the user picks against the loaded torrent:
     // the failures named as brisolt-cli verify names them, a content that
     // matches said so, a cancelled pick runs nothing.
