@@ -312,6 +312,14 @@ int RunCreate(TCreateArgs& args, const TCliIo& io, const std::atomic<bool>& abor
     options.Filter.Junk = args.ExcludeJunk;
     options.Filter.Hidden = args.NoHidden;
     options.ThreadCount = args.Threads;
+    // A tracker named by -a brings its rules from the settings file.
+    const TTrackerRules rules = ReadTrackerRules(
+        TPrivateProfile(NativePath(ReadInstallDir() + std::string(kSettingsFileName))), args.Announce);
+    if (const std::string problem = ApplyTrackerRules(rules, args.Announce, options); !problem.empty())
+    {
+        io.Err << "brisolt-cli: " << problem << '\n';
+        return kExitFailure;
+    }
     TCliProgress progress(io.Err, io.ErrIsTerminal && !args.Quiet);
     options.Observer = &progress;
     options.AbortRequested = &abortFlag;

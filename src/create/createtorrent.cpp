@@ -97,6 +97,40 @@ TCreateResult Failure(const std::filesystem::path& output, std::string message, 
     return Finish(std::move(result), options);
 }
 
+// The size of the torrent file at the model's piece length: its bytes with
+// zero digests, which take the room the real ones will.
+int64_t TorrentSize(const TTorrentFile& model, int64_t totalLength)
+{
+    const auto pieces = static_cast<std::size_t>((totalLength - 1) / model.PieceLength + 1);
+    return static_cast<int64_t>(model.SaveToString(std::vector<TTorrentPiece>(pieces)).size());
+}
+
+// A tracker's largest torrent file, met before hashing: an automatic piece
+// length grows (up to the largest allowed) until the torrent fits; what does
+// not fit even then is refused, saying by how much.
+std::string MeetSizeLimit(TTorrentFile& model, TCreateResult& result, const TCreateOptions& options)
+{
+    if (options.MaxTorrentSize <= 0)
+        return {};
+    const bool automatic = options.PieceLength == 0 && options.PieceSizeIndex == kAutoPieceSize;
+    const int64_t largest = !automatic                   ? result.PieceLength
+                            : options.MaxPieceLength > 0 ? options.MaxPieceLength
+                                                         : kLargestRulePieceLength;
+    int64_t size = TorrentSize(model, result.TotalLength);
+    while (size > options.MaxTorrentSize && model.PieceLength < largest)
+    {
+        model.PieceLength = static_cast<int32_t>(int64_t{model.PieceLength} * 2);
+        size = TorrentSize(model, result.TotalLength);
+    }
+    result.PieceLength = model.PieceLength;
+    if (size <= options.MaxTorrentSize)
+        return {};
+    return "Der Torrent wäre " + std::to_string(size) + " Bytes groß, " + std::to_string(size - options.MaxTorrentSize)
+           + " Bytes über der Grenze des Trackers " + options.RulesTracker + " von "
+           + std::to_string(options.MaxTorrentSize) + " Bytes (mit Stücken von " + std::to_string(model.PieceLength)
+           + " Bytes" + (automatic ? ", den größten erlaubten)." : ").");
+}
+
 std::string CreateMessage(const std::filesystem::path& output, const std::string& reason)
 {
     return FileMessage(PathBytes(output), "erstellt", reason);
@@ -223,6 +257,16 @@ int64_t ChoosePieceLength(int64_t totalLength, const TCreateOptions& options)
         return ChoosePieceLength(totalLength, options.PieceSizeIndex);
     int64_t length = options.TargetPieces > 0 ? PieceLengthForTarget(totalLength, options.TargetPieces)
                                               : ChoosePieceLength(totalLength, kAutoPieceSize);
+    for (const auto& [upTo, piece] : options.PieceTable)
+    {
+        if (options.TargetPieces > 0)
+            break; // asked for on the command line: it wins over the tracker's table
+        if (upTo == 0 || totalLength <= upTo)
+        {
+            length = piece;
+            break;
+        }
+    }
     if (options.MaxPieceLength > 0)
         length = std::min(length, options.MaxPieceLength);
     return length;
@@ -235,6 +279,93 @@ int64_t PieceLengthForTarget(int64_t totalLength, int64_t target)
     while (length < kLargestRulePieceLength && target > 0 && (totalLength - 1) / length + 1 > target)
         length *= 2;
     return length;
+}
+
+int64_t ParseByteSize(std::string_view text)
+{
+    int64_t number = 0;
+    std::size_t digits = 0;
+    constexpr int64_t kLimit = int64_t{1} << 50; // far beyond any content, far below overflow
+    for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits)
+    {
+        number = number * 10 + (text[digits] - '0');
+        if (number > kLimit)
+            return -1;
+    }
+    std::string unit;
+    for (const char c : text.substr(digits))
+        unit += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    static const std::pair<std::string_view, int64_t> kUnits[] = {
+        {"", 1},
+        {"b", 1},
+        {"kb", 1000},
+        {"mb", 1000000},
+        {"gb", 1000000000},
+        {"tb", 1000000000000},
+        {"kib", int64_t{1} << 10},
+        {"mib", int64_t{1} << 20},
+        {"gib", int64_t{1} << 30},
+        {"tib", int64_t{1} << 40},
+    };
+    for (const auto& [name, scale] : kUnits)
+    {
+        if (unit == name)
+            return digits == 0 || number > kLimit / scale ? -1 : number * scale;
+    }
+    return -1;
+}
+
+std::string ApplyTrackerRules(const TTrackerRules& rules, const std::string& tracker, TCreateOptions& options)
+{
+    const std::string where = "Die Regel des Trackers " + tracker + " ";
+    if (!rules.Source.empty())
+    {
+        if (!options.Source.empty() && options.Source != rules.Source)
+            return "Der Tracker " + tracker + " verlangt den Source-Tag " + rules.Source + ", nicht " + options.Source
+                   + ".";
+        options.Source = rules.Source;
+    }
+    for (std::string_view table = rules.PieceLengths; !table.empty();)
+    {
+        const auto end = table.find(';');
+        const std::string_view entry = table.substr(0, end);
+        table = end == std::string_view::npos ? std::string_view() : table.substr(end + 1);
+        const auto equals = entry.find('=');
+        const std::string_view upTo = equals == std::string_view::npos ? entry : entry.substr(0, equals);
+        const int64_t size = upTo == "*" ? 0 : ParseByteSize(upTo);
+        const int64_t piece = equals == std::string_view::npos ? 0 : ParsePieceLength(entry.substr(equals + 1));
+        if (size < 0 || piece <= 0 || (size == 0 && upTo != "*"))
+            return where + "\"piecelengths\" versteht sich nicht: " + std::string(entry);
+        options.PieceTable.emplace_back(size, piece);
+    }
+    if (!rules.MaxPiece.empty())
+    {
+        const int64_t largest = ParsePieceLength(rules.MaxPiece);
+        if (largest <= 0)
+            return where + "\"maxpiece\" versteht sich nicht: " + rules.MaxPiece;
+        const int64_t chosen = options.PieceLength > 0                    ? options.PieceLength
+                               : options.PieceSizeIndex != kAutoPieceSize ? ChoosePieceLength(0, options.PieceSizeIndex)
+                                                                          : 0;
+        if (chosen > largest)
+            return "Der Tracker " + tracker + " nimmt Stücke bis " + std::to_string(largest) + " Bytes, nicht "
+                   + std::to_string(chosen) + ".";
+        options.MaxPieceLength = options.MaxPieceLength > 0 ? std::min(options.MaxPieceLength, largest) : largest;
+    }
+    if (!rules.MaxTorrentSize.empty())
+    {
+        options.MaxTorrentSize = ParseByteSize(rules.MaxTorrentSize);
+        if (options.MaxTorrentSize <= 0)
+            return where + "\"maxtorrentsize\" versteht sich nicht: " + rules.MaxTorrentSize;
+    }
+    for (std::string_view patterns = rules.Exclude; !patterns.empty();)
+    {
+        const auto end = patterns.find(';');
+        if (const std::string_view pattern = patterns.substr(0, end); !pattern.empty())
+            options.Filter.Excludes.emplace_back(pattern);
+        patterns = end == std::string_view::npos ? std::string_view() : patterns.substr(end + 1);
+    }
+    options.RulesTracker = tracker;
+    return {};
 }
 
 int64_t ParsePieceLength(std::string_view text)
@@ -399,6 +530,8 @@ TCreateResult BuildTorrent(
         if (std::string problem = AddressProblem(address); !problem.empty())
             return Failure(output, std::move(problem), options);
     }
+    if (std::string problem = MeetSizeLimit(model, result, options); !problem.empty())
+        return Failure(output, std::move(problem), options);
     TCreateStorage storage(model.Files, result.PieceLength, model.MultiFile, base, options);
     // The output's folder is opened and its temporary file made before
     // hashing: a long run is not wasted on an output that cannot be written,

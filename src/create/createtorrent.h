@@ -18,10 +18,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/torrentfile.h"
 #include "create/collect.h"
+#include "platform/privatetrackers.h"
 
 namespace brisolt
 {
@@ -119,6 +121,13 @@ struct TCreateOptions
     // largest piece length that caps whatever the automatic choice gives.
     int64_t TargetPieces = 0;
     int64_t MaxPieceLength = 0;
+    // A tracker's piece length table for the automatic choice: content of at
+    // most First bytes gets Second (First 0: any larger content), in order.
+    std::vector<std::pair<int64_t, int64_t>> PieceTable;
+    // The largest .torrent file the tracker RulesTracker takes (0: no limit);
+    // checked before hashing, an automatic piece length grown to meet it.
+    int64_t MaxTorrentSize = 0;
+    std::string RulesTracker;
     // Leave files named thumbs.db out of collected file lists.
     bool SkipThumbs = false;
     // Which files of a multi-file torrent are left out (LeftOutBy).
@@ -138,6 +147,16 @@ struct TCreateOptions
     // 0.0 = no creation date.
     std::function<double()> Now;
 };
+
+// A size in bytes: digits, then nothing or B, KB/MB/GB/TB (powers of 1000) or
+// KiB/MiB/GiB/TiB (powers of 1024), in any letter case; -1 when it is none.
+[[nodiscard]] int64_t ParseByteSize(std::string_view text);
+
+// A tracker's rules as options (see TTrackerRules): its source tag (another
+// one given already is refused), its piece length table, largest piece,
+// largest torrent file and excludes. What is wrong with them, or "".
+[[nodiscard]] std::string
+ApplyTrackerRules(const TTrackerRules& rules, const std::string& tracker, TCreateOptions& options);
 
 // The comment of a torrent: every line followed by CR LF.
 [[nodiscard]] std::string MakeComment(const std::vector<std::string>& lines);

@@ -54,6 +54,26 @@ std::vector<TTracker> ReadPrivateTrackers(const std::filesystem::path& settingsF
     return ReadPrivateTrackers(TPrivateProfile(settingsFile));
 }
 
+TTrackerRules ReadTrackerRules(const TPrivateProfile& profile, std::string_view name)
+{
+    std::string section = "rules:" + std::string(name);
+    for (int32_t i = PrivateTrackerCount(profile); i > 0; --i)
+    {
+        if (DisplayText(profile.ReadString(PrivateSection(i - 1), "name", "")) == name)
+        {
+            section = PrivateSection(i - 1);
+            break;
+        }
+    }
+    TTrackerRules rules;
+    rules.Source = DisplayText(profile.ReadString(section, "source", ""));
+    rules.PieceLengths = profile.ReadString(section, "piecelengths", "");
+    rules.MaxPiece = profile.ReadString(section, "maxpiece", "");
+    rules.MaxTorrentSize = profile.ReadString(section, "maxtorrentsize", "");
+    rules.Exclude = DisplayText(profile.ReadString(section, "exclude", ""));
+    return rules;
+}
+
 void WritePrivateTrackers(TPrivateProfile& profile, const std::vector<TTracker>& trackers)
 {
     profile.WriteInteger(kPrivate, "count", static_cast<int32_t>(trackers.size()));

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/settingsfile.h"
@@ -22,6 +24,29 @@ inline constexpr int32_t kMaxPrivateTrackers = 1000;
 [[nodiscard]] std::vector<TTracker> ReadPrivateTrackers(const TPrivateProfile& profile);
 // The same, for callers without a profile of their own.
 [[nodiscard]] std::vector<TTracker> ReadPrivateTrackers(const std::filesystem::path& settingsFile);
+
+// What a tracker asks of the torrents made for it, as written in the
+// settings file: the keys "source" (the source tag), "piecelengths" (content
+// up to a size gets a piece length: "1GiB=1MiB;4GiB=2MiB;*=4MiB"), "maxpiece",
+// "maxtorrentsize" and "exclude" (patterns separated by ";") of the user's
+// tracker of that name (its last "private<i>" section), else of a section
+// "rules:<name>" (for a tracker of the downloaded list). Empty where not set;
+// readers that do not know these keys pass them over.
+struct TTrackerRules
+{
+    std::string Source;
+    std::string PieceLengths;
+    std::string MaxPiece;
+    std::string MaxTorrentSize;
+    std::string Exclude;
+
+    [[nodiscard]] bool Empty() const
+    {
+        return Source.empty() && PieceLengths.empty() && MaxPiece.empty() && MaxTorrentSize.empty() && Exclude.empty();
+    }
+};
+
+[[nodiscard]] TTrackerRules ReadTrackerRules(const TPrivateProfile& profile, std::string_view name);
 
 // Writes the count and one section per tracker; sections beyond the count are
 // left as they are. Throws EProfileWriteError like every write.

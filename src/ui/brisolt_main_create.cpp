@@ -18,6 +18,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "platform/privatetrackers.h"
+#include "platform/settingsfile.h"
 #include "platform/trackerlist.h"
 #include "ui/brisolt_backup.h"
 #include "ui/brisolt_main.h"
@@ -465,6 +467,16 @@ void TfrmBrisolt::RunCreate(const std::function<void(const TCreateOptions&)>& cr
 {
     TBrisoltBTHashedStorage storage(*Progress, [this](const TCreateResult& result) { ShowCreateResult(result); });
     TCreateOptions options = CreateOptions();
+    // A tracker of the directory or of the user's own brings its rules.
+    if (const std::string tracker = TypedBytes(cmbAnnounceURL->currentText()); FindLastTracker(Trackers, tracker) >= 0)
+    {
+        const TTrackerRules rules = ReadTrackerRules(TPrivateProfile(SettingsPath()), tracker);
+        if (const std::string problem = ApplyTrackerRules(rules, tracker, options); !problem.empty())
+        {
+            Ui.MessageBox(ShownMessage(problem), QStringLiteral("Error"), TMessageButtons::Ok);
+            return;
+        }
+    }
     options.Observer = &storage;
 
     // The button and the title come back however the run ends.
