@@ -313,8 +313,8 @@ int RunCreate(TCreateArgs& args, const TCliIo& io, const std::atomic<bool>& abor
     options.Filter.Hidden = args.NoHidden;
     options.ThreadCount = args.Threads;
     // A tracker named by -a brings its rules from the settings file.
-    const TTrackerRules rules = ReadTrackerRules(
-        TPrivateProfile(NativePath(ReadInstallDir() + std::string(kSettingsFileName))), args.Announce);
+    const TTrackerRules rules =
+        ReadTrackerRules(TPrivateProfile(NativePath(ReadInstallDir() + std::string(kSettingsFileName))), args.Announce);
     if (const std::string problem = ApplyTrackerRules(rules, args.Announce, options); !problem.empty())
     {
         io.Err << "brisolt-cli: " << problem << '\n';
