@@ -31,6 +31,9 @@ dir=$(cd "$dir" && pwd)
 # Wine's prefix lives in the build folder, never in the home folder (the
 # build gives CTest the same path).
 export WINEPREFIX=$dir/wineprefix WINEDEBUG=-all
+# The server names itself after the prefix folder, which must exist before
+# wineboot fills it (a clean build folder has none).
+mkdir -p "$WINEPREFIX"
 # One Wine server for the whole run. Debian's wrappers start a server on
 # demand with -p0, which exits the moment the last Wine process ends: a test
 # starting just then is refused ("wine client error:0: recvmsg: Connection
