@@ -122,15 +122,6 @@ int TFileLock::Lock(const std::filesystem::path& path, const std::atomic<bool>* 
     }
 }
 
-std::filesystem::path WriteTargetOf(const std::filesystem::path& path)
-{
-    std::error_code ec;
-    if (!std::filesystem::is_symlink(path, ec))
-        return path;
-    auto target = std::filesystem::weakly_canonical(path, ec);
-    return ec ? path : target;
-}
-
 std::filesystem::path ResolvedPath(const std::filesystem::path& path)
 {
     std::error_code ec;

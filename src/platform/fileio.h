@@ -193,7 +193,10 @@ private:
 [[nodiscard]] int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names);
 
 // The file that a write to path replaces: a symbolic link's final target
-// (which need not exist yet), else path itself.
+// (which need not exist yet), else path itself. On Windows, where a rename
+// replaces a link itself and ".." is applied to a path's text, it is the path
+// with every link and junction on it resolved when the file or its folder
+// exists and that differs from path; a link to nothing stays path.
 [[nodiscard]] std::filesystem::path WriteTargetOf(const std::filesystem::path& path);
 
 // path made absolute, "." left out, and each ".." applied as the operating

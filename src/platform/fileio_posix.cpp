@@ -126,6 +126,15 @@ bool InstallBusGuard()
 
 } // namespace
 
+std::filesystem::path WriteTargetOf(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(path, ec))
+        return path;
+    auto target = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : target;
+}
+
 TFileMapping::~TFileMapping()
 {
     Unmap();

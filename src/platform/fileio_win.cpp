@@ -139,6 +139,53 @@ TPathInfo InfoOf(HANDLE handle)
     return info;
 }
 
+// The full form of path, "." and ".." applied to its text; empty when there is none.
+std::wstring FullName(const std::filesystem::path& path)
+{
+    std::wstring full(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt)
+    {
+        const DWORD size = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (size == 0)
+            return {};
+        if (size < full.size())
+        {
+            full.resize(size);
+            return full;
+        }
+        full.resize(size);
+    }
+    return {};
+}
+
+// The path the system opens for path, every link and junction on it
+// resolved; empty when it cannot be opened.
+std::filesystem::path FinalPath(const std::filesystem::path& path)
+{
+    HANDLE handle = Open(path, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (handle == INVALID_HANDLE_VALUE)
+        return {};
+    std::wstring name(MAX_PATH, L'\0');
+    DWORD size = 0;
+    for (int attempt = 0; attempt < 2; ++attempt)
+    {
+        size = ::GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), VOLUME_NAME_DOS);
+        if (size < name.size())
+            break;
+        name.resize(size); // the size asked for, its terminating null included
+    }
+    ::CloseHandle(handle);
+    if (size == 0 || size >= name.size())
+        return {};
+    name.resize(size);
+    // Back to the forms a user writes; SystemName adds the prefix where needed.
+    if (name.starts_with(LR"(\\?\UNC\)"))
+        return LR"(\\)" + name.substr(8);
+    if (name.starts_with(LR"(\\?\)"))
+        return name.substr(4);
+    return name;
+}
+
 struct TFindCloser
 {
     void operator()(HANDLE find) const { ::FindClose(find); }
@@ -393,6 +440,31 @@ int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& na
     } while (::FindNextFileW(find.get(), &data));
     const DWORD code = ::GetLastError();
     return code == ERROR_NO_MORE_FILES ? 0 : ErrnoOf(code);
+}
+
+std::filesystem::path WriteTargetOf(const std::filesystem::path& path)
+{
+    auto target = FinalPath(path);
+    if (target.empty())
+    {
+        if (!path.has_filename())
+            return path;
+        const auto folder = FinalPath(path.has_parent_path() ? path.parent_path() : std::filesystem::path(L"."));
+        if (folder.empty())
+            return path;
+        target = folder / path.filename();
+    }
+    // The same path in other letters names the same file.
+    const std::wstring full = FullName(path);
+    const bool same = !full.empty()
+                      && ::CompareStringOrdinal(
+                             full.c_str(),
+                             static_cast<int>(full.size()),
+                             target.c_str(),
+                             static_cast<int>(target.native().size()),
+                             TRUE)
+                             == CSTR_EQUAL;
+    return same ? path : target;
 }
 
 int CanReplaceFile(const std::filesystem::path& path)
