@@ -48,7 +48,10 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 # standard error and, the server staying, keep it open. Were that process a
 # test, CTest would wait for the pipe to close until the test's timeout.
 # Started here they hold /dev/null. This also makes the prefix the first time.
-/usr/lib/wine/wine64 wineboot --init </dev/null >/dev/null 2>&1 || true
+# The program is one that does nothing: were it wineboot itself, its run would
+# come on top of the one the loader starts, and the prefix would get a second
+# services.exe with its own drivers beside the first.
+/usr/lib/wine/wine64 cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 scripts/build.sh "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DBRISOLT_WERROR=${WERROR:-OFF} "$@"
 cd "$dir"
 ctest --output-on-failure -j"$(nproc)" --timeout 300
