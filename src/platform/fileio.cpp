@@ -112,13 +112,20 @@ int TFileLock::Lock(const std::filesystem::path& path, const std::atomic<bool>* 
                 return ECANCELED;
             std::this_thread::sleep_for(kPoll);
         }
-        if (err != 0)
+        if (err != 0 && err != kErrNoLocks)
             return err;
         // The edit that held the lock may have replaced the file: then the
         // lock is on a file that the path no longer names.
         const TPathInfo now = PathInfo(path);
         if (now.Kind == locked.Kind && now.Device == locked.Device && now.Inode == locked.Inode)
+        {
+            Locked = locked;
+            // Without a lock the open handle holds nothing back, and on
+            // Windows it would keep the file from being replaced.
+            if (err == kErrNoLocks)
+                File.Close();
             return 0;
+        }
     }
 }
 

@@ -33,6 +33,7 @@ inline constexpr const char* kNotRegularFile = "Keine reguläre Datei.";
 inline constexpr int kErrNotRegularFile = -1001;   // a FIFO, device or socket
 inline constexpr int kErrChangedMeanwhile = -1002; // not the file that was read
 inline constexpr int kErrLockedByOther = -1003;    // another program holds the file locked
+inline constexpr int kErrNoLocks = -1004;          // the system takes no such lock (Windows)
 
 enum class TPathKind
 {
@@ -154,7 +155,8 @@ public:
     // any part of it (file systems without locks never refuse).
     [[nodiscard]] bool LockShared();
     // Tries once for the exclusive lock that Brisolt's edits take turns with:
-    // 0, EWOULDBLOCK while another process holds it, or the error.
+    // 0, EWOULDBLOCK while another process holds it, kErrNoLocks where the
+    // system has no such lock, or the error.
     [[nodiscard]] int TryLockExclusive();
     // Larger read-ahead, for a file read once from start to end.
     void AdviseSequential();
@@ -171,6 +173,7 @@ public:
 
 private:
     friend class TFileReplacement;
+    friend class TFileLock;
     void Close();
 
 #ifdef _WIN32
@@ -305,11 +308,12 @@ public:
     // (kErrNotRegularFile).
     [[nodiscard]] int Lock(const std::filesystem::path& path, const std::atomic<bool>* abort = nullptr);
 
-    // The locked file as it is now.
-    [[nodiscard]] TPathInfo Info() const { return File.Info(); }
+    // The locked file as it was when locked.
+    [[nodiscard]] const TPathInfo& Info() const { return Locked; }
 
 private:
     TFileHandle File;
+    TPathInfo Locked;
 };
 
 // The path that the bytes name: on Windows their UTF-8 text, or their

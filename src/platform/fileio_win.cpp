@@ -45,7 +45,9 @@ int ErrnoOf(DWORD code)
         return EACCES;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-        return EWOULDBLOCK;
+        // Another program's handle without sharing, or its lock: the
+        // program's own message, as for a lock on Linux.
+        return kErrLockedByOther;
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
         return EEXIST;
@@ -135,7 +137,12 @@ TPathInfo InfoOf(HANDLE handle)
     info.HasWriteBit = folder || (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
     info.Modified = static_cast<int64_t>(
         (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime);
-    info.Unlinked = data.nNumberOfLinks == 0;
+    // A file deleted while open stays until its last handle closes, with
+    // its link count unchanged: the pending delete tells.
+    FILE_STANDARD_INFO standard{};
+    info.Unlinked = data.nNumberOfLinks == 0
+                    || (::GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)
+                        && standard.DeletePending);
     return info;
 }
 
@@ -367,7 +374,7 @@ int TFileHandle::TryLockExclusive()
 {
     // No lock here: a handle held open would keep the file from being
     // replaced. The check that the file is unchanged still refuses a lost edit.
-    return 0;
+    return kErrNoLocks;
 }
 
 void TFileHandle::AdviseSequential()

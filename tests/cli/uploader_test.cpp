@@ -300,7 +300,9 @@ TEST_F(CliUploader, ReplaceAnnounceInManyTorrents)
     const auto broken = Box.Write("broken.torrent", "d8:announce3:xyze");
     const std::string withBefore = ReadFile(with);
     const std::string withoutBefore = ReadFile(without);
-    const std::string hash = LibtorrentView(with).substr(0, 40);
+    TTorrentFile loaded;
+    ASSERT_TRUE(loaded.Load(withBefore));
+    const std::string hash = loaded.InfoHashText;
     const std::vector<std::string> files{with.string(), without.string(), broken.string()};
     const auto edit = [&](std::vector<std::string> options)
     {

@@ -545,6 +545,14 @@ TEST_P(HashedStorageThreads, FileChangedWhileHashedEndsTheRun)
 
     for (const auto& c : kCases)
     {
+#ifdef _WIN32
+        // Windows refuses to rename over a file that a handle holds open,
+        // even one shared for deleting: that change cannot happen there. A
+        // delete stays pending while the file is open, and Wine reports
+        // neither the pending delete nor a link count of 0.
+        if (std::string_view(c.Name) == "replaced by a rename" || std::string_view(c.Name) == "deleted")
+            continue;
+#endif
         for (const std::vector<int64_t>& sizes : {std::vector<int64_t>{1000, 2000, 3000}, {100000, 200000}})
         {
             for (const bool listed : {false, true})
