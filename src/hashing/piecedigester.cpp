@@ -223,6 +223,12 @@ void TPieceDigester::DigestSlot(TSlot& slot) const
         DigestFromFile(slot);
         return;
     }
+    DigestWholePieces(slot);
+}
+
+// The slot's pieces lie whole in its buffer, each at its piece's room.
+void TPieceDigester::DigestWholePieces(TSlot& slot) const
+{
     const std::size_t count = slot.Sizes.size();
     std::vector<const uint8_t*> data(count);
     for (std::size_t i = 0; i < count; ++i)
@@ -313,23 +319,16 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     const std::size_t total = std::accumulate(slot.Sizes.begin(), slot.Sizes.end(), std::size_t{0});
     if (total >= MapFrom && DigestMapped(slot))
         return;
-    std::vector<const uint8_t*> data(count);
-    std::vector<std::size_t> sizes(count);
     // Whole pieces lie next to each other in the file and in the buffer: one
     // read takes them all when the buffer holds them.
     if (total <= SlotBytes)
     {
-        if (!slot.File->ReadFullAt(slot.Data.Data(), static_cast<int64_t>(total), slot.Offset, slot.ReadError))
-            return;
-        for (std::size_t i = 0; i < count; ++i)
-            data[i] = reinterpret_cast<const uint8_t*>(slot.Data.Data() + i * PieceLength);
-        TSha1Many sha;
-        sha.Start(count);
-        sha.Finish(data.data(), slot.Sizes.data());
-        for (std::size_t i = 0; i < count; ++i)
-            std::memcpy(slot.Digests[i].data(), sha.Digest(i).data(), slot.Digests[i].size());
+        if (slot.File->ReadFullAt(slot.Data.Data(), static_cast<int64_t>(total), slot.Offset, slot.ReadError))
+            DigestWholePieces(slot);
         return;
     }
+    std::vector<const uint8_t*> data(count);
+    std::vector<std::size_t> sizes(count);
     std::vector<std::size_t> done(count, 0);
     for (std::size_t i = 0; i < count; ++i)
         data[i] = reinterpret_cast<const uint8_t*>(slot.Data.Data() + i * Chunk);

@@ -120,6 +120,7 @@ private:
 
     void WorkerLoop();
     void DigestSlot(TSlot& slot) const;
+    void DigestWholePieces(TSlot& slot) const;
     void DigestFromFile(TSlot& slot) const;
     [[nodiscard]] bool DigestMapped(TSlot& slot) const;
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace brisolt
 {
@@ -127,6 +128,33 @@ int TFileLock::Lock(const std::filesystem::path& path, const std::atomic<bool>* 
             return 0;
         }
     }
+}
+
+// Only the allocation and its release differ between the systems (Free).
+TReadBuffer::~TReadBuffer()
+{
+    Free();
+}
+
+TReadBuffer::TReadBuffer(TReadBuffer&& other) noexcept
+    : Base(std::exchange(other.Base, nullptr))
+    , Reserved(std::exchange(other.Reserved, 0))
+    , Start(std::exchange(other.Start, nullptr))
+    , Bytes(std::exchange(other.Bytes, 0))
+{
+}
+
+TReadBuffer& TReadBuffer::operator=(TReadBuffer&& other) noexcept
+{
+    if (this != &other)
+    {
+        Free();
+        Base = std::exchange(other.Base, nullptr);
+        Reserved = std::exchange(other.Reserved, 0);
+        Start = std::exchange(other.Start, nullptr);
+        Bytes = std::exchange(other.Bytes, 0);
+    }
+    return *this;
 }
 
 std::filesystem::path ResolvedPath(const std::filesystem::path& path)

@@ -198,32 +198,6 @@ TReadBuffer::TReadBuffer(std::size_t bytes)
     ::madvise(Start, size, MADV_HUGEPAGE);
 }
 
-TReadBuffer::~TReadBuffer()
-{
-    Free();
-}
-
-TReadBuffer::TReadBuffer(TReadBuffer&& other) noexcept
-    : Base(std::exchange(other.Base, nullptr))
-    , Reserved(std::exchange(other.Reserved, 0))
-    , Start(std::exchange(other.Start, nullptr))
-    , Bytes(std::exchange(other.Bytes, 0))
-{
-}
-
-TReadBuffer& TReadBuffer::operator=(TReadBuffer&& other) noexcept
-{
-    if (this != &other)
-    {
-        Free();
-        Base = std::exchange(other.Base, nullptr);
-        Reserved = std::exchange(other.Reserved, 0);
-        Start = std::exchange(other.Start, nullptr);
-        Bytes = std::exchange(other.Bytes, 0);
-    }
-    return *this;
-}
-
 void TReadBuffer::Free()
 {
     if (Base != nullptr)
