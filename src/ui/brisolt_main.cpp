@@ -25,6 +25,7 @@
 #include "ui/filelists.h"
 #include "ui/nametext.h"
 #include "ui/page_about.h"
+#include "ui/page_edit.h"
 #include "ui/settingswriter.h"
 #include "ui/userinterface.h"
 
@@ -34,7 +35,7 @@ namespace brisolt
 TfrmBrisolt::TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , Ui(ui)
-    , Session(ui)
+    , Session(ui, *this)
     , Arguments(std::move(arguments))
     , HttpCli1(std::make_unique<THttpCli>("HttpCli1"))
 {
@@ -51,6 +52,8 @@ TfrmBrisolt::TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* par
     FormCreate();
     Progress = new TfrmProgress(this);
     Backup = new TfrmBackup(this);
+    Session.Progress = Progress;
+    Session.Backup = Backup;
     About = new TfrmAbout(this);
     // Loading a torrent fills the backup dialog too.
     OpenStartPath();
@@ -65,7 +68,8 @@ void TfrmBrisolt::BuildWindow()
 
     pgeMain = MakeControl<QTabWidget>(this, "pgeMain");
     tabCreate = BuildCreatePage();
-    tabViewTorrent = BuildEditPage();
+    EditPage = new TEditPage(Session);
+    tabViewTorrent = EditPage;
     tabSettings = BuildSettingsPage();
     AboutPage = new TAboutPage(Session);
     tabAbout = AboutPage;
@@ -111,10 +115,9 @@ void TfrmBrisolt::ConnectHandlers()
     connect(btnSaveSettings, &QPushButton::clicked, this, &TfrmBrisolt::btnSaveSettingsClick);
     connect(chkZINdefault, &QCheckBox::toggled, this, &TfrmBrisolt::chkZINdefaultClick);
     connect(chkPrivate1, &QCheckBox::toggled, this, &TfrmBrisolt::chkPrivate1Click);
-    connect(chkPrivate2, &QCheckBox::toggled, this, &TfrmBrisolt::chkPrivate2Click);
     connect(chkBackup, &QCheckBox::toggled, this, &TfrmBrisolt::chkBackupClick);
-    connect(chkViewBackup, &QCheckBox::toggled, this, &TfrmBrisolt::chkViewBackupClick);
     connect(DirectoryListBox1, &TDirectoryListBox::DirectoryChanged, this, &TfrmBrisolt::DirectoryListBox1Change);
+    ConnectEditHandlers();
     ConnectTrackerHandlers();
 }
 
@@ -132,14 +135,13 @@ void TfrmBrisolt::Guarded(const std::function<void()>& body)
 
 void TfrmBrisolt::SetStatusText(const QString& text)
 {
-    statusBar()->showMessage(text);
+    Session.SetStatusText(text);
 }
 
 void TfrmBrisolt::FormCreate()
 {
     cmbPieceSize->setCurrentIndex(1);
     pgeMain->setCurrentIndex(0);
-    ViewTorrent.reset();
     Guarded([this] { LoadSettings(); });
     // Only the first argument counts, spelled exactly so.
     AutoSize = Arguments.size() > 1 && Arguments.at(1) == QLatin1String("-autosize");
@@ -157,7 +159,7 @@ void TfrmBrisolt::OpenStartPath()
     if (IsTorrentPath(absolute))
     {
         pgeMain->setCurrentWidget(tabViewTorrent);
-        txtTorrent->setText(absolute);
+        EditPage->OpenTorrent(absolute);
         return;
     }
     pgeMain->setCurrentWidget(tabCreate);

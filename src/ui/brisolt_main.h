@@ -1,17 +1,16 @@
-// TfrmBrisolt: the main window. It owns the state that the pages share (the
-// install directory, the tracker tables, the torrent open on the edit page,
-// the abort flag), the three dialogs, and every control of its five pages;
-// the pages' code lives in brisolt_main_*.cpp. The settings are held in the
-// Settings page's controls while the program runs and reach "brisolt.ini"
-// through LoadSettings/SaveSettings. Every event handler runs through Guarded,
-// which shows what it throws in a message box. The state is private; the
-// window tests reach it through test::TWindow alone. User-interface thread only.
+// TfrmBrisolt: the main window. It holds the pages, the three dialogs and the
+// session the pages share (ui/session.h), and keeps every control's handler
+// name: the handlers run the page's action through Guarded, which shows what
+// it throws in a message box. The edit and About pages are classes of their
+// own (page_*.h); the create and Settings pages' code still lives in
+// brisolt_main_*.cpp. The settings are held in the Settings page's controls
+// while the program runs and reach "brisolt.ini" through
+// LoadSettings/SaveSettings. The state is private; the window tests reach it
+// through test::TWindow alone. User-interface thread only.
 #pragma once
 
-#include <atomic>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,6 +48,7 @@ namespace brisolt
 {
 
 class TAboutPage;
+class TEditPage;
 class TDirectoryListBox;
 class THttpCli;
 class TDriveComboBox;
@@ -60,7 +60,6 @@ class TUserInterface;
 class TfrmAbout;
 class TfrmBackup;
 class TfrmProgress;
-struct TVerifyResult;
 
 namespace test
 {
@@ -106,8 +105,6 @@ public:
     // text itself when no directory entry has that name); sets lblStatus and
     // enables btnVisit for a directory entry.
     std::string GetAnnounceURL();
-    // Announce URL of the last directory entry named exactly name, or empty.
-    [[nodiscard]] std::string LookupAnnounceURL(const std::string& name) const;
 
     // "Abbrechen" of the progress dialog: the running create action stops.
     void RequestAbort();
@@ -135,10 +132,10 @@ private slots:
     void btnSaveSettingsClick();
     void chkZINdefaultClick();
     void chkPrivate1Click();
-    void chkPrivate2Click();
     void chkBackupClick();
-    void chkViewBackupClick();
     // Edit page
+    void chkPrivate2Click();
+    void chkViewBackupClick();
     void btnTorrentBrowseClick();
     void txtTorrentChange();
     void lstFilesClick();
@@ -210,21 +207,9 @@ private:
     void RefreshSimpleLists();
     void DriveComboBox1DrivesChanged();
 
-    // Where the file and folder dialogs start: the folder last used for the
-    // same purpose in this session, else the page's own folder (the classic
-    // path's, the loaded torrent's), else the home folder.
-    enum class TDialogPurpose
-    {
-        Source,         // the classic path's file or folder
-        PerEntryTarget, // where the per-entry torrents go
-        OpenTorrent,
-        SaveTorrentAs,
-    };
-    [[nodiscard]] QString DialogFolder(TDialogPurpose purpose) const;
-    void RememberDialogFolder(TDialogPurpose purpose, const QString& folder);
-    // The folder that holds the classic path's file or folder; empty when there is none.
+    // The folder that holds the classic path's file or folder; empty when
+    // there is none. The create page's dialogs start there.
     [[nodiscard]] QString ClassicFolder() const;
-    std::map<TDialogPurpose, QString> DialogFolders;
     void FormShow();
     void FormResize();
     // Bounds the window to area and centres it there.
@@ -258,23 +243,11 @@ private:
     QLayout* BuildTrackerChoice(QWidget* page);
     QLayout* BuildCreateOptions(QWidget* page);
     QLayout* BuildCommentAndCreate(QWidget* page);
-    QWidget* BuildEditPage();
-    QLayout* BuildEditFields(QWidget* page);
-    QWidget* BuildEditFiles(QWidget* page);
-    // Edit page
-    void ConnectEditHandlers();
-    void LoadViewTorrent(const QString& fileName);
-    void FillViewPage();
-    void ClearViewPage();
-    void SaveViewTorrent(const QString& fileName, const QString& successSuffix);
-    // The loaded torrent's file against content the user picks, with the progress dialog.
-    void VerifyViewTorrent(const QString& content);
-    void ShowVerifyResult(const TVerifyResult& result);
-    void ShowViewCreationDate();
     QWidget* BuildSettingsPage();
     QLayout* BuildStartupAndOptions(QWidget* page);
     QWidget* BuildPrivateTrackerGroup(QWidget* page);
     void ConnectHandlers();
+    void ConnectEditHandlers();
     void LoadPrivateTrackers(const TPrivateProfile& profile);
     void ApplyRememberedFolder(const TPrivateProfile& profile);
     // Tracker directory
@@ -297,16 +270,11 @@ private:
 
     TUserInterface& Ui;
     TSession Session; // what the pages share
+    TEditPage* EditPage = nullptr;
     TAboutPage* AboutPage = nullptr;
     QStringList Arguments;
     // Directory of the settings file and the tracker cache, ending in a separator; empty until first needed.
     std::string InstallDir;
-    std::vector<TTracker> Trackers;
-    std::vector<TTracker> PrivateTrackers;
-    std::unique_ptr<TTorrentFile> ViewTorrent;
-    QString ViewFileName;
-    TPathInfo ViewFileLoaded; // the loaded file as it was read
-    std::atomic<bool> AbortRequested{false};
     bool AutoSize = false;
     bool Shown = false;
     TSettingsWriter* Writer = nullptr; // created first, so that it outlives every control
@@ -381,38 +349,7 @@ private:
     // "42 % – Erzeuge: <output>" in the title while a create action runs, so
     // that the task bar shows how far it is.
     void ShowCreateProgress();
-    bool Creating = false;
     bool CreatingPerEntry = false; // an empty entry is named once at the end, not on its own
-    bool CloseAfterCreate = false; // the window was closed during the run
-
-    // Edit page
-    bool FillingViewPage = false; // the load sets the fields: the model already holds their bytes
-    QPushButton* btnTorrentBrowse = nullptr;
-    QLineEdit* txtTorrent = nullptr;
-    QLabel* lblTorrent = nullptr;
-    QLabel* lblViewAnnounceURL = nullptr;
-    QLineEdit* txtAnnounceURL = nullptr;
-    QCheckBox* chkViewBackup = nullptr;
-    QPushButton* btnViewBackupTrackers = nullptr;
-    QLabel* lblViewName = nullptr;
-    QLineEdit* txtViewName = nullptr;
-    QLabel* lblViewComment = nullptr;
-    QPlainTextEdit* mmoViewComment = nullptr;
-    QLabel* lblViewSHA1 = nullptr;
-    QLabel* lblViewCreationDate = nullptr;
-    QPushButton* btnCreationDateReset = nullptr;
-    QCheckBox* chkPrivate2 = nullptr;
-    QCheckBox* chkDHTAzu2 = nullptr;
-    QCheckBox* chkDHTBitcomet2 = nullptr;
-    QGroupBox* grpFiles = nullptr;
-    QListWidget* lstFiles = nullptr;
-    QLabel* lblFilesName = nullptr;
-    QLineEdit* txtFilesName = nullptr;
-    QPushButton* btnChange = nullptr;
-    QLabel* lblFilesSize = nullptr;
-    QPushButton* btnViewSave = nullptr;
-    QPushButton* btnViewSaveAs = nullptr;
-    QPushButton* btnViewVerify = nullptr;
 
     // Settings page
     QGroupBox* radStartupMode = nullptr;

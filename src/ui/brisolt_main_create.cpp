@@ -282,17 +282,17 @@ void TfrmBrisolt::ConnectCreatePage()
     // when the run is over.
     new TCloseDuringRun(
         this,
-        [this] { return Creating; },
+        [this] { return Session.Running; },
         [this]
         {
-            CloseAfterCreate = true;
+            Session.CloseAfterRun = true;
             RequestAbort();
         });
 }
 
 void TfrmBrisolt::RequestAbort()
 {
-    AbortRequested = true;
+    Session.AbortRequested = true;
 }
 
 void TfrmBrisolt::btnCreateTorrentClick()
@@ -300,9 +300,9 @@ void TfrmBrisolt::btnCreateTorrentClick()
     Guarded(
         [this]
         {
-            if (Creating)
+            if (Session.Running)
                 return; // one run at a time; the button is disabled meanwhile
-            AbortRequested = false;
+            Session.AbortRequested = false;
             if (TrackerWithoutScheme())
             {
                 // Typed, but neither a directory name nor an address a client can use.
@@ -390,10 +390,10 @@ void TfrmBrisolt::CreateClassic()
     }
     const auto target = Ui.BrowseForFolder(
         Text("Wähle ein Verzeichnis, wo die Torrents gespeichert werden sollen:"),
-        DialogFolder(TDialogPurpose::PerEntryTarget));
+        Session.DialogFolder(TDialogPurpose::PerEntryTarget, ClassicFolder()));
     if (!target)
         return;
-    RememberDialogFolder(TDialogPurpose::PerEntryTarget, *target);
+    Session.RememberDialogFolder(TDialogPurpose::PerEntryTarget, *target);
     std::vector<TCreateResult> results;
     std::vector<std::string> notProcessed;
     CreatingPerEntry = true;
@@ -447,11 +447,11 @@ TCreateOptions TfrmBrisolt::CreateOptions()
         options.BackupRows = Backup->Rows();
     // Looked up on the hashing thread: a copy of the directory, which a
     // refresh may replace meanwhile.
-    options.LookupAnnounceURL = [trackers = Trackers](const std::string& row)
+    options.LookupAnnounceURL = [trackers = Session.Trackers](const std::string& row)
     {
         return ::brisolt::LookupAnnounceURL(trackers, row);
     };
-    options.AbortRequested = &AbortRequested;
+    options.AbortRequested = &Session.AbortRequested;
     return options;
 }
 
@@ -468,7 +468,8 @@ void TfrmBrisolt::RunCreate(const std::function<void(const TCreateOptions&)>& cr
     TBrisoltBTHashedStorage storage(*Progress, [this](const TCreateResult& result) { ShowCreateResult(result); });
     TCreateOptions options = CreateOptions();
     // A tracker of the directory or of the user's own brings its rules.
-    if (const std::string tracker = TypedBytes(cmbAnnounceURL->currentText()); FindLastTracker(Trackers, tracker) >= 0)
+    if (const std::string tracker = TypedBytes(cmbAnnounceURL->currentText());
+        FindLastTracker(Session.Trackers, tracker) >= 0)
     {
         const TTrackerRules rules = ReadTrackerRules(TPrivateProfile(SettingsPath()), tracker);
         if (const std::string problem = ApplyTrackerRules(rules, tracker, options); !problem.empty())
@@ -490,7 +491,7 @@ void TfrmBrisolt::RunCreate(const std::function<void(const TCreateOptions&)>& cr
         {
             QObject::disconnect(Progressing);
             Form.setWindowTitle(Title);
-            Form.Creating = false;
+            Form.Session.Running = false;
             Form.CreatingPerEntry = false;
             Form.btnCreateTorrent->setEnabled(true);
         }
@@ -499,15 +500,10 @@ void TfrmBrisolt::RunCreate(const std::function<void(const TCreateOptions&)>& cr
         windowTitle(),
         connect(Progress->ProgressBar2, &QProgressBar::valueChanged, this, &TfrmBrisolt::ShowCreateProgress)};
 
-    Creating = true;
+    Session.Running = true;
     btnCreateTorrent->setEnabled(false);
     storage.Run([&] { create(options); });
-    if (CloseAfterCreate)
-    {
-        CloseAfterCreate = false;
-        Creating = false;
-        close();
-    }
+    (void)Session.CloseIfAskedDuringRun();
 }
 
 void TfrmBrisolt::ShowCreateResult(const TCreateResult& result)
@@ -523,7 +519,7 @@ void TfrmBrisolt::ShowCreateResult(const TCreateResult& result)
         break;
     case TCreateStatus::Aborted:
         // Closing the window asked for the abort: no message per torrent.
-        if (!CloseAfterCreate)
+        if (!Session.CloseAfterRun)
             Ui.MessageBox(Text(kAbortedMessage.data()), QStringLiteral("Benutzerabbruch"), TMessageButtons::Ok);
         break;
     case TCreateStatus::Skipped:
@@ -600,10 +596,10 @@ void TfrmBrisolt::btnClassicFileClick()
         {
             TOpenFileRequest request;
             request.Filter = QStringLiteral("Alle Dateien (*.*)|*.*");
-            request.Folder = DialogFolder(TDialogPurpose::Source);
+            request.Folder = Session.DialogFolder(TDialogPurpose::Source, ClassicFolder());
             if (const auto chosen = Ui.OpenFile(request))
             {
-                RememberDialogFolder(TDialogPurpose::Source, QFileInfo(*chosen).absolutePath());
+                Session.RememberDialogFolder(TDialogPurpose::Source, QFileInfo(*chosen).absolutePath());
                 txtClassicPath->setText(QDir::toNativeSeparators(*chosen));
             }
         });
@@ -614,11 +610,13 @@ void TfrmBrisolt::btnClassicDirClick()
     Guarded(
         [this]
         {
-            if (const auto chosen =
-                    Ui.BrowseForFolder(Text("Wähle einen Ordner zum hashen"), DialogFolder(TDialogPurpose::Source)))
+            if (const auto chosen = Ui.BrowseForFolder(
+                    Text("Wähle einen Ordner zum hashen"),
+                    Session.DialogFolder(TDialogPurpose::Source, ClassicFolder())))
             {
                 // The next source is likely a neighbour of this one.
-                RememberDialogFolder(TDialogPurpose::Source, QFileInfo(QDir::cleanPath(*chosen)).absolutePath());
+                Session.RememberDialogFolder(
+                    TDialogPurpose::Source, QFileInfo(QDir::cleanPath(*chosen)).absolutePath());
                 txtClassicPath->setText(QDir::toNativeSeparators(*chosen));
             }
         });
@@ -645,7 +643,7 @@ void TfrmBrisolt::btnBackupClick()
     Guarded(
         [this]
         {
-            Backup->FillTrackers(Trackers);
+            Backup->FillTrackers(Session.Trackers);
             Backup->show();
             Backup->raise();
             Backup->activateWindow();

@@ -21,6 +21,7 @@
 #include "ui/desktop.h"
 #include "ui/filelists.h"
 #include "ui/nametext.h"
+#include "ui/page_edit.h"
 
 namespace brisolt
 {
@@ -121,10 +122,7 @@ void TfrmBrisolt::ApplyDrop(const TDropPlan& plan)
         break;
     }
     case TDropPlan::TKind::Torrent:
-        if (txtTorrent->text() == plan.Path)
-            LoadViewTorrent(plan.Path); // the same path again: loaded anew
-        else
-            txtTorrent->setText(plan.Path);
+        EditPage->OpenTorrent(plan.Path);
         break;
     }
 }
@@ -197,32 +195,6 @@ QString TfrmBrisolt::ClassicFolder() const
     if (source.empty() || !std::filesystem::exists(source, error))
         return {};
     return QFileInfo(ShownPath(source)).absolutePath();
-}
-
-QString TfrmBrisolt::DialogFolder(TDialogPurpose purpose) const
-{
-    if (const auto last = DialogFolders.find(purpose); last != DialogFolders.end() && QFileInfo(last->second).isDir())
-        return last->second;
-    QString own;
-    switch (purpose)
-    {
-    case TDialogPurpose::Source:
-    case TDialogPurpose::PerEntryTarget:
-        own = ClassicFolder();
-        break;
-    case TDialogPurpose::OpenTorrent:
-    case TDialogPurpose::SaveTorrentAs:
-        if (!ViewFileName.isEmpty())
-            own = QFileInfo(ViewFileName).absolutePath();
-        break;
-    }
-    return !own.isEmpty() && QFileInfo(own).isDir() ? own : QDir::homePath();
-}
-
-void TfrmBrisolt::RememberDialogFolder(TDialogPurpose purpose, const QString& folder)
-{
-    if (!folder.isEmpty())
-        DialogFolders[purpose] = QDir::cleanPath(folder);
 }
 
 void TfrmBrisolt::RefreshSimpleLists()

@@ -21,6 +21,7 @@
 #include "ui/controls.h"
 #include "ui/filelists.h"
 #include "ui/nametext.h"
+#include "ui/page_edit.h"
 #include "ui/settingswriter.h"
 #include "ui/userinterface.h"
 
@@ -158,9 +159,9 @@ void TfrmBrisolt::LoadSettings()
     chkZINdefault->setChecked(profile.ReadBool(kSettings, "defaultzin", true));
     const bool partner = chkZINdefault->isChecked();
     chkPrivate1->setChecked(partner);
-    chkPrivate2->setChecked(partner);
+    EditPage->SetPrivate(partner);
     chkPrivate1->setEnabled(!partner);
-    chkPrivate2->setEnabled(!partner);
+    EditPage->LockPrivate(partner);
 
     chkRememberTracker->setChecked(profile.ReadBool(kSettings, "remembertracker", true));
     switch (profile.ReadInteger(kSettings, "startup", 0))
@@ -191,9 +192,9 @@ void TfrmBrisolt::ApplyRememberedFolder(const TPrivateProfile& profile)
 
 void TfrmBrisolt::LoadPrivateTrackers(const TPrivateProfile& profile)
 {
-    PrivateTrackers = ReadPrivateTrackers(profile);
+    Session.PrivateTrackers = ReadPrivateTrackers(profile);
     lstPrivateTrackers->clear();
-    for (const TTracker& tracker : PrivateTrackers)
+    for (const TTracker& tracker : Session.PrivateTrackers)
         lstPrivateTrackers->addItem(ShownText(tracker.Name));
 }
 
@@ -206,7 +207,8 @@ std::function<void()> TfrmBrisolt::SettingsWrites()
         const int index = FindPrivateTracker(name);
         // A list entry without its table entry is saved with its name alone.
         trackers.push_back(
-            index >= 0 ? PrivateTrackers[static_cast<std::size_t>(index)] : TTracker{TypedBytes(name), {}, {}, false});
+            index >= 0 ? Session.PrivateTrackers[static_cast<std::size_t>(index)]
+                       : TTracker{TypedBytes(name), {}, {}, false});
     }
     const int startup = radSimple->isChecked() ? 0 : radClassic->isChecked() ? 1 : -1;
     return [path = SettingsPath(),
@@ -272,7 +274,7 @@ void TfrmBrisolt::ReportWriteFailures(bool throwSettings)
 
 int TfrmBrisolt::FindPrivateTracker(const QString& name) const
 {
-    return FindLastTracker(PrivateTrackers, TypedBytes(name));
+    return FindLastTracker(Session.PrivateTrackers, TypedBytes(name));
 }
 
 void TfrmBrisolt::LoadWindowPosition()
@@ -343,7 +345,7 @@ void TfrmBrisolt::chkZINdefaultClick()
         {
             const bool partner = chkZINdefault->isChecked();
             chkPrivate1->setChecked(partner);
-            chkPrivate2->setChecked(partner);
+            EditPage->SetPrivate(partner);
         });
 }
 

@@ -119,7 +119,7 @@ void TfrmBrisolt::updateTimerTimer()
     updateTimer->stop();
     // A torrent given on the command line has loaded before the first refresh:
     // its result stays what the status bar says.
-    const QString loaded = Refreshed ? QString() : statusBar()->currentMessage();
+    const QString loaded = Refreshed ? QString() : Session.StatusText();
     Refreshed = true;
     Guarded(
         [this]
@@ -250,17 +250,19 @@ void TfrmBrisolt::ParseTrackerBuffer(const std::string& buffer)
         try
         {
             ReadTrackers(
-                lines, Trackers, [this](const TTracker& tracker) { cmbAnnounceURL->addItem(ShownText(tracker.Name)); });
+                lines,
+                Session.Trackers,
+                [this](const TTracker& tracker) { cmbAnnounceURL->addItem(ShownText(tracker.Name)); });
         }
         catch (...)
         {
-            Normalise(Trackers);
+            Normalise(Session.Trackers);
             throw;
         }
-        Normalise(Trackers);
-        for (const TTracker& tracker : PrivateTrackers)
+        Normalise(Session.Trackers);
+        for (const TTracker& tracker : Session.PrivateTrackers)
         {
-            Trackers.push_back(tracker);
+            Session.Trackers.push_back(tracker);
             cmbAnnounceURL->addItem(ShownText(tracker.Name));
         }
     }
@@ -284,13 +286,13 @@ std::string TfrmBrisolt::GetAnnounceURL()
 {
     btnVisit->setEnabled(false);
     std::string text = TypedBytes(cmbAnnounceURL->currentText());
-    const int index = FindLastTracker(Trackers, text);
+    const int index = FindLastTracker(Session.Trackers, text);
     if (index < 0)
     {
         lblStatus->setText(QStringLiteral("Status: N/A"));
         return text;
     }
-    const TTracker& tracker = Trackers[static_cast<std::size_t>(index)];
+    const TTracker& tracker = Session.Trackers[static_cast<std::size_t>(index)];
     lblStatus->setText(tracker.Down ? QStringLiteral("Status: *DOWN*") : QStringLiteral("Status: Online"));
     btnVisit->setEnabled(true);
     return tracker.Announce;
@@ -301,7 +303,7 @@ bool TfrmBrisolt::TrackerGiven() const
     const QString text = cmbAnnounceURL->currentText();
     if (text.isEmpty() || text == Text(kTrackerPrompt) || text == QLatin1String(kRememberedTrackerDefault))
         return false;
-    return text.contains(QStringLiteral("://")) || FindLastTracker(Trackers, TypedBytes(text)) >= 0;
+    return text.contains(QStringLiteral("://")) || FindLastTracker(Session.Trackers, TypedBytes(text)) >= 0;
 }
 
 bool TfrmBrisolt::TrackerWithoutScheme() const
@@ -310,11 +312,6 @@ bool TfrmBrisolt::TrackerWithoutScheme() const
     if (text.trimmed().isEmpty() || text == Text(kTrackerPrompt) || text == QLatin1String(kRememberedTrackerDefault))
         return false;
     return !TrackerGiven();
-}
-
-std::string TfrmBrisolt::LookupAnnounceURL(const std::string& name) const
-{
-    return ::brisolt::LookupAnnounceURL(Trackers, name);
 }
 
 void TfrmBrisolt::cmbAnnounceURL2Change()
@@ -327,7 +324,7 @@ void TfrmBrisolt::btnVisitClick()
     Guarded(
         [this]
         {
-            for (const std::string& page : TrackerWebpages(Trackers, TypedBytes(cmbAnnounceURL->currentText())))
+            for (const std::string& page : TrackerWebpages(Session.Trackers, TypedBytes(cmbAnnounceURL->currentText())))
             {
                 if (IsWebAddress(page))
                     Session.OpenWebPage(ShownText(page));
@@ -353,7 +350,7 @@ void TfrmBrisolt::lstPrivateTrackersClick()
                 btnPrivateAddModify->setText(Text("&Hinzufügen"));
                 return;
             }
-            const TTracker& tracker = PrivateTrackers[static_cast<std::size_t>(index)];
+            const TTracker& tracker = Session.PrivateTrackers[static_cast<std::size_t>(index)];
             txtPrivateName->setText(ShownText(tracker.Name));
             txtPrivateAnnounce->setText(ShownText(tracker.Announce));
             txtPrivateWebsite->setText(ShownText(tracker.Webpage));
@@ -390,12 +387,12 @@ void TfrmBrisolt::btnPrivateAddModifyClick()
             int index = FindPrivateTracker(name);
             if (index < 0)
             {
-                PrivateTrackers.emplace_back();
-                index = static_cast<int>(PrivateTrackers.size()) - 1;
+                Session.PrivateTrackers.emplace_back();
+                index = static_cast<int>(Session.PrivateTrackers.size()) - 1;
                 lstPrivateTrackers->addItem(name);
                 btnPrivateAddModify->setText(Text("Ände&rn"));
             }
-            TTracker& tracker = PrivateTrackers[static_cast<std::size_t>(index)];
+            TTracker& tracker = Session.PrivateTrackers[static_cast<std::size_t>(index)];
             tracker.Name = TypedBytes(name);
             tracker.Announce = TypedBytes(txtPrivateAnnounce->text());
             tracker.Webpage = TypedBytes(txtPrivateWebsite->text());
@@ -429,7 +426,7 @@ void TfrmBrisolt::btnPrivateDeleteClick()
                 lstPrivateTrackers->clearSelection();
                 lstPrivateTrackers->setCurrentItem(nullptr);
             }
-            PrivateTrackers.erase(PrivateTrackers.begin() + index);
+            Session.PrivateTrackers.erase(Session.PrivateTrackers.begin() + index);
             lstPrivateTrackersClick();
             txtPrivateNameChange();
         });

@@ -1,5 +1,11 @@
 #include "ui/session.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QStatusBar>
+
+#include "platform/trackerlist.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
 #include "ui/userinterface.h"
@@ -15,6 +21,49 @@ void TSession::OpenWebPage(const QString& url) const
             Text("Es konnte kein Browser gestartet werden, um %1 zu öffnen.").arg(url),
             QLatin1String(kProgramTitle),
             TMessageButtons::Ok);
+}
+
+void TSession::SetStatusText(const QString& text) const
+{
+    Window.statusBar()->showMessage(text);
+}
+
+QString TSession::StatusText() const
+{
+    return Window.statusBar()->currentMessage();
+}
+
+void TSession::RepaintStatus() const
+{
+    Window.statusBar()->repaint();
+}
+
+std::string TSession::LookupAnnounceURL(const std::string& name) const
+{
+    return ::brisolt::LookupAnnounceURL(Trackers, name);
+}
+
+QString TSession::DialogFolder(TDialogPurpose purpose, const QString& own) const
+{
+    if (const auto last = DialogFolders.find(purpose); last != DialogFolders.end() && QFileInfo(last->second).isDir())
+        return last->second;
+    return !own.isEmpty() && QFileInfo(own).isDir() ? own : QDir::homePath();
+}
+
+void TSession::RememberDialogFolder(TDialogPurpose purpose, const QString& folder)
+{
+    if (!folder.isEmpty())
+        DialogFolders[purpose] = QDir::cleanPath(folder);
+}
+
+bool TSession::CloseIfAskedDuringRun()
+{
+    if (!CloseAfterRun)
+        return false;
+    CloseAfterRun = false;
+    Running = false;
+    Window.close();
+    return true;
 }
 
 } // namespace brisolt

@@ -173,16 +173,16 @@ private slots:
         QCOMPARE(W->Ui.Calls.size(), std::size_t(1));
         QCOMPARE(W->Ui.Calls[0].Filter, QStringLiteral(".Torrent Dateien (*.torrent)|*.torrent"));
         QCOMPARE(Status(), QStringLiteral("Fertig geladen!"));
-        const TTorrentFile* loaded = W->ViewTorrent().get();
+        const TTorrentFile* loaded = W->ViewTorrent();
         QVERIFY(loaded);
         Get<QLineEdit>("txtViewName")->setText(QStringLiteral("edited"));
         W->Ui.Paths.push_back(Utf8(path.string()));
         Get<QPushButton>("btnTorrentBrowse")->click();
-        QCOMPARE(W->ViewTorrent().get(), loaded);
+        QCOMPARE(W->ViewTorrent(), loaded);
         QCOMPARE(Get<QLineEdit>("txtViewName")->text(), QStringLiteral("edited"));
         // Cancelled: nothing changes either.
         Get<QPushButton>("btnTorrentBrowse")->click();
-        QCOMPARE(W->ViewTorrent().get(), loaded);
+        QCOMPARE(W->ViewTorrent(), loaded);
     }
 
     void typedPathLoadsAsSoonAsItNamesAFile()

@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include "net/httpprot.h"
+#include "platform/trackerlist.h"
 #include "support/pythonserver.h"
 #include "uitestsupport.h"
 
@@ -133,7 +134,7 @@ private slots:
         QCOMPARE(U(ReadBytes(Cache())), U(List()));
         QCOMPARE(w->Trackers().size(), std::size_t{4});
         // The private tracker of the same name comes later and wins.
-        QCOMPARE(U(w->Form->LookupAnnounceURL("Alpha")), QStringLiteral("http://mine-alpha/a"));
+        QCOMPARE(U(LookupAnnounceURL(w->Trackers(), "Alpha")), QStringLiteral("http://mine-alpha/a"));
         // Nothing remembered yet: the remembered tracker's default stands in the combo.
         QCOMPARE(combo->currentText(), QStringLiteral("(enter a tracker URL, or select from list below)"));
         QCOMPARE(Label(*w, "lblURL"), QStringLiteral("URL: (enter a tracker URL, or select from list below)"));
@@ -535,8 +536,8 @@ private slots:
         Type(*w, QStringLiteral("Dup"));
         QCOMPARE(U(w->Form->GetAnnounceURL()), QStringLiteral("http://second/a"));
         QCOMPARE(Label(*w, "lblStatus"), QStringLiteral("Status: Online"));
-        QCOMPARE(U(w->Form->LookupAnnounceURL("Dup")), QStringLiteral("http://second/a"));
-        QCOMPARE(U(w->Form->LookupAnnounceURL("dup")), QString());
+        QCOMPARE(U(LookupAnnounceURL(w->Trackers(), "Dup")), QStringLiteral("http://second/a"));
+        QCOMPARE(U(LookupAnnounceURL(w->Trackers(), "dup")), QString());
 
         // Picking an item from the list works as typing its name.
         Type(*w, QStringLiteral("Other"));

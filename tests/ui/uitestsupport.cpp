@@ -8,6 +8,7 @@
 
 #include "platform/installdir.h"
 #include "platform/settingsfile.h"
+#include "ui/page_edit.h"
 
 namespace brisolt::test
 {
@@ -87,6 +88,16 @@ bool TWindow::Show()
 {
     Form->show();
     return QTest::qWaitForWindowExposed(Form.get());
+}
+
+const TTorrentFile* TWindow::ViewTorrent() const
+{
+    return Form->EditPage->Torrent();
+}
+
+QString TWindow::ViewFileName() const
+{
+    return Form->EditPage->FileName();
 }
 
 void TWindow::HoldRefresh() const

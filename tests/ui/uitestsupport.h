@@ -82,13 +82,13 @@ public:
 
     [[nodiscard]] std::string& InstallDir() const { return Form->InstallDir; }
 
-    [[nodiscard]] std::vector<TTracker>& Trackers() const { return Form->Trackers; }
+    [[nodiscard]] std::vector<TTracker>& Trackers() const { return Form->Session.Trackers; }
 
-    [[nodiscard]] std::vector<TTracker>& PrivateTrackers() const { return Form->PrivateTrackers; }
+    [[nodiscard]] std::vector<TTracker>& PrivateTrackers() const { return Form->Session.PrivateTrackers; }
 
-    [[nodiscard]] std::unique_ptr<TTorrentFile>& ViewTorrent() const { return Form->ViewTorrent; }
+    [[nodiscard]] const TTorrentFile* ViewTorrent() const;
 
-    [[nodiscard]] QString& ViewFileName() const { return Form->ViewFileName; }
+    [[nodiscard]] QString ViewFileName() const;
 
     // The client that fetches the tracker list; tests shorten its time-out.
     [[nodiscard]] THttpCli& HttpClient() const { return *Form->HttpCli1; }
