@@ -26,6 +26,7 @@
 #include "ui/nametext.h"
 #include "ui/page_about.h"
 #include "ui/page_edit.h"
+#include "ui/page_settings.h"
 #include "ui/settingswriter.h"
 #include "ui/userinterface.h"
 
@@ -70,7 +71,8 @@ void TfrmBrisolt::BuildWindow()
     tabCreate = BuildCreatePage();
     EditPage = new TEditPage(Session);
     tabViewTorrent = EditPage;
-    tabSettings = BuildSettingsPage();
+    SettingsPage = new TSettingsPage(Session);
+    tabSettings = SettingsPage;
     AboutPage = new TAboutPage(Session);
     tabAbout = AboutPage;
     tabAboutOrl = MakeAboutOrlPage();
@@ -112,8 +114,8 @@ void TfrmBrisolt::ConnectHandlers()
     connect(AboutPage, &TAboutPage::TrackerClicked, this, &TfrmBrisolt::btnOrlTrackerClick);
     connect(updateTimer, &QTimer::timeout, this, &TfrmBrisolt::updateTimerTimer);
     connect(windowSaveTimer, &QTimer::timeout, this, &TfrmBrisolt::SaveWindowPositionGuarded);
-    connect(btnSaveSettings, &QPushButton::clicked, this, &TfrmBrisolt::btnSaveSettingsClick);
-    connect(chkZINdefault, &QCheckBox::toggled, this, &TfrmBrisolt::chkZINdefaultClick);
+    connect(SettingsPage, &TSettingsPage::SaveClicked, this, &TfrmBrisolt::btnSaveSettingsClick);
+    connect(SettingsPage, &TSettingsPage::PartnerClicked, this, &TfrmBrisolt::chkZINdefaultClick);
     connect(chkPrivate1, &QCheckBox::toggled, this, &TfrmBrisolt::chkPrivate1Click);
     connect(chkBackup, &QCheckBox::toggled, this, &TfrmBrisolt::chkBackupClick);
     connect(DirectoryListBox1, &TDirectoryListBox::DirectoryChanged, this, &TfrmBrisolt::DirectoryListBox1Change);

@@ -1,8 +1,8 @@
 // TfrmBrisolt: the main window. It holds the pages, the three dialogs and the
 // session the pages share (ui/session.h), and keeps every control's handler
 // name: the handlers run the page's action through Guarded, which shows what
-// it throws in a message box. The edit and About pages are classes of their
-// own (page_*.h); the create and Settings pages' code still lives in
+// it throws in a message box. The edit, Settings and About pages are classes
+// of their own (page_*.h); the create page's code still lives in
 // brisolt_main_*.cpp. The settings are held in the Settings page's controls
 // while the program runs and reach "brisolt.ini" through
 // LoadSettings/SaveSettings. The state is private; the window tests reach it
@@ -49,6 +49,7 @@ namespace brisolt
 
 class TAboutPage;
 class TEditPage;
+class TSettingsPage;
 class TDirectoryListBox;
 class THttpCli;
 class TDriveComboBox;
@@ -94,10 +95,6 @@ public:
     // Whether "-autosize" was the first argument.
     [[nodiscard]] bool AutoSizing() const { return AutoSize; }
 
-    // InstallDir + "brisolt.ini", reading the install directory first when needed.
-    [[nodiscard]] std::filesystem::path SettingsPath();
-    // Index of the last private tracker named exactly name, or -1.
-    [[nodiscard]] int FindPrivateTracker(const QString& name) const;
     // The status bar's one text panel.
     void SetStatusText(const QString& text);
 
@@ -216,12 +213,9 @@ private:
     void FitOnScreen(const QRect& area);
     void FormCloseQuery();
     void SaveWindowPositionGuarded();
-    void ReadInstallDir();
     void LoadSettings();
     // Waits for the write; throws with the message of a write that failed.
     void SaveSettings();
-    // The Settings page's values as writes for the settings writer's thread.
-    [[nodiscard]] std::function<void()> SettingsWrites();
     // Takes the writer's failures: a failed position write is said once in a
     // message, later ones in the status bar. A failed settings write is
     // thrown when throwSettings, which stands for position failures taken with it.
@@ -230,8 +224,6 @@ private:
     bool PositionFailureSaid = false;
     void LoadWindowPosition();
     void SaveWindowPosition();
-    // The tracker cache's path in the install directory.
-    [[nodiscard]] std::filesystem::path CachePath();
 
     // Runs an event handler's body; whatever it throws is shown in a message box.
     void Guarded(const std::function<void()>& body);
@@ -243,12 +235,8 @@ private:
     QLayout* BuildTrackerChoice(QWidget* page);
     QLayout* BuildCreateOptions(QWidget* page);
     QLayout* BuildCommentAndCreate(QWidget* page);
-    QWidget* BuildSettingsPage();
-    QLayout* BuildStartupAndOptions(QWidget* page);
-    QWidget* BuildPrivateTrackerGroup(QWidget* page);
     void ConnectHandlers();
     void ConnectEditHandlers();
-    void LoadPrivateTrackers(const TPrivateProfile& profile);
     void ApplyRememberedFolder(const TPrivateProfile& profile);
     // Tracker directory
     void ConnectTrackerHandlers();
@@ -271,10 +259,9 @@ private:
     TUserInterface& Ui;
     TSession Session; // what the pages share
     TEditPage* EditPage = nullptr;
+    TSettingsPage* SettingsPage = nullptr;
     TAboutPage* AboutPage = nullptr;
     QStringList Arguments;
-    // Directory of the settings file and the tracker cache, ending in a separator; empty until first needed.
-    std::string InstallDir;
     bool AutoSize = false;
     bool Shown = false;
     TSettingsWriter* Writer = nullptr; // created first, so that it outlives every control
@@ -350,28 +337,6 @@ private:
     // that the task bar shows how far it is.
     void ShowCreateProgress();
     bool CreatingPerEntry = false; // an empty entry is named once at the end, not on its own
-
-    // Settings page
-    QGroupBox* radStartupMode = nullptr;
-    QRadioButton* radSimple = nullptr;
-    QRadioButton* radClassic = nullptr;
-    QCheckBox* chkRememberFolder = nullptr;
-    QCheckBox* chkRememberTracker = nullptr;
-    QCheckBox* chkNoUpdate = nullptr;
-    QCheckBox* chkAutoSave = nullptr;
-    QCheckBox* chkSkipThumbs = nullptr;
-    QCheckBox* chkZINdefault = nullptr;
-    QPushButton* btnSaveSettings = nullptr;
-    QGroupBox* grpPrivateTrackers = nullptr;
-    QListWidget* lstPrivateTrackers = nullptr;
-    QLabel* lblPrivateName = nullptr;
-    QLineEdit* txtPrivateName = nullptr;
-    QLabel* lblPrivateAnnounce = nullptr;
-    QLineEdit* txtPrivateAnnounce = nullptr;
-    QLabel* lblPrivateWebsite = nullptr;
-    QLineEdit* txtPrivateWebsite = nullptr;
-    QPushButton* btnPrivateAddModify = nullptr;
-    QPushButton* btnPrivateDelete = nullptr;
 };
 
 } // namespace brisolt

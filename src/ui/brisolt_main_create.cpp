@@ -28,6 +28,7 @@
 #include "ui/controls.h"
 #include "ui/filelists.h"
 #include "ui/nametext.h"
+#include "ui/page_settings.h"
 #include "ui/userinterface.h"
 
 namespace brisolt
@@ -410,7 +411,7 @@ void TfrmBrisolt::CreateClassic()
 bool TfrmBrisolt::RefusedAsEmpty(const std::filesystem::path& source, const std::vector<std::string>& selected)
 {
     TCreateOptions options;
-    options.SkipThumbs = chkSkipThumbs->isChecked();
+    options.SkipThumbs = SettingsPage->SkipThumbs();
     const std::string message = EmptyContentMessage(source, selected, options);
     if (message.empty())
         return false;
@@ -442,7 +443,7 @@ TCreateOptions TfrmBrisolt::CreateOptions()
     options.AnnounceURL = GetAnnounceURL();
     options.CommentLines = SplitCommentLines(TypedBytes(mmoComment->toPlainText()));
     options.PieceSizeIndex = radCustom->isChecked() ? cmbPieceSize->currentIndex() : kAutoPieceSize;
-    options.SkipThumbs = chkSkipThumbs->isChecked();
+    options.SkipThumbs = SettingsPage->SkipThumbs();
     if (chkBackup->isChecked())
         options.BackupRows = Backup->Rows();
     // Looked up on the hashing thread: a copy of the directory, which a
@@ -471,7 +472,7 @@ void TfrmBrisolt::RunCreate(const std::function<void(const TCreateOptions&)>& cr
     if (const std::string tracker = TypedBytes(cmbAnnounceURL->currentText());
         FindLastTracker(Session.Trackers, tracker) >= 0)
     {
-        const TTrackerRules rules = ReadTrackerRules(TPrivateProfile(SettingsPath()), tracker);
+        const TTrackerRules rules = ReadTrackerRules(TPrivateProfile(Session.SettingsPath()), tracker);
         if (const std::string problem = ApplyTrackerRules(rules, tracker, options); !problem.empty())
         {
             Ui.MessageBox(ShownMessage(problem), QStringLiteral("Error"), TMessageButtons::Ok);
@@ -629,13 +630,7 @@ void TfrmBrisolt::radAutoClick()
 
 void TfrmBrisolt::btnPathClick()
 {
-    Guarded(
-        [this]
-        {
-            if (InstallDir.empty())
-                ReadInstallDir();
-            lblPfad->setText(ShownPath(InstallDir));
-        });
+    Guarded([this] { lblPfad->setText(ShownPath(Session.InstallDir())); });
 }
 
 void TfrmBrisolt::btnBackupClick()

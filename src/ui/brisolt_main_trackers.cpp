@@ -19,6 +19,7 @@
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
 #include "ui/nametext.h"
+#include "ui/page_settings.h"
 #include "ui/userinterface.h"
 
 namespace brisolt
@@ -78,28 +79,19 @@ bool IsFile(const std::filesystem::path& path)
 
 } // namespace
 
-std::filesystem::path TfrmBrisolt::CachePath()
-{
-    if (InstallDir.empty())
-        ReadInstallDir();
-    return std::filesystem::path(InstallDir + std::string(kTrackerListFileName));
-}
-
 void TfrmBrisolt::ConnectTrackerHandlers()
 {
     connect(cmbAnnounceURL, &QComboBox::editTextChanged, this, &TfrmBrisolt::cmbAnnounceURL2Change);
     connect(btnVisit, &QPushButton::clicked, this, &TfrmBrisolt::btnVisitClick);
-    // A click on the selected entry fills the fields again, as does any change of the selection.
-    connect(lstPrivateTrackers, &QListWidget::itemSelectionChanged, this, &TfrmBrisolt::lstPrivateTrackersClick);
-    connect(lstPrivateTrackers, &QListWidget::itemClicked, this, &TfrmBrisolt::lstPrivateTrackersClick);
-    connect(txtPrivateName, &QLineEdit::textChanged, this, &TfrmBrisolt::txtPrivateNameChange);
-    connect(btnPrivateAddModify, &QPushButton::clicked, this, &TfrmBrisolt::btnPrivateAddModifyClick);
-    connect(btnPrivateDelete, &QPushButton::clicked, this, &TfrmBrisolt::btnPrivateDeleteClick);
+    connect(SettingsPage, &TSettingsPage::TrackerChosen, this, &TfrmBrisolt::lstPrivateTrackersClick);
+    connect(SettingsPage, &TSettingsPage::TrackerNameChanged, this, &TfrmBrisolt::txtPrivateNameChange);
+    connect(SettingsPage, &TSettingsPage::AddModifyClicked, this, &TfrmBrisolt::btnPrivateAddModifyClick);
+    connect(SettingsPage, &TSettingsPage::DeleteClicked, this, &TfrmBrisolt::btnPrivateDeleteClick);
 }
 
 void TfrmBrisolt::InstallDefaultTrackerList()
 {
-    const std::filesystem::path cache = CachePath();
+    const std::filesystem::path cache = Session.CachePath();
     std::error_code error;
     if (std::filesystem::exists(cache, error) || error)
         return;
@@ -126,8 +118,8 @@ void TfrmBrisolt::updateTimerTimer()
         {
             std::string buffer;
             SetStatusText(QStringLiteral("Versuche Trackerliste zu aktualisieren..."));
-            const std::filesystem::path cache = CachePath();
-            if (chkNoUpdate->isChecked())
+            const std::filesystem::path cache = Session.CachePath();
+            if (SettingsPage->NoUpdate())
             {
                 buffer = ReadTrackerListFile(cache);
                 ParseTrackerBuffer(buffer);
@@ -175,7 +167,7 @@ void TfrmBrisolt::updateTimerTimer()
 
 bool TfrmBrisolt::TrackerListConfigured()
 {
-    const TPrivateProfile profile(SettingsPath());
+    const TPrivateProfile profile(Session.SettingsPath());
     return !profile.ReadString("settings", "trackerlist1", "").empty()
            || !profile.ReadString("settings", "trackerlist2", "").empty();
 }
@@ -199,7 +191,7 @@ void TfrmBrisolt::LoadLocalTrackerList(const std::filesystem::path& cache)
 
 bool TfrmBrisolt::DownloadTrackerList(std::string& buffer)
 {
-    const TPrivateProfile profile(SettingsPath());
+    const TPrivateProfile profile(Session.SettingsPath());
     std::string addresses[] = {
         profile.ReadString("settings", "trackerlist1", ""), profile.ReadString("settings", "trackerlist2", "")};
     // An address the settings leave empty means none was set.
@@ -275,9 +267,9 @@ void TfrmBrisolt::ApplyRememberedTracker()
     if (RememberedTrackerApplied)
         return;
     RememberedTrackerApplied = true;
-    if (!chkRememberTracker->isChecked())
+    if (!SettingsPage->RememberTracker())
         return;
-    const TPrivateProfile profile(SettingsPath());
+    const TPrivateProfile profile(Session.SettingsPath());
     cmbAnnounceURL->setEditText(ShownText(profile.ReadString("memory", "tracker", kRememberedTrackerDefault)));
     cmbAnnounceURL2Change();
 }
@@ -334,102 +326,22 @@ void TfrmBrisolt::btnVisitClick()
 
 void TfrmBrisolt::lstPrivateTrackersClick()
 {
-    Guarded(
-        [this]
-        {
-            const QList<QListWidgetItem*> selected = lstPrivateTrackers->selectedItems();
-            if (selected.isEmpty())
-            {
-                btnPrivateDelete->setEnabled(false);
-                return;
-            }
-            btnPrivateDelete->setEnabled(true);
-            const int index = FindPrivateTracker(selected.front()->text());
-            if (index < 0)
-            {
-                btnPrivateAddModify->setText(Text("&Hinzufügen"));
-                return;
-            }
-            const TTracker& tracker = Session.PrivateTrackers[static_cast<std::size_t>(index)];
-            txtPrivateName->setText(ShownText(tracker.Name));
-            txtPrivateAnnounce->setText(ShownText(tracker.Announce));
-            txtPrivateWebsite->setText(ShownText(tracker.Webpage));
-            btnPrivateAddModify->setText(Text("Ände&rn"));
-        });
+    Guarded([this] { SettingsPage->ShowChosenTracker(); });
 }
 
 void TfrmBrisolt::txtPrivateNameChange()
 {
-    Guarded(
-        [this]
-        {
-            btnPrivateAddModify->setText(
-                FindPrivateTracker(txtPrivateName->text()) < 0 ? Text("&Hinzufügen") : Text("Ände&rn"));
-        });
+    Guarded([this] { SettingsPage->ShowTrackerNameKnown(); });
 }
 
 void TfrmBrisolt::btnPrivateAddModifyClick()
 {
-    Guarded(
-        [this]
-        {
-            const QString name = txtPrivateName->text();
-            if (name.isEmpty())
-            {
-                Ui.MessageBox(Text("Bitte gib einen Trackernamen ein!"), QStringLiteral("Error"), TMessageButtons::Ok);
-                return;
-            }
-            if (txtPrivateAnnounce->text().isEmpty())
-            {
-                Ui.MessageBox(Text("Gib eine Tracker-Announce URL an!"), QStringLiteral("Error"), TMessageButtons::Ok);
-                return;
-            }
-            int index = FindPrivateTracker(name);
-            if (index < 0)
-            {
-                Session.PrivateTrackers.emplace_back();
-                index = static_cast<int>(Session.PrivateTrackers.size()) - 1;
-                lstPrivateTrackers->addItem(name);
-                btnPrivateAddModify->setText(Text("Ände&rn"));
-            }
-            TTracker& tracker = Session.PrivateTrackers[static_cast<std::size_t>(index)];
-            tracker.Name = TypedBytes(name);
-            tracker.Announce = TypedBytes(txtPrivateAnnounce->text());
-            tracker.Webpage = TypedBytes(txtPrivateWebsite->text());
-            tracker.Down = false;
-        });
+    Guarded([this] { SettingsPage->AddOrModifyTracker(); });
 }
 
 void TfrmBrisolt::btnPrivateDeleteClick()
 {
-    Guarded(
-        [this]
-        {
-            const QString name = txtPrivateName->text();
-            const int index = FindPrivateTracker(name);
-            if (index < 0)
-                return;
-            // The list entry of the same name goes with the table entry, so
-            // that the two never disagree: the selected one, else the last.
-            QListWidgetItem* item = nullptr;
-            const QList<QListWidgetItem*> selected = lstPrivateTrackers->selectedItems();
-            const QList<QListWidgetItem*> named =
-                lstPrivateTrackers->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-            if (!selected.isEmpty() && selected.front()->text() == name)
-                item = selected.front();
-            else if (!named.isEmpty())
-                item = named.back();
-            {
-                // The fields keep the deleted tracker, ready to be added again.
-                const QSignalBlocker quiet(lstPrivateTrackers);
-                delete item;
-                lstPrivateTrackers->clearSelection();
-                lstPrivateTrackers->setCurrentItem(nullptr);
-            }
-            Session.PrivateTrackers.erase(Session.PrivateTrackers.begin() + index);
-            lstPrivateTrackersClick();
-            txtPrivateNameChange();
-        });
+    Guarded([this] { SettingsPage->DeleteTracker(); });
 }
 
 } // namespace brisolt

@@ -5,6 +5,8 @@
 #include <QMainWindow>
 #include <QStatusBar>
 
+#include "platform/installdir.h"
+#include "platform/settingsfile.h"
 #include "platform/trackerlist.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
@@ -21,6 +23,23 @@ void TSession::OpenWebPage(const QString& url) const
             Text("Es konnte kein Browser gestartet werden, um %1 zu öffnen.").arg(url),
             QLatin1String(kProgramTitle),
             TMessageButtons::Ok);
+}
+
+const std::string& TSession::InstallDir()
+{
+    if (Install.empty())
+        Install = ReadInstallDir();
+    return Install;
+}
+
+std::filesystem::path TSession::SettingsPath()
+{
+    return std::filesystem::path(InstallDir() + std::string(kSettingsFileName));
+}
+
+std::filesystem::path TSession::CachePath()
+{
+    return std::filesystem::path(InstallDir() + std::string(kTrackerListFileName));
 }
 
 void TSession::SetStatusText(const QString& text) const

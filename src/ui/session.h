@@ -1,5 +1,5 @@
 // What the pages of the main window share, so that no page reaches into
-// another: the questions to the user, the status bar, the dialogs, the
+// another: the questions to the user, the install folder, the status bar, the dialogs, the
 // tracker directory, the folders the file dialogs last used, and the one
 // create or verify run that may go on at a time. The main window owns it;
 // the pages hold a reference. User-interface thread only, but for
@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -58,6 +59,13 @@ public:
     // Shows the status bar's text at once, before a long step on this thread.
     void RepaintStatus() const;
 
+    // The folder of the settings file and the tracker cache, ending in a
+    // separator; read when first needed.
+    [[nodiscard]] const std::string& InstallDir();
+    // InstallDir + "brisolt.ini" and + "trackers.lst".
+    [[nodiscard]] std::filesystem::path SettingsPath();
+    [[nodiscard]] std::filesystem::path CachePath();
+
     // The dialogs, made by the main window after its pages; never null afterwards.
     TfrmProgress* Progress = nullptr;
     TfrmBackup* Backup = nullptr;
@@ -85,6 +93,7 @@ public:
 
 private:
     QMainWindow& Window;
+    std::string Install;
     std::map<TDialogPurpose, QString> DialogFolders;
 };
 

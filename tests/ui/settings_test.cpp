@@ -67,9 +67,9 @@ private slots:
         Box->WriteIni("[private]\ncount=3\n[private0]\nname=A\nannounce=http://first/\n"
                       "[private1]\nname=a\nannounce=http://lower/\n[private2]\nname=A\nannounce=http://last/\n");
         TWindow w;
-        QCOMPARE(w.Form->FindPrivateTracker(QStringLiteral("A")), 2);
-        QCOMPARE(w.Form->FindPrivateTracker(QStringLiteral("a")), 1);
-        QCOMPARE(w.Form->FindPrivateTracker(QStringLiteral("B")), -1);
+        QCOMPARE(w.FindPrivateTracker(QStringLiteral("A")), 2);
+        QCOMPARE(w.FindPrivateTracker(QStringLiteral("a")), 1);
+        QCOMPARE(w.FindPrivateTracker(QStringLiteral("B")), -1);
         w.Get<QPushButton>("btnSaveSettings")->click();
         QCOMPARE(Box->Value("private0", "announce"), QStringLiteral("http://last/"));
         QCOMPARE(Box->Value("private1", "announce"), QStringLiteral("http://lower/"));

@@ -136,7 +136,7 @@ private slots:
                       "nchen\n");
         TWindow w;
         QCOMPARE(w.Get<QListWidget>("lstPrivateTrackers")->item(0)->text(), QString::fromUtf8("München"));
-        QCOMPARE(w.Form->FindPrivateTracker(QString::fromUtf8("München")), 0);
+        QCOMPARE(w.FindPrivateTracker(QString::fromUtf8("München")), 0);
     }
 
     void negativeOrGarbledCountReadsAsNone_data()
@@ -356,7 +356,7 @@ private slots:
         TWindow w;
         QCOMPARE(QString::fromStdString(w.InstallDir()), QString::fromStdString(Box->InstallDir().string() + "/"));
         QCOMPARE(
-            QString::fromStdString(w.Form->SettingsPath().string()),
+            QString::fromStdString(w.SettingsPath().string()),
             QString::fromStdString(Box->InstallDir().string() + "/brisolt.ini"));
     }
 };

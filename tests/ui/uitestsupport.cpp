@@ -9,6 +9,7 @@
 #include "platform/installdir.h"
 #include "platform/settingsfile.h"
 #include "ui/page_edit.h"
+#include "ui/page_settings.h"
 
 namespace brisolt::test
 {
@@ -98,6 +99,11 @@ const TTorrentFile* TWindow::ViewTorrent() const
 QString TWindow::ViewFileName() const
 {
     return Form->EditPage->FileName();
+}
+
+int TWindow::FindPrivateTracker(const QString& name) const
+{
+    return Form->SettingsPage->FindPrivateTracker(name);
 }
 
 void TWindow::HoldRefresh() const

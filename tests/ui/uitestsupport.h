@@ -80,7 +80,12 @@ public:
     TScriptedUserInterface Ui;
     std::unique_ptr<TfrmBrisolt> Form;
 
-    [[nodiscard]] std::string& InstallDir() const { return Form->InstallDir; }
+    [[nodiscard]] std::string InstallDir() const { return Form->Session.InstallDir(); }
+
+    [[nodiscard]] std::filesystem::path SettingsPath() const { return Form->Session.SettingsPath(); }
+
+    // Index of the last of the user's own trackers named exactly name, or -1.
+    [[nodiscard]] int FindPrivateTracker(const QString& name) const;
 
     [[nodiscard]] std::vector<TTracker>& Trackers() const { return Form->Session.Trackers; }
 
