@@ -20,11 +20,13 @@
 #include "ui/about.h"
 #include "ui/brisolt_backup.h"
 #include "ui/brisolt_progress.h"
+#include "ui/brisolt_storage.h"
 #include "ui/controls.h"
 #include "ui/desktop.h"
 #include "ui/filelists.h"
 #include "ui/nametext.h"
 #include "ui/page_about.h"
+#include "ui/page_create.h"
 #include "ui/page_edit.h"
 #include "ui/page_settings.h"
 #include "ui/settingswriter.h"
@@ -45,11 +47,7 @@ TfrmBrisolt::TfrmBrisolt(TUserInterface& ui, QStringList arguments, QWidget* par
     BuildWindow();
     ConnectHandlers();
     ConnectDesktopHandlers();
-    // The folder list starts where the program was started.
-    std::error_code error;
-    const std::filesystem::path start = std::filesystem::current_path(error);
-    if (error || !DirectoryListBox1->SetPath(start))
-        DirectoryListBox1->SetDirectory(QDir::homePath());
+    CreatePage->ShowStartFolder();
     FormCreate();
     Progress = new TfrmProgress(this);
     Backup = new TfrmBackup(this);
@@ -68,7 +66,8 @@ void TfrmBrisolt::BuildWindow()
     setWindowTitle(QLatin1String(kProgramTitle));
 
     pgeMain = MakeControl<QTabWidget>(this, "pgeMain");
-    tabCreate = BuildCreatePage();
+    CreatePage = new TCreatePage(Session);
+    tabCreate = CreatePage;
     EditPage = new TEditPage(Session);
     tabViewTorrent = EditPage;
     SettingsPage = new TSettingsPage(Session);
@@ -116,11 +115,19 @@ void TfrmBrisolt::ConnectHandlers()
     connect(windowSaveTimer, &QTimer::timeout, this, &TfrmBrisolt::SaveWindowPositionGuarded);
     connect(SettingsPage, &TSettingsPage::SaveClicked, this, &TfrmBrisolt::btnSaveSettingsClick);
     connect(SettingsPage, &TSettingsPage::PartnerClicked, this, &TfrmBrisolt::chkZINdefaultClick);
-    connect(chkPrivate1, &QCheckBox::toggled, this, &TfrmBrisolt::chkPrivate1Click);
-    connect(chkBackup, &QCheckBox::toggled, this, &TfrmBrisolt::chkBackupClick);
-    connect(DirectoryListBox1, &TDirectoryListBox::DirectoryChanged, this, &TfrmBrisolt::DirectoryListBox1Change);
+    ConnectCreateHandlers();
     ConnectEditHandlers();
     ConnectTrackerHandlers();
+    // Closing the window during a run stops the run first; the window closes
+    // when the run is over.
+    new TCloseDuringRun(
+        this,
+        [this] { return Session.Running; },
+        [this]
+        {
+            Session.CloseAfterRun = true;
+            RequestAbort();
+        });
 }
 
 void TfrmBrisolt::Guarded(const std::function<void()>& body)
@@ -142,7 +149,6 @@ void TfrmBrisolt::SetStatusText(const QString& text)
 
 void TfrmBrisolt::FormCreate()
 {
-    cmbPieceSize->setCurrentIndex(1);
     pgeMain->setCurrentIndex(0);
     Guarded([this] { LoadSettings(); });
     // Only the first argument counts, spelled exactly so.
@@ -165,8 +171,7 @@ void TfrmBrisolt::OpenStartPath()
         return;
     }
     pgeMain->setCurrentWidget(tabCreate);
-    pageMode->setCurrentWidget(tabClassic);
-    txtClassicPath->setText(QDir::toNativeSeparators(absolute));
+    CreatePage->TakeClassicPath(absolute);
 }
 
 void TfrmBrisolt::showEvent(QShowEvent* event)

@@ -1,9 +1,7 @@
 // TfrmBrisolt: the main window. It holds the pages, the three dialogs and the
 // session the pages share (ui/session.h), and keeps every control's handler
 // name: the handlers run the page's action through Guarded, which shows what
-// it throws in a message box. The edit, Settings and About pages are classes
-// of their own (page_*.h); the create page's code still lives in
-// brisolt_main_*.cpp. The settings are held in the Settings page's controls
+// it throws in a message box. Each page is a class of its own (page_*.h). The settings are held in the Settings page's controls
 // while the program runs and reach "brisolt.ini" through
 // LoadSettings/SaveSettings. The state is private; the window tests reach it
 // through test::TWindow alone. User-interface thread only.
@@ -48,6 +46,7 @@ namespace brisolt
 {
 
 class TAboutPage;
+class TCreatePage;
 class TEditPage;
 class TSettingsPage;
 class TDirectoryListBox;
@@ -97,11 +96,6 @@ public:
 
     // The status bar's one text panel.
     void SetStatusText(const QString& text);
-
-    // Tracker directory. The announce URL for the tracker choice's text (the
-    // text itself when no directory entry has that name); sets lblStatus and
-    // enables btnVisit for a directory entry.
-    std::string GetAnnounceURL();
 
     // "Abbrechen" of the progress dialog: the running create action stops.
     void RequestAbort();
@@ -204,9 +198,6 @@ private:
     void RefreshSimpleLists();
     void DriveComboBox1DrivesChanged();
 
-    // The folder that holds the classic path's file or folder; empty when
-    // there is none. The create page's dialogs start there.
-    [[nodiscard]] QString ClassicFolder() const;
     void FormShow();
     void FormResize();
     // Bounds the window to area and centres it there.
@@ -229,13 +220,8 @@ private:
     void Guarded(const std::function<void()>& body);
 
     void BuildWindow();
-    QWidget* BuildCreatePage();
-    QWidget* BuildSimplePage();
-    QWidget* BuildClassicPage();
-    QLayout* BuildTrackerChoice(QWidget* page);
-    QLayout* BuildCreateOptions(QWidget* page);
-    QLayout* BuildCommentAndCreate(QWidget* page);
     void ConnectHandlers();
+    void ConnectCreateHandlers();
     void ConnectEditHandlers();
     void ApplyRememberedFolder(const TPrivateProfile& profile);
     // Tracker directory
@@ -248,16 +234,12 @@ private:
     [[nodiscard]] bool DownloadTrackerList(std::string& buffer);
     void ParseTrackerBuffer(const std::string& buffer);
     void ApplyRememberedTracker();
-    // Whether the tracker choice names a tracker: a directory entry's name or
-    // an address with "://"; never a prompt, nor empty.
-    [[nodiscard]] bool TrackerGiven() const;
-    // Whether the tracker choice holds a typed address without "://" that is no directory entry.
-    [[nodiscard]] bool TrackerWithoutScheme() const;
     bool RememberedTrackerApplied = false; // only the session's first refresh applies it
     bool Refreshed = false; // the first refresh keeps what an action (a torrent to load) left in the status bar
 
     TUserInterface& Ui;
     TSession Session; // what the pages share
+    TCreatePage* CreatePage = nullptr;
     TEditPage* EditPage = nullptr;
     TSettingsPage* SettingsPage = nullptr;
     TAboutPage* AboutPage = nullptr;
@@ -282,61 +264,6 @@ private:
     QWidget* tabSettings = nullptr;
     QWidget* tabAbout = nullptr;
     QWidget* tabAboutOrl = nullptr;
-
-    // Create page
-    QTabWidget* pageMode = nullptr;
-    QWidget* tabSimple = nullptr;
-    QWidget* tabClassic = nullptr;
-    TDriveComboBox* DriveComboBox1 = nullptr;
-    TDirectoryListBox* DirectoryListBox1 = nullptr;
-    TFileListBox* FileListBox1 = nullptr;
-    QPushButton* btnAll = nullptr;
-    QPushButton* btnNone = nullptr;
-    QPushButton* btnInverse = nullptr;
-    QLabel* lblSimpleTip = nullptr;
-    QLabel* lblClassicPath = nullptr;
-    QLineEdit* txtClassicPath = nullptr;
-    QPushButton* btnClassicFile = nullptr;
-    QPushButton* btnClassicDir = nullptr;
-    QRadioButton* radFolder = nullptr;
-    QRadioButton* radFile = nullptr;
-    QLabel* lblAnnounceURL = nullptr;
-    QComboBox* cmbAnnounceURL = nullptr;
-    QPushButton* btnVisit = nullptr;
-    QLabel* lblURL = nullptr;
-    QLabel* lblStatus = nullptr;
-    QLabel* lblPieceSize = nullptr;
-    QRadioButton* radAuto = nullptr;
-    QRadioButton* radCustom = nullptr;
-    QComboBox* cmbPieceSize = nullptr;
-    QCheckBox* chkPrivate1 = nullptr;
-    QLabel* lblDHT1 = nullptr;
-    QCheckBox* chkDHTAzu1 = nullptr;
-    QCheckBox* chkDHTBitcomet1 = nullptr;
-    QCheckBox* chkBackup = nullptr;
-    QPushButton* btnBackup = nullptr;
-    QLabel* lblComment = nullptr;
-    QPlainTextEdit* mmoComment = nullptr;
-    QPushButton* btnCreateTorrent = nullptr;
-    QPushButton* btnPath = nullptr;
-    QLabel* lblPfad = nullptr;
-    // The create action (brisolt_main_create.cpp).
-    void ConnectCreatePage();
-    [[nodiscard]] bool ConfirmTrackerOnline();
-    [[nodiscard]] TCreateOptions CreateOptions();
-    void CreateSimple();
-    void CreateClassic();
-    // Content of zero bytes is refused with its message before any dialog.
-    [[nodiscard]] bool RefusedAsEmpty(const std::filesystem::path& source, const std::vector<std::string>& selected);
-    // The save dialog with its proposal; nothing when cancelled.
-    [[nodiscard]] std::optional<std::filesystem::path> AskOutput(const std::filesystem::path& proposal);
-    // Runs one create call with the progress dialog and the create button held.
-    void RunCreate(const std::function<void(const TCreateOptions&)>& create);
-    void ShowCreateResult(const TCreateResult& result);
-    // "42 % – Erzeuge: <output>" in the title while a create action runs, so
-    // that the task bar shows how far it is.
-    void ShowCreateProgress();
-    bool CreatingPerEntry = false; // an empty entry is named once at the end, not on its own
 };
 
 } // namespace brisolt

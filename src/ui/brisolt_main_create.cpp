@@ -1,648 +1,119 @@
-// The create page: source choice (simple and classic), tracker choice,
-// options and comment, the interlocks of its check boxes, and the create
-// action, which hands the controls' values to the create layer and shows
-// its progress and results.
-#include <algorithm>
-#include <system_error>
-#include <utility>
-
-#include <QButtonGroup>
-#include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QTabWidget>
-#include <QVBoxLayout>
-
-#include "platform/privatetrackers.h"
-#include "platform/settingsfile.h"
-#include "platform/trackerlist.h"
-#include "ui/brisolt_backup.h"
+// The create page's handlers: each runs its page's action through Guarded.
 #include "ui/brisolt_main.h"
-#include "ui/brisolt_progress.h"
-#include "ui/brisolt_storage.h"
-#include "ui/controls.h"
-#include "ui/filelists.h"
-#include "ui/nametext.h"
-#include "ui/page_settings.h"
-#include "ui/userinterface.h"
+#include "ui/page_create.h"
 
 namespace brisolt
 {
 
-namespace
+void TfrmBrisolt::ConnectCreateHandlers()
 {
-
-} // namespace
-
-QWidget* TfrmBrisolt::BuildCreatePage()
-{
-    auto* page = MakeControl<QWidget>(nullptr, "tabCreate");
-    pageMode = MakeControl<QTabWidget>(page, "pageMode");
-    // Built and added in reading order, so that Tab follows it.
-    tabSimple = BuildSimplePage();
-    pageMode->addTab(tabSimple, QStringLiteral("Ein&fach"));
-    tabClassic = BuildClassicPage();
-    pageMode->addTab(tabClassic, QStringLiteral("K&lassisch"));
-
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(pageMode, 1);
-    layout->addLayout(BuildTrackerChoice(page));
-    auto* bottom = new QHBoxLayout;
-    bottom->addLayout(BuildCreateOptions(page));
-    bottom->addSpacing(8);
-    bottom->addLayout(BuildCommentAndCreate(page), 1);
-    layout->addLayout(bottom);
-
-    // Kept from earlier versions for looking up the install directory; never shown.
-    btnPath = MakeControl<QPushButton>(page, "btnPath", QStringLiteral("Pfad"));
-    btnPath->setVisible(false);
-    lblPfad = MakeControl<QLabel>(page, "lblPfad");
-    lblPfad->setVisible(false);
-    ConnectCreatePage();
-    return page;
+    connect(CreatePage, &TCreatePage::CreateClicked, this, &TfrmBrisolt::btnCreateTorrentClick);
+    connect(CreatePage, &TCreatePage::DriveChanged, this, &TfrmBrisolt::DriveComboBox1Change);
+    connect(CreatePage, &TCreatePage::FolderChanged, this, &TfrmBrisolt::DirectoryListBox1Change);
+    connect(CreatePage, &TCreatePage::FileSelectionChanged, this, &TfrmBrisolt::FileListBox1Change);
+    connect(CreatePage, &TCreatePage::DrivesChanged, this, &TfrmBrisolt::DriveComboBox1DrivesChanged);
+    connect(CreatePage, &TCreatePage::AllClicked, this, &TfrmBrisolt::btnAllClick);
+    connect(CreatePage, &TCreatePage::NoneClicked, this, &TfrmBrisolt::btnNoneClick);
+    connect(CreatePage, &TCreatePage::InverseClicked, this, &TfrmBrisolt::btnInverseClick);
+    connect(CreatePage, &TCreatePage::ClassicFileClicked, this, &TfrmBrisolt::btnClassicFileClick);
+    connect(CreatePage, &TCreatePage::ClassicDirClicked, this, &TfrmBrisolt::btnClassicDirClick);
+    connect(CreatePage, &TCreatePage::PieceSizeModeClicked, this, &TfrmBrisolt::radAutoClick);
+    connect(CreatePage, &TCreatePage::PathClicked, this, &TfrmBrisolt::btnPathClick);
+    connect(CreatePage, &TCreatePage::BackupClicked, this, &TfrmBrisolt::btnBackupClick);
+    connect(CreatePage, &TCreatePage::PrivateClicked, this, &TfrmBrisolt::chkPrivate1Click);
+    connect(CreatePage, &TCreatePage::BackupBoxClicked, this, &TfrmBrisolt::chkBackupClick);
+    connect(CreatePage, &TCreatePage::TrackerTextChanged, this, &TfrmBrisolt::cmbAnnounceURL2Change);
+    connect(CreatePage, &TCreatePage::VisitClicked, this, &TfrmBrisolt::btnVisitClick);
 }
 
-QWidget* TfrmBrisolt::BuildSimplePage()
+void TfrmBrisolt::btnCreateTorrentClick()
 {
-    auto* page = MakeControl<QWidget>(nullptr, "tabSimple");
-    DriveComboBox1 = MakeControl<TDriveComboBox>(page, "DriveComboBox1");
-    DriveComboBox1->setAccessibleName(QStringLiteral("Laufwerk"));
-    // A screen reader takes a combo box's name from its label, not from
-    // accessibleName: the page has no room for a caption, so the label is hidden.
-    auto* driveLabel = MakeControl<QLabel>(page, "lblDrive", QStringLiteral("Laufwerk:"));
-    driveLabel->setBuddy(DriveComboBox1);
-    driveLabel->setVisible(false);
-    DirectoryListBox1 = MakeControl<TDirectoryListBox>(page, "DirectoryListBox1");
-    DirectoryListBox1->setAccessibleName(QStringLiteral("Ordner"));
-    FileListBox1 = MakeControl<TFileListBox>(page, "FileListBox1");
-    FileListBox1->setAccessibleName(QStringLiteral("Dateien"));
-    btnAll = MakeControl<QPushButton>(page, "btnAll", QStringLiteral("&Alle"));
-    btnNone = MakeControl<QPushButton>(page, "btnNone", QStringLiteral("&Keine"));
-    btnInverse = MakeControl<QPushButton>(page, "btnInverse", QStringLiteral("In&vertieren"));
-    lblSimpleTip = MakeControl<QLabel>(page, "lblSimpleTip", Text("Tip: Drücke Strg um mehrere Dateien auszuwählen"));
-    lblSimpleTip->setWordWrap(true);
-
-    auto* selection = new QHBoxLayout;
-    selection->addWidget(btnAll);
-    selection->addWidget(btnNone);
-    selection->addWidget(btnInverse);
-    auto* layout = new QGridLayout(page);
-    layout->addWidget(DriveComboBox1, 0, 0);
-    layout->addWidget(DirectoryListBox1, 1, 0);
-    layout->addWidget(lblSimpleTip, 2, 0);
-    layout->addWidget(FileListBox1, 0, 1, 2, 1);
-    layout->addLayout(selection, 2, 1);
-    layout->setColumnStretch(0, 1);
-    layout->setColumnStretch(1, 1);
-    layout->setRowStretch(1, 1);
-    return page;
+    Guarded([this] { CreatePage->Create(); });
 }
 
-QWidget* TfrmBrisolt::BuildClassicPage()
+void TfrmBrisolt::DriveComboBox1Change()
 {
-    auto* page = MakeControl<QWidget>(nullptr, "tabClassic");
-    lblClassicPath = MakeControl<QLabel>(page, "lblClassicPath", QStringLiteral("&Datei- oder Pfadname:"));
-    txtClassicPath = MakeControl<QLineEdit>(page, "txtClassicPath");
-    lblClassicPath->setBuddy(txtClassicPath);
-    btnClassicFile = MakeControl<QPushButton>(page, "btnClassicFile", QStringLiteral("D&atei"));
-    btnClassicDir = MakeControl<QPushButton>(page, "btnClassicDir", QStringLiteral("&Ordner"));
-    radFolder = MakeControl<QRadioButton>(page, "radFolder", Text("E&in Torrent für gesamten Ordner"));
-    radFile = MakeControl<QRadioButton>(page, "radFile", Text("Für &jede Datei seperaten Torrent erzeugen"));
-    radFolder->setChecked(true);
-    TabToCheckedButton({radFolder, radFile});
-
-    auto* path = new QHBoxLayout;
-    path->addWidget(txtClassicPath, 1);
-    path->addWidget(btnClassicFile);
-    path->addWidget(btnClassicDir);
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(lblClassicPath);
-    layout->addLayout(path);
-    layout->addSpacing(8);
-    layout->addWidget(radFolder);
-    layout->addWidget(radFile);
-    layout->addStretch();
-    return page;
-}
-
-QLayout* TfrmBrisolt::BuildTrackerChoice(QWidget* page)
-{
-    lblAnnounceURL = MakeControl<QLabel>(page, "lblAnnounceURL", QStringLiteral("&Tracker:"));
-    cmbAnnounceURL = MakeControl<QComboBox>(page, "cmbAnnounceURL");
-    cmbAnnounceURL->setEditable(true);
-    cmbAnnounceURL->setInsertPolicy(QComboBox::NoInsert); // Enter must not add the typed text to the list
-    cmbAnnounceURL->addItem(QStringLiteral("[please wait - refreshing list]"));
-    cmbAnnounceURL->setEditText(Text(kTrackerPrompt));
-    cmbAnnounceURL->setToolTip(Text("Wähle einen Tracker oder gib die Tracker URL manuell ein."));
-    cmbAnnounceURL->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    lblAnnounceURL->setBuddy(cmbAnnounceURL);
-    btnVisit = MakeControl<QPushButton>(page, "btnVisit", QStringLiteral("Bes&uchen"));
-    btnVisit->setToolTip(Text("Öffnet die Homepage des ausgewählten Trackers"));
-    btnVisit->setEnabled(false); // no tracker of the directory is chosen yet
-    lblURL = MakeControl<QLabel>(page, "lblURL", QStringLiteral("URL:"));
-    lblStatus = MakeControl<QLabel>(page, "lblStatus", QStringLiteral("Status:"));
-    // A long address must not widen the window.
-    lblURL->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    lblURL->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    auto* info = new QHBoxLayout;
-    info->addWidget(lblURL, 1);
-    info->addWidget(lblStatus);
-    auto* layout = new QGridLayout;
-    layout->addWidget(lblAnnounceURL, 0, 0);
-    layout->addWidget(cmbAnnounceURL, 0, 1);
-    layout->addWidget(btnVisit, 0, 2);
-    layout->addLayout(info, 1, 1, 1, 2);
-    layout->setColumnStretch(1, 1);
-    return layout;
-}
-
-QLayout* TfrmBrisolt::BuildCreateOptions(QWidget* page)
-{
-    lblPieceSize = MakeControl<QLabel>(page, "lblPieceSize", Text("Teil&größe:"));
-    radAuto = MakeControl<QRadioButton>(page, "radAuto", QStringLiteral("Auto"));
-    radAuto->setToolTip(Text("Automatische auswahl der TEilgröße (Empfohlen)"));
-    radAuto->setChecked(true);
-    radCustom = MakeControl<QRadioButton>(page, "radCustom", QStringLiteral("&Custom:"));
-    radCustom->setToolTip(Text("Manuell festgelegte Teilgröße"));
-    auto* pieceGroup = new QButtonGroup(page);
-    pieceGroup->addButton(radAuto);
-    pieceGroup->addButton(radCustom);
-    TabToCheckedButton({radAuto, radCustom});
-    cmbPieceSize = MakeControl<QComboBox>(page, "cmbPieceSize");
-    for (int i = 0; i < kPieceSizeCount; ++i)
-        cmbPieceSize->addItem(QString::fromStdString(PieceSizeItem(i)));
-    cmbPieceSize->setToolTip(Text("Teilgröße in Kilobyte"));
-    cmbPieceSize->setEnabled(false);
-    lblPieceSize->setBuddy(cmbPieceSize);
-    chkPrivate1 = MakeControl<QCheckBox>(page, "chkPrivate1", QStringLiteral("&Privater Torrent"));
-    lblDHT1 = MakeControl<QLabel>(page, "lblDHT1", QStringLiteral("DHT:"));
-    chkDHTAzu1 = MakeControl<QCheckBox>(page, "chkDHTAzu1", QStringLiteral("Azureus"));
-    chkDHTBitcomet1 = MakeControl<QCheckBox>(page, "chkDHTBitcomet1", QStringLiteral("Bitcomet"));
-    chkBackup = MakeControl<QCheckBox>(page, "chkBackup");
-    // The button beside it carries the caption; the box names what it switches.
-    chkBackup->setAccessibleName(QStringLiteral("Backup Tracker verwenden"));
-    btnBackup = MakeControl<QPushButton>(page, "btnBackup", QStringLiteral("Be&nutze Backup Tracker"));
-    btnBackup->setEnabled(false);
-
-    auto* pieces = new QHBoxLayout;
-    pieces->addWidget(lblPieceSize);
-    pieces->addWidget(radAuto);
-    pieces->addWidget(radCustom);
-    pieces->addWidget(cmbPieceSize);
-    pieces->addStretch();
-    auto* dht = new QHBoxLayout;
-    dht->addWidget(lblDHT1);
-    dht->addWidget(chkDHTAzu1);
-    dht->addWidget(chkDHTBitcomet1);
-    dht->addStretch();
-    auto* backup = new QHBoxLayout;
-    backup->addWidget(chkBackup);
-    backup->addWidget(btnBackup);
-    backup->addStretch();
-    auto* layout = new QVBoxLayout;
-    layout->addLayout(pieces);
-    layout->addWidget(chkPrivate1);
-    layout->addLayout(dht);
-    layout->addLayout(backup);
-    layout->addStretch();
-    return layout;
-}
-
-QLayout* TfrmBrisolt::BuildCommentAndCreate(QWidget* page)
-{
-    lblComment = MakeControl<QLabel>(page, "lblComment", QStringLiteral("Ko&mmentar:"));
-    mmoComment = MakeControl<QPlainTextEdit>(page, "mmoComment");
-    mmoComment->setTabChangesFocus(true); // Tab leaves the memo: no keyboard trap
-    // A few lines are enough; room to spare goes to the source lists.
-    mmoComment->setMinimumHeight(mmoComment->fontMetrics().lineSpacing() * 3);
-    mmoComment->setMaximumHeight(mmoComment->fontMetrics().lineSpacing() * 6);
-    mmoComment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    lblComment->setBuddy(mmoComment);
-    btnCreateTorrent = MakeControl<QPushButton>(page, "btnCreateTorrent", QStringLiteral("Er&zeuge .torrent !"));
-    btnCreateTorrent->setToolTip(QStringLiteral("Erstelle .torrent Metadatadatei."));
-
-    auto* layout = new QVBoxLayout;
-    layout->addWidget(lblComment);
-    layout->addWidget(mmoComment);
-    layout->addWidget(btnCreateTorrent, 0, Qt::AlignRight);
-    return layout;
-}
-
-void TfrmBrisolt::chkPrivate1Click()
-{
-    Guarded(
-        [this]
-        {
-            const bool isPrivate = chkPrivate1->isChecked();
-            for (QCheckBox* box : {chkDHTAzu1, chkDHTBitcomet1, chkBackup})
-            {
-                if (isPrivate)
-                    box->setChecked(false);
-                box->setEnabled(!isPrivate);
-            }
-        });
-}
-
-void TfrmBrisolt::chkBackupClick()
-{
-    Guarded([this] { btnBackup->setEnabled(chkBackup->isChecked()); });
+    Guarded([this] { CreatePage->ShowDriveFolder(); });
 }
 
 void TfrmBrisolt::DirectoryListBox1Change()
 {
-    Guarded(
-        [this]
-        {
-            DriveComboBox1->ShowDriveOf(DirectoryListBox1->Directory());
-            FileListBox1->SetPath(DirectoryListBox1->Path());
-        });
+    Guarded([this] { CreatePage->ShowFolderFiles(); });
 }
 
-void TfrmBrisolt::ConnectCreatePage()
+void TfrmBrisolt::FileListBox1Change()
 {
-    connect(btnCreateTorrent, &QPushButton::clicked, this, &TfrmBrisolt::btnCreateTorrentClick);
-    connect(DriveComboBox1, &QComboBox::currentIndexChanged, this, &TfrmBrisolt::DriveComboBox1Change);
-    connect(FileListBox1, &QListWidget::itemSelectionChanged, this, &TfrmBrisolt::FileListBox1Change);
-    connect(FileListBox1, &QListWidget::currentItemChanged, this, &TfrmBrisolt::FileListBox1Change);
-    connect(btnAll, &QPushButton::clicked, this, &TfrmBrisolt::btnAllClick);
-    connect(btnNone, &QPushButton::clicked, this, &TfrmBrisolt::btnNoneClick);
-    connect(btnInverse, &QPushButton::clicked, this, &TfrmBrisolt::btnInverseClick);
-    connect(btnClassicFile, &QPushButton::clicked, this, &TfrmBrisolt::btnClassicFileClick);
-    connect(btnClassicDir, &QPushButton::clicked, this, &TfrmBrisolt::btnClassicDirClick);
-    connect(radAuto, &QRadioButton::toggled, this, &TfrmBrisolt::radAutoClick);
-    connect(radCustom, &QRadioButton::toggled, this, &TfrmBrisolt::radAutoClick);
-    connect(btnPath, &QPushButton::clicked, this, &TfrmBrisolt::btnPathClick);
-    connect(btnBackup, &QPushButton::clicked, this, &TfrmBrisolt::btnBackupClick);
-    // Closing the window during a run stops the run first; the window closes
-    // when the run is over.
-    new TCloseDuringRun(
-        this,
-        [this] { return Session.Running; },
-        [this]
-        {
-            Session.CloseAfterRun = true;
-            RequestAbort();
-        });
+    Guarded([this] { CreatePage->ShowFocusedFile(); });
+}
+
+void TfrmBrisolt::DriveComboBox1DrivesChanged()
+{
+    Guarded([this] { CreatePage->FollowDrives(); });
+}
+
+void TfrmBrisolt::btnAllClick()
+{
+    Guarded([this] { CreatePage->SelectAll(); });
+}
+
+void TfrmBrisolt::btnNoneClick()
+{
+    Guarded([this] { CreatePage->SelectNone(); });
+}
+
+void TfrmBrisolt::btnInverseClick()
+{
+    Guarded([this] { CreatePage->InvertSelection(); });
+}
+
+void TfrmBrisolt::btnClassicFileClick()
+{
+    Guarded([this] { CreatePage->BrowseClassicFile(); });
+}
+
+void TfrmBrisolt::btnClassicDirClick()
+{
+    Guarded([this] { CreatePage->BrowseClassicFolder(); });
+}
+
+void TfrmBrisolt::radAutoClick()
+{
+    Guarded([this] { CreatePage->TogglePieceSize(); });
+}
+
+void TfrmBrisolt::btnPathClick()
+{
+    Guarded([this] { CreatePage->ShowInstallDir(); });
+}
+
+void TfrmBrisolt::btnBackupClick()
+{
+    Guarded([this] { CreatePage->ShowBackupTrackers(); });
+}
+
+void TfrmBrisolt::chkPrivate1Click()
+{
+    Guarded([this] { CreatePage->TogglePrivate(); });
+}
+
+void TfrmBrisolt::chkBackupClick()
+{
+    Guarded([this] { CreatePage->ToggleBackup(); });
+}
+
+void TfrmBrisolt::cmbAnnounceURL2Change()
+{
+    Guarded([this] { CreatePage->ShowAnnounceURL(); });
+}
+
+void TfrmBrisolt::btnVisitClick()
+{
+    Guarded([this] { CreatePage->VisitTracker(); });
 }
 
 void TfrmBrisolt::RequestAbort()
 {
     Session.AbortRequested = true;
-}
-
-void TfrmBrisolt::btnCreateTorrentClick()
-{
-    Guarded(
-        [this]
-        {
-            if (Session.Running)
-                return; // one run at a time; the button is disabled meanwhile
-            Session.AbortRequested = false;
-            if (TrackerWithoutScheme())
-            {
-                // Typed, but neither a directory name nor an address a client can use.
-                Ui.MessageBox(
-                    Text("Die Trackeradresse „%1“ braucht am Anfang http://, https:// oder udp://.")
-                        .arg(cmbAnnounceURL->currentText()),
-                    QStringLiteral("Error, kein Tracker"),
-                    TMessageButtons::Ok);
-                return;
-            }
-            if (!TrackerGiven())
-            {
-                Ui.MessageBox(
-                    Text("Du musst einen Tracker zum Erzeugen des Torrents angeben!"),
-                    QStringLiteral("Error, kein Tracker"),
-                    TMessageButtons::Ok);
-                return;
-            }
-            if (!ConfirmTrackerOnline())
-                return;
-            if (pageMode->currentIndex() == 0)
-                CreateSimple();
-            else if (pageMode->currentIndex() == 1)
-                CreateClassic();
-        });
-}
-
-bool TfrmBrisolt::ConfirmTrackerOnline()
-{
-    if (lblStatus->text() != QStringLiteral("Status: *DOWN*"))
-        return true;
-    return Ui.MessageBox(
-               Text("Der Tracker ist möglicherweise offline, möchten sie wirklich fortsetzte"),
-               QStringLiteral("Frage"),
-               TMessageButtons::YesNo)
-           == TMessageResult::Yes;
-}
-
-void TfrmBrisolt::CreateSimple()
-{
-    const std::vector<std::string> selected = FileListBox1->SelectedNames();
-    if (selected.empty())
-    {
-        Ui.MessageBox(Text(kNoFilesSelectedMessage.data()), QStringLiteral("Error"), TMessageButtons::Ok);
-        return;
-    }
-    const std::filesystem::path folder = FileListBox1->Path();
-    if (RefusedAsEmpty(folder, selected))
-        return;
-    const auto output = AskOutput(ProposeSelectionSaveName(folder, selected));
-    if (!output)
-        return;
-    RunCreate([&](const TCreateOptions& options) { (void)CreateSelectionTorrent(folder, selected, *output, options); });
-}
-
-void TfrmBrisolt::CreateClassic()
-{
-    const QString typed = txtClassicPath->text();
-    const std::filesystem::path source = TrimTrailingSeparator(TypedBytes(typed));
-    const QString path = ShownPath(source);
-    if (path != typed)
-        txtClassicPath->setText(path);
-    std::error_code error;
-    const auto status = std::filesystem::status(source, error);
-    if (path.isEmpty() || !std::filesystem::exists(status))
-    {
-        Ui.MessageBox(
-            QStringLiteral("Please enter a file or directory name!"), QStringLiteral("Error"), TMessageButtons::Ok);
-        return;
-    }
-    if (RefusedAsEmpty(source, {}))
-        return;
-    if (!std::filesystem::is_directory(status))
-    {
-        // A file: the radio buttons play no part.
-        if (const auto output = AskOutput(ProposeSaveName(source)))
-            RunCreate([&](const TCreateOptions& options) { (void)CreateSingleFileTorrent(source, *output, options); });
-        return;
-    }
-    if (radFolder->isChecked())
-    {
-        if (const auto output = AskOutput(ProposeSaveName(source)))
-            RunCreate([&](const TCreateOptions& options) { (void)CreateFolderTorrent(source, *output, options); });
-        return;
-    }
-    const auto target = Ui.BrowseForFolder(
-        Text("Wähle ein Verzeichnis, wo die Torrents gespeichert werden sollen:"),
-        Session.DialogFolder(TDialogPurpose::PerEntryTarget, ClassicFolder()));
-    if (!target)
-        return;
-    Session.RememberDialogFolder(TDialogPurpose::PerEntryTarget, *target);
-    std::vector<TCreateResult> results;
-    std::vector<std::string> notProcessed;
-    CreatingPerEntry = true;
-    RunCreate([&](const TCreateOptions& options)
-              { results = CreatePerEntryTorrents(source, TypedPath(*target), options, &notProcessed); });
-    if (const std::string report = PerEntryReport(results, notProcessed); !report.empty())
-    {
-        const QString shown = ShownMessage(report);
-        SetStatusText(shown.section(QLatin1Char('\n'), 0, 0));
-        Ui.MessageBox(shown, QLatin1String(kProgramTitle), TMessageButtons::Ok);
-    }
-}
-
-bool TfrmBrisolt::RefusedAsEmpty(const std::filesystem::path& source, const std::vector<std::string>& selected)
-{
-    TCreateOptions options;
-    options.SkipThumbs = SettingsPage->SkipThumbs();
-    const std::string message = EmptyContentMessage(source, selected, options);
-    if (message.empty())
-        return false;
-    // Told before the save dialog: no name is asked for a torrent that is not written.
-    SetStatusText(ShownMessage(message));
-    Ui.MessageBox(ShownMessage(message), QLatin1String(kProgramTitle), TMessageButtons::Ok);
-    return true;
-}
-
-std::optional<std::filesystem::path> TfrmBrisolt::AskOutput(const std::filesystem::path& proposal)
-{
-    TSaveFileRequest request;
-    request.Filter = QStringLiteral("Torrent Dateien (*.torrent)|*.torrent");
-    request.FileName = ShownPath(proposal);
-    request.DefaultSuffix = QStringLiteral("torrent");
-    request.ConfirmOverwrite = true;
-    const auto chosen = Ui.SaveFile(request);
-    if (!chosen || chosen->isEmpty())
-        return std::nullopt;
-    // The proposal taken as it is keeps its bytes, which its text may not hold.
-    if (*chosen == request.FileName)
-        return proposal;
-    return TypedPath(*chosen);
-}
-
-TCreateOptions TfrmBrisolt::CreateOptions()
-{
-    TCreateOptions options;
-    options.AnnounceURL = GetAnnounceURL();
-    options.CommentLines = SplitCommentLines(TypedBytes(mmoComment->toPlainText()));
-    options.PieceSizeIndex = radCustom->isChecked() ? cmbPieceSize->currentIndex() : kAutoPieceSize;
-    options.SkipThumbs = SettingsPage->SkipThumbs();
-    if (chkBackup->isChecked())
-        options.BackupRows = Backup->Rows();
-    // Looked up on the hashing thread: a copy of the directory, which a
-    // refresh may replace meanwhile.
-    options.LookupAnnounceURL = [trackers = Session.Trackers](const std::string& row)
-    {
-        return ::brisolt::LookupAnnounceURL(trackers, row);
-    };
-    options.AbortRequested = &Session.AbortRequested;
-    return options;
-}
-
-void TfrmBrisolt::ShowCreateProgress()
-{
-    const QProgressBar* bar = Progress->ProgressBar2;
-    const qint64 span = qint64{bar->maximum()} - bar->minimum();
-    const qint64 done = span > 0 ? (qint64{bar->value()} - bar->minimum()) * 100 / span : 0;
-    setWindowTitle(QStringLiteral("%1 % \u2013 %2").arg(std::clamp<qint64>(done, 0, 100)).arg(Progress->windowTitle()));
-}
-
-void TfrmBrisolt::RunCreate(const std::function<void(const TCreateOptions&)>& create)
-{
-    TBrisoltBTHashedStorage storage(*Progress, [this](const TCreateResult& result) { ShowCreateResult(result); });
-    TCreateOptions options = CreateOptions();
-    // A tracker of the directory or of the user's own brings its rules.
-    if (const std::string tracker = TypedBytes(cmbAnnounceURL->currentText());
-        FindLastTracker(Session.Trackers, tracker) >= 0)
-    {
-        const TTrackerRules rules = ReadTrackerRules(TPrivateProfile(Session.SettingsPath()), tracker);
-        if (const std::string problem = ApplyTrackerRules(rules, tracker, options); !problem.empty())
-        {
-            Ui.MessageBox(ShownMessage(problem), QStringLiteral("Error"), TMessageButtons::Ok);
-            return;
-        }
-    }
-    options.Observer = &storage;
-
-    // The button and the title come back however the run ends.
-    struct THeld
-    {
-        TfrmBrisolt& Form;
-        QString Title;
-        QMetaObject::Connection Progressing;
-
-        ~THeld()
-        {
-            QObject::disconnect(Progressing);
-            Form.setWindowTitle(Title);
-            Form.Session.Running = false;
-            Form.CreatingPerEntry = false;
-            Form.btnCreateTorrent->setEnabled(true);
-        }
-    } held{
-        *this,
-        windowTitle(),
-        connect(Progress->ProgressBar2, &QProgressBar::valueChanged, this, &TfrmBrisolt::ShowCreateProgress)};
-
-    Session.Running = true;
-    btnCreateTorrent->setEnabled(false);
-    storage.Run([&] { create(options); });
-    (void)Session.CloseIfAskedDuringRun();
-}
-
-void TfrmBrisolt::ShowCreateResult(const TCreateResult& result)
-{
-    // Each torrent's outcome stays in the status bar, the last one when the action ends.
-    SetStatusText(
-        result.Status == TCreateStatus::Written
-            ? ShownPath(result.Output) + QStringLiteral(" erfolgreich geschrieben!")
-            : ShownMessage(result.Message).replace(QLatin1Char('\n'), QLatin1Char(' ')));
-    switch (result.Status)
-    {
-    case TCreateStatus::Written:
-        break;
-    case TCreateStatus::Aborted:
-        // Closing the window asked for the abort: no message per torrent.
-        if (!Session.CloseAfterRun)
-            Ui.MessageBox(Text(kAbortedMessage.data()), QStringLiteral("Benutzerabbruch"), TMessageButtons::Ok);
-        break;
-    case TCreateStatus::Skipped:
-        if (CreatingPerEntry)
-            break;
-        [[fallthrough]];
-    case TCreateStatus::Failed:
-        Ui.MessageBox(ShownMessage(result.Message), QLatin1String(kProgramTitle), TMessageButtons::Ok);
-        break;
-    }
-}
-
-void TfrmBrisolt::DriveComboBox1Change()
-{
-    Guarded(
-        [this]
-        {
-            const QString drive = DriveComboBox1->Drive();
-            if (!drive.isEmpty())
-                DirectoryListBox1->SetDirectory(drive);
-        });
-}
-
-void TfrmBrisolt::FileListBox1Change()
-{
-    Guarded(
-        [this]
-        {
-            const QListWidgetItem* focused = FileListBox1->currentItem();
-            SetStatusText(
-                focused && focused->isSelected() ? QDir::toNativeSeparators(
-                    ShownPath(FileListBox1->Path() / FileListBox1->NameAt(FileListBox1->row(focused))))
-                                                 : QString());
-        });
-}
-
-void TfrmBrisolt::btnAllClick()
-{
-    Guarded(
-        [this]
-        {
-            if (FileListBox1->count() > 0)
-                FileListBox1->selectAll();
-        });
-}
-
-void TfrmBrisolt::btnNoneClick()
-{
-    Guarded(
-        [this]
-        {
-            if (FileListBox1->count() > 0)
-                FileListBox1->clearSelection();
-        });
-}
-
-void TfrmBrisolt::btnInverseClick()
-{
-    Guarded(
-        [this]
-        {
-            if (FileListBox1->count() == 0)
-                return;
-            const QModelIndex first = FileListBox1->model()->index(0, 0);
-            const QModelIndex last = FileListBox1->model()->index(FileListBox1->count() - 1, 0);
-            FileListBox1->selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::Toggle);
-        });
-}
-
-void TfrmBrisolt::btnClassicFileClick()
-{
-    Guarded(
-        [this]
-        {
-            TOpenFileRequest request;
-            request.Filter = QStringLiteral("Alle Dateien (*.*)|*.*");
-            request.Folder = Session.DialogFolder(TDialogPurpose::Source, ClassicFolder());
-            if (const auto chosen = Ui.OpenFile(request))
-            {
-                Session.RememberDialogFolder(TDialogPurpose::Source, QFileInfo(*chosen).absolutePath());
-                txtClassicPath->setText(QDir::toNativeSeparators(*chosen));
-            }
-        });
-}
-
-void TfrmBrisolt::btnClassicDirClick()
-{
-    Guarded(
-        [this]
-        {
-            if (const auto chosen = Ui.BrowseForFolder(
-                    Text("Wähle einen Ordner zum hashen"),
-                    Session.DialogFolder(TDialogPurpose::Source, ClassicFolder())))
-            {
-                // The next source is likely a neighbour of this one.
-                Session.RememberDialogFolder(
-                    TDialogPurpose::Source, QFileInfo(QDir::cleanPath(*chosen)).absolutePath());
-                txtClassicPath->setText(QDir::toNativeSeparators(*chosen));
-            }
-        });
-}
-
-void TfrmBrisolt::radAutoClick()
-{
-    Guarded([this] { cmbPieceSize->setEnabled(!radAuto->isChecked()); });
-}
-
-void TfrmBrisolt::btnPathClick()
-{
-    Guarded([this] { lblPfad->setText(ShownPath(Session.InstallDir())); });
-}
-
-void TfrmBrisolt::btnBackupClick()
-{
-    Guarded(
-        [this]
-        {
-            Backup->FillTrackers(Session.Trackers);
-            Backup->show();
-            Backup->raise();
-            Backup->activateWindow();
-        });
 }
 
 } // namespace brisolt

@@ -21,6 +21,7 @@
 #include "ui/desktop.h"
 #include "ui/filelists.h"
 #include "ui/nametext.h"
+#include "ui/page_create.h"
 #include "ui/page_edit.h"
 
 namespace brisolt
@@ -42,7 +43,6 @@ void TfrmBrisolt::ConnectDesktopHandlers()
     refresh->setObjectName(QStringLiteral("shortcutRefresh"));
     refresh->setContext(Qt::WindowShortcut);
     connect(refresh, &QShortcut::activated, this, &TfrmBrisolt::RefreshSimpleLists);
-    connect(DriveComboBox1, &TDriveComboBox::DrivesChanged, this, &TfrmBrisolt::DriveComboBox1DrivesChanged);
 }
 
 TfrmBrisolt::TDropPlan TfrmBrisolt::PlanDrop(const QList<QUrl>& urls) const
@@ -106,21 +106,11 @@ void TfrmBrisolt::ApplyDrop(const TDropPlan& plan)
     case TDropPlan::TKind::None:
         break;
     case TDropPlan::TKind::ClassicPath:
-        pageMode->setCurrentWidget(tabClassic);
-        txtClassicPath->setText(QDir::toNativeSeparators(plan.Path));
+        CreatePage->TakeClassicPath(plan.Path);
         break;
     case TDropPlan::TKind::Selection:
-    {
-        pageMode->setCurrentWidget(tabSimple);
-        const std::filesystem::path before = DirectoryListBox1->Path();
-        if (!DirectoryListBox1->SetDirectory(plan.Path))
-            break;
-        // The folder shown already may have been listed before these files came.
-        if (DirectoryListBox1->Path() == before)
-            FileListBox1->Refresh();
-        (void)FileListBox1->Select(plan.Names);
+        CreatePage->SelectFiles(plan.Path, plan.Names);
         break;
-    }
     case TDropPlan::TKind::Torrent:
         EditPage->OpenTorrent(plan.Path);
         break;
@@ -188,15 +178,6 @@ bool TfrmBrisolt::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
-QString TfrmBrisolt::ClassicFolder() const
-{
-    const std::filesystem::path source = TrimTrailingSeparator(TypedBytes(txtClassicPath->text()));
-    std::error_code error;
-    if (source.empty() || !std::filesystem::exists(source, error))
-        return {};
-    return QFileInfo(ShownPath(source)).absolutePath();
-}
-
 void TfrmBrisolt::RefreshSimpleLists()
 {
     Guarded(
@@ -204,22 +185,7 @@ void TfrmBrisolt::RefreshSimpleLists()
         {
             if (pgeMain->currentWidget() != tabCreate)
                 return;
-            DriveComboBox1->Refresh();
-            DirectoryListBox1->Refresh();
-            FileListBox1->Refresh();
-        });
-}
-
-void TfrmBrisolt::DriveComboBox1DrivesChanged()
-{
-    Guarded(
-        [this]
-        {
-            // A volume taken away may have held the folder shown.
-            std::error_code error;
-            if (!std::filesystem::is_directory(DirectoryListBox1->Path(), error))
-                DirectoryListBox1->Refresh();
-            DriveComboBox1->ShowDriveOf(DirectoryListBox1->Directory());
+            CreatePage->RefreshLists();
         });
 }
 

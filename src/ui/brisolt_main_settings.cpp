@@ -22,6 +22,7 @@
 #include "ui/controls.h"
 #include "ui/filelists.h"
 #include "ui/nametext.h"
+#include "ui/page_create.h"
 #include "ui/page_edit.h"
 #include "ui/page_settings.h"
 #include "ui/settingswriter.h"
@@ -46,23 +47,20 @@ void TfrmBrisolt::LoadSettings()
         ApplyRememberedFolder(profile);
     // The partner profile locks both "Privater Torrent" boxes checked.
     const bool partner = SettingsPage->PartnerDefaults();
-    chkPrivate1->setChecked(partner);
+    CreatePage->SetPrivate(partner);
     EditPage->SetPrivate(partner);
-    chkPrivate1->setEnabled(!partner);
+    CreatePage->LockPrivate(partner);
     EditPage->LockPrivate(partner);
     // An unknown mode keeps the design's page.
     if (mode != TStartupMode::Unknown)
-        pageMode->setCurrentIndex(mode == TStartupMode::Simple ? 0 : 1);
+        CreatePage->ShowSimpleMode(mode == TStartupMode::Simple);
 }
 
 void TfrmBrisolt::ApplyRememberedFolder(const TPrivateProfile& profile)
 {
     const std::string folder = profile.ReadString(kMemory, "folder", "");
-    if (folder.empty())
-        return;
-    // A folder that is gone (an unplugged disk, say) leaves the list at home.
-    if (!DirectoryListBox1->SetPath(std::filesystem::path(folder)))
-        DirectoryListBox1->SetDirectory(QDir::homePath());
+    if (!folder.empty())
+        CreatePage->ShowRememberedFolder(std::filesystem::path(folder));
 }
 
 void TfrmBrisolt::SaveSettings()
@@ -142,9 +140,9 @@ void TfrmBrisolt::FormCloseQuery()
             std::optional<std::string> folder;
             std::optional<std::string> tracker;
             if (SettingsPage->RememberFolder())
-                folder = DirectoryListBox1->Path().native();
+                folder = CreatePage->Folder().native();
             if (SettingsPage->RememberTracker())
-                tracker = TypedBytes(cmbAnnounceURL->currentText());
+                tracker = TypedBytes(CreatePage->TrackerText());
             std::function<void()> settings =
                 SettingsPage->AutoSave() ? SettingsPage->Writes(Session.SettingsPath()) : std::function<void()>();
             Writer->Post(
@@ -171,7 +169,7 @@ void TfrmBrisolt::chkZINdefaultClick()
         [this]
         {
             const bool partner = SettingsPage->PartnerDefaults();
-            chkPrivate1->setChecked(partner);
+            CreatePage->SetPrivate(partner);
             EditPage->SetPrivate(partner);
         });
 }

@@ -1,6 +1,6 @@
 // The tracker directory: the refresh that downloads (or reads from the cache)
-// the tracker list and fills the tracker choice, the lookups by name, the
-// Visit button, and the private trackers of the Settings page. The list
+// the tracker list and gives the create page's tracker choice its names, and
+// the handlers of the user's own trackers on the Settings page. The list
 // format and the lookups themselves live in platform/trackerlist.
 #include <QComboBox>
 #include <QFile>
@@ -19,6 +19,7 @@
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
 #include "ui/nametext.h"
+#include "ui/page_create.h"
 #include "ui/page_settings.h"
 #include "ui/userinterface.h"
 
@@ -44,33 +45,6 @@ void Normalise(std::vector<TTracker>& trackers)
     }
 }
 
-// Rebuilding the items must neither replace the combo's text nor report a
-// change of it: the text stays what the user typed or picked.
-class TKeepComboText
-{
-public:
-    explicit TKeepComboText(QComboBox* combo)
-        : Combo(combo)
-        , Blocker(combo)
-        , Text(combo->currentText())
-    {
-    }
-
-    ~TKeepComboText()
-    {
-        Combo->setCurrentIndex(-1);
-        Combo->setEditText(Text);
-    }
-
-    TKeepComboText(const TKeepComboText&) = delete;
-    TKeepComboText& operator=(const TKeepComboText&) = delete;
-
-private:
-    QComboBox* Combo;
-    QSignalBlocker Blocker;
-    QString Text;
-};
-
 bool IsFile(const std::filesystem::path& path)
 {
     std::error_code error;
@@ -81,8 +55,6 @@ bool IsFile(const std::filesystem::path& path)
 
 void TfrmBrisolt::ConnectTrackerHandlers()
 {
-    connect(cmbAnnounceURL, &QComboBox::editTextChanged, this, &TfrmBrisolt::cmbAnnounceURL2Change);
-    connect(btnVisit, &QPushButton::clicked, this, &TfrmBrisolt::btnVisitClick);
     connect(SettingsPage, &TSettingsPage::TrackerChosen, this, &TfrmBrisolt::lstPrivateTrackersClick);
     connect(SettingsPage, &TSettingsPage::TrackerNameChanged, this, &TfrmBrisolt::txtPrivateNameChange);
     connect(SettingsPage, &TSettingsPage::AddModifyClicked, this, &TfrmBrisolt::btnPrivateAddModifyClick);
@@ -155,8 +127,7 @@ void TfrmBrisolt::updateTimerTimer()
                         QStringLiteral("No cached version of the tracker list could be found; you're on your own"),
                         QStringLiteral("Error"),
                         TMessageButtons::Ok);
-                    TKeepComboText keep(cmbAnnounceURL);
-                    cmbAnnounceURL->clear();
+                    CreatePage->SetTrackerNames({});
                 }
             }
             ApplyRememberedTracker();
@@ -236,28 +207,24 @@ void TfrmBrisolt::ParseTrackerBuffer(const std::string& buffer)
         if (IsWebAddress(address))
             Session.OpenWebPage(ShownText(address));
     }
+    QStringList names;
+    try
     {
-        TKeepComboText keep(cmbAnnounceURL);
-        cmbAnnounceURL->clear();
-        try
-        {
-            ReadTrackers(
-                lines,
-                Session.Trackers,
-                [this](const TTracker& tracker) { cmbAnnounceURL->addItem(ShownText(tracker.Name)); });
-        }
-        catch (...)
-        {
-            Normalise(Session.Trackers);
-            throw;
-        }
-        Normalise(Session.Trackers);
-        for (const TTracker& tracker : Session.PrivateTrackers)
-        {
-            Session.Trackers.push_back(tracker);
-            cmbAnnounceURL->addItem(ShownText(tracker.Name));
-        }
+        ReadTrackers(lines, Session.Trackers, [&names](const TTracker& tracker) { names << ShownText(tracker.Name); });
     }
+    catch (...)
+    {
+        Normalise(Session.Trackers);
+        CreatePage->SetTrackerNames(names);
+        throw;
+    }
+    Normalise(Session.Trackers);
+    for (const TTracker& tracker : Session.PrivateTrackers)
+    {
+        Session.Trackers.push_back(tracker);
+        names << ShownText(tracker.Name);
+    }
+    CreatePage->SetTrackerNames(names);
     SetStatusText(QStringLiteral("Tracker Liste geladen!"));
 }
 
@@ -270,58 +237,8 @@ void TfrmBrisolt::ApplyRememberedTracker()
     if (!SettingsPage->RememberTracker())
         return;
     const TPrivateProfile profile(Session.SettingsPath());
-    cmbAnnounceURL->setEditText(ShownText(profile.ReadString("memory", "tracker", kRememberedTrackerDefault)));
+    CreatePage->SetTrackerText(ShownText(profile.ReadString("memory", "tracker", kRememberedTrackerDefault)));
     cmbAnnounceURL2Change();
-}
-
-std::string TfrmBrisolt::GetAnnounceURL()
-{
-    btnVisit->setEnabled(false);
-    std::string text = TypedBytes(cmbAnnounceURL->currentText());
-    const int index = FindLastTracker(Session.Trackers, text);
-    if (index < 0)
-    {
-        lblStatus->setText(QStringLiteral("Status: N/A"));
-        return text;
-    }
-    const TTracker& tracker = Session.Trackers[static_cast<std::size_t>(index)];
-    lblStatus->setText(tracker.Down ? QStringLiteral("Status: *DOWN*") : QStringLiteral("Status: Online"));
-    btnVisit->setEnabled(true);
-    return tracker.Announce;
-}
-
-bool TfrmBrisolt::TrackerGiven() const
-{
-    const QString text = cmbAnnounceURL->currentText();
-    if (text.isEmpty() || text == Text(kTrackerPrompt) || text == QLatin1String(kRememberedTrackerDefault))
-        return false;
-    return text.contains(QStringLiteral("://")) || FindLastTracker(Session.Trackers, TypedBytes(text)) >= 0;
-}
-
-bool TfrmBrisolt::TrackerWithoutScheme() const
-{
-    const QString text = cmbAnnounceURL->currentText();
-    if (text.trimmed().isEmpty() || text == Text(kTrackerPrompt) || text == QLatin1String(kRememberedTrackerDefault))
-        return false;
-    return !TrackerGiven();
-}
-
-void TfrmBrisolt::cmbAnnounceURL2Change()
-{
-    Guarded([this] { lblURL->setText(QStringLiteral("URL: ") + ShownText(GetAnnounceURL())); });
-}
-
-void TfrmBrisolt::btnVisitClick()
-{
-    Guarded(
-        [this]
-        {
-            for (const std::string& page : TrackerWebpages(Session.Trackers, TypedBytes(cmbAnnounceURL->currentText())))
-            {
-                if (IsWebAddress(page))
-                    Session.OpenWebPage(ShownText(page));
-            }
-        });
 }
 
 void TfrmBrisolt::lstPrivateTrackersClick()

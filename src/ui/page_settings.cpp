@@ -132,6 +132,7 @@ void TSettingsPage::Connect()
 {
     connect(btnSaveSettings, &QPushButton::clicked, this, &TSettingsPage::SaveClicked);
     connect(chkZINdefault, &QCheckBox::toggled, this, &TSettingsPage::PartnerClicked);
+    connect(chkSkipThumbs, &QCheckBox::toggled, this, [this](bool checked) { Session.SkipThumbs = checked; });
     // A click on the selected entry fills the fields again, as does any change of the selection.
     connect(lstPrivateTrackers, &QListWidget::itemSelectionChanged, this, &TSettingsPage::TrackerChosen);
     connect(lstPrivateTrackers, &QListWidget::itemClicked, this, &TSettingsPage::TrackerChosen);

@@ -77,6 +77,9 @@ public:
     // Announce URL of the last directory entry named exactly name, or empty.
     [[nodiscard]] std::string LookupAnnounceURL(const std::string& name) const;
 
+    // "Datei thumbs.db immer ignorieren" of the Settings page, which keeps it.
+    bool SkipThumbs = false;
+
     // The folder last used for purpose while it still exists, else own when
     // it is a folder, else the home folder.
     [[nodiscard]] QString DialogFolder(TDialogPurpose purpose, const QString& own) const;

@@ -534,7 +534,7 @@ private slots:
 
         // Of two entries of a name the later counts, for its status too.
         Type(*w, QStringLiteral("Dup"));
-        QCOMPARE(U(w->Form->GetAnnounceURL()), QStringLiteral("http://second/a"));
+        QCOMPARE(U(w->GetAnnounceURL()), QStringLiteral("http://second/a"));
         QCOMPARE(Label(*w, "lblStatus"), QStringLiteral("Status: Online"));
         QCOMPARE(U(LookupAnnounceURL(w->Trackers(), "Dup")), QStringLiteral("http://second/a"));
         QCOMPARE(U(LookupAnnounceURL(w->Trackers(), "dup")), QString());

@@ -8,6 +8,7 @@
 
 #include "platform/installdir.h"
 #include "platform/settingsfile.h"
+#include "ui/page_create.h"
 #include "ui/page_edit.h"
 #include "ui/page_settings.h"
 
@@ -99,6 +100,11 @@ const TTorrentFile* TWindow::ViewTorrent() const
 QString TWindow::ViewFileName() const
 {
     return Form->EditPage->FileName();
+}
+
+std::string TWindow::GetAnnounceURL() const
+{
+    return Form->CreatePage->GetAnnounceURL();
 }
 
 int TWindow::FindPrivateTracker(const QString& name) const

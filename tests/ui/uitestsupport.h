@@ -84,6 +84,9 @@ public:
 
     [[nodiscard]] std::filesystem::path SettingsPath() const { return Form->Session.SettingsPath(); }
 
+    // The create page's announce URL for its tracker choice (which sets its status label).
+    [[nodiscard]] std::string GetAnnounceURL() const;
+
     // Index of the last of the user's own trackers named exactly name, or -1.
     [[nodiscard]] int FindPrivateTracker(const QString& name) const;
 
