@@ -87,6 +87,15 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+void TfrmAbout::ShowScrolling(const QString& title)
+{
+    setWindowTitle(title);
+    show();
+    raise();
+    activateWindow();
+    ScrollingCredits1->SetScrolling(true);
+}
+
 void TfrmAbout::btnCloseClick()
 {
     hide();

@@ -35,8 +35,9 @@ class TfrmAbout : public QDialog
 public:
     explicit TfrmAbout(QWidget* parent = nullptr);
 
-    TScrollingCredits* ScrollingCredits1; // 572 x 400
-    QPushButton* btnClose;
+    // Shows the dialog under title with the credits scrolling; "Schließen"
+    // hides it and stops them.
+    void ShowScrolling(const QString& title);
 
 protected:
     // No close box: Escape and the window manager's close act as "Schließen".
@@ -45,6 +46,10 @@ protected:
 
 private slots:
     void btnCloseClick();
+
+private:
+    TScrollingCredits* ScrollingCredits1; // 572 x 400
+    QPushButton* btnClose;
 };
 
 } // namespace brisolt

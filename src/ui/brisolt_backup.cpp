@@ -96,6 +96,14 @@ std::vector<std::string> TfrmBackup::Rows() const
     return rows;
 }
 
+void TfrmBackup::ShowWith(const std::vector<TTracker>& trackers)
+{
+    FillTrackers(trackers);
+    show();
+    raise();
+    activateWindow();
+}
+
 void TfrmBackup::FillTrackers(const std::vector<TTracker>& trackers)
 {
     cmbTrackers->clear();

@@ -10,8 +10,8 @@
 // - SetRows: replaces the working list (the edit page, with a loaded
 //   torrent's backup trackers);
 // - Rows: the working list's bytes, in order (both pages, when they write);
-// - FillTrackers: cmbTrackers becomes the directory's names, row 0 chosen
-//   (both pages, before showing the dialog).
+// - ShowWith: cmbTrackers becomes the directory's names, row 0 chosen, and
+//   the dialog shows (both pages' backup buttons).
 #pragma once
 
 #include <string>
@@ -38,16 +38,7 @@ public:
 
     void SetRows(const std::vector<std::string>& rows);
     [[nodiscard]] std::vector<std::string> Rows() const;
-    void FillTrackers(const std::vector<TTracker>& trackers);
-
-    QListWidget* lstBackup;
-    QPushButton* btnUp;
-    QPushButton* btnDown;
-    QPushButton* btnRemove;
-    QPushButton* btnAdd;
-    QComboBox* cmbTrackers;
-    QLabel* lblNote;
-    QPushButton* btnOk;
+    void ShowWith(const std::vector<TTracker>& trackers);
 
 protected:
     // No close box: Escape and the window manager's close act as "OK".
@@ -62,11 +53,21 @@ private slots:
     void btnOkClick();
 
 private:
+    void FillTrackers(const std::vector<TTracker>& trackers);
     void AppendRow(const std::string& bytes);
     // Index of the selected row, -1 when none is.
     [[nodiscard]] int SelectedRow() const;
     // Exchanges the contents of two rows; the highlight stays where it is.
     void SwapRows(int a, int b);
+
+    QListWidget* lstBackup;
+    QPushButton* btnUp;
+    QPushButton* btnDown;
+    QPushButton* btnRemove;
+    QPushButton* btnAdd;
+    QComboBox* cmbTrackers;
+    QLabel* lblNote;
+    QPushButton* btnOk;
 };
 
 } // namespace brisolt

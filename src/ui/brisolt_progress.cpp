@@ -1,5 +1,8 @@
 #include "ui/brisolt_progress.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,6 +27,27 @@ QProgressBar* NewBar(QWidget* parent, const char* name, const QString& accessibl
     bar->setTextVisible(false);
     bar->setAccessibleName(accessibleName);
     return bar;
+}
+
+int BarSteps(int64_t steps)
+{
+    return static_cast<int>(std::clamp<int64_t>(steps, 0, INT_MAX));
+}
+
+// Beyond the maximum the bar stays full (a carried-over piece can give a file
+// more steps than its size suggests).
+void StepBar(QProgressBar* bar)
+{
+    if (bar->value() < bar->maximum())
+        bar->setValue(bar->value() + 1);
+}
+
+// A bar that starts empty, also when it already was (so that it says so).
+void RestartBar(QProgressBar* bar, int64_t steps)
+{
+    bar->reset();
+    bar->setMaximum(BarSteps(steps));
+    bar->setValue(0);
 }
 
 } // namespace
@@ -68,6 +92,52 @@ TfrmProgress::TfrmProgress(QWidget* parent)
 
     connect(btnAbort, &QPushButton::clicked, this, &TfrmProgress::btnAbortClick);
     connect(btnFinished, &QPushButton::clicked, this, &TfrmProgress::btnFinishedClick);
+    connect(ProgressBar2, &QProgressBar::valueChanged, this, &TfrmProgress::OverallChanged);
+}
+
+void TfrmProgress::StartTorrent(const QString& title, int64_t steps)
+{
+    setWindowTitle(title);
+    show();
+    raise();
+    RestartBar(ProgressBar2, steps);
+}
+
+void TfrmProgress::StartFile(const QString& name, int64_t steps)
+{
+    lblHashing->setText(QStringLiteral("Hashe Datei: ") + name);
+    RestartBar(ProgressBar1, steps);
+}
+
+void TfrmProgress::Step()
+{
+    StepBar(ProgressBar1);
+    StepBar(ProgressBar2);
+}
+
+void TfrmProgress::SetRunning(bool running)
+{
+    btnFinished->setEnabled(!running);
+    btnAbort->setEnabled(running);
+    if (running)
+        return;
+    btnFinished->setFocus();
+    ProgressBar2->setValue(ProgressBar2->maximum());
+    ProgressBar1->setValue(ProgressBar1->maximum());
+}
+
+void TfrmProgress::SetPainting(bool paint)
+{
+    for (QWidget* widget :
+         {static_cast<QWidget*>(lblHashing), static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(ProgressBar2)})
+        widget->setUpdatesEnabled(paint);
+}
+
+int TfrmProgress::OverallPercent() const
+{
+    const qint64 span = qint64{ProgressBar2->maximum()} - ProgressBar2->minimum();
+    const qint64 done = span > 0 ? (qint64{ProgressBar2->value()} - ProgressBar2->minimum()) * 100 / span : 0;
+    return static_cast<int>(std::clamp<qint64>(done, 0, 100));
 }
 
 void TfrmProgress::btnAbortClick()

@@ -8,9 +8,6 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QLabel>
-#include <QProgressBar>
-#include <QPushButton>
 
 #include "ui/brisolt_progress.h"
 #include "ui/nametext.h"
@@ -25,27 +22,6 @@ namespace
 // once, so that thousands of small files or pieces do not spend their time
 // painting; each hook still has its own effect, in order.
 constexpr int kDrainIntervalMs = 15;
-
-int BarSteps(int64_t steps)
-{
-    return static_cast<int>(std::clamp<int64_t>(steps, 0, INT_MAX));
-}
-
-void Step(QProgressBar* bar)
-{
-    // Beyond the maximum the bar stays full (a carried-over piece can give a
-    // file more steps than its size suggests).
-    if (bar->value() < bar->maximum())
-        bar->setValue(bar->value() + 1);
-}
-
-// A bar that starts empty, also when it already was (so that it says so).
-void Restart(QProgressBar* bar, int64_t steps)
-{
-    bar->reset();
-    bar->setMaximum(BarSteps(steps));
-    bar->setValue(0);
-}
 
 } // namespace
 
@@ -130,7 +106,7 @@ void TBrisoltBTHashedStorage::Drain()
     }
     if (hooks.empty())
         return;
-    SetPainting(false);
+    Progress.SetPainting(false);
     for (const THook& hook : hooks)
     {
         if (hook.File)
@@ -138,16 +114,7 @@ void TBrisoltBTHashedStorage::Drain()
         else
             ShowPiece();
     }
-    SetPainting(true);
-}
-
-void TBrisoltBTHashedStorage::SetPainting(bool paint)
-{
-    for (QWidget* widget :
-         {static_cast<QWidget*>(Progress.lblHashing),
-          static_cast<QWidget*>(Progress.ProgressBar1),
-          static_cast<QWidget*>(Progress.ProgressBar2)})
-        widget->setUpdatesEnabled(paint);
+    Progress.SetPainting(true);
 }
 
 void TBrisoltBTHashedStorage::TorrentStarted(
@@ -185,39 +152,25 @@ void TBrisoltBTHashedStorage::TorrentFinished(const TCreateResult& result)
 void TBrisoltBTHashedStorage::ShowTorrent(const std::filesystem::path& output, int64_t totalLength, int64_t pieceLength)
 {
     PieceLength = std::max<int64_t>(pieceLength, 1);
-    Progress.setWindowTitle(Caption + ShownPath(output));
-    Progress.show();
-    Progress.raise();
-    Restart(Progress.ProgressBar2, totalLength / PieceLength + 1);
+    Progress.StartTorrent(Caption + ShownPath(output), totalLength / PieceLength + 1);
 }
 
 void TBrisoltBTHashedStorage::ShowFile(const std::string& path, int64_t size)
 {
-    Progress.lblHashing->setText(QStringLiteral("Hashe Datei: ") + ShownPath(std::filesystem::path(path).filename()));
-    Restart(Progress.ProgressBar1, size / PieceLength + 1);
+    Progress.StartFile(ShownPath(std::filesystem::path(path).filename()), size / PieceLength + 1);
 }
 
 void TBrisoltBTHashedStorage::ShowPiece()
 {
-    Step(Progress.ProgressBar1);
-    Step(Progress.ProgressBar2);
+    Progress.Step();
 }
 
 void TBrisoltBTHashedStorage::ShowStatus(const std::string& status)
 {
     if (status == "start")
-    {
-        Progress.btnFinished->setEnabled(false);
-        Progress.btnAbort->setEnabled(true);
-    }
+        Progress.SetRunning(true);
     else if (status == "done")
-    {
-        Progress.btnFinished->setEnabled(true);
-        Progress.btnAbort->setEnabled(false);
-        Progress.btnFinished->setFocus();
-        Progress.ProgressBar2->setValue(Progress.ProgressBar2->maximum());
-        Progress.ProgressBar1->setValue(Progress.ProgressBar1->maximum());
-    }
+        Progress.SetRunning(false);
 }
 
 TCloseDuringRun::TCloseDuringRun(QObject* window, std::function<bool()> busy, std::function<void()> abort)

@@ -72,7 +72,6 @@ private:
     void OnWindow(const std::function<void()>& work);
     // Window: applies the queued hooks in order, painting once afterwards.
     void Drain();
-    void SetPainting(bool paint);
 
     // What each hook does to the dialog (window's thread).
     void ShowTorrent(const std::filesystem::path& output, int64_t totalLength, int64_t pieceLength);

@@ -145,11 +145,7 @@ void TAboutPage::OpenTracker() const
 
 void TAboutPage::ShowOrlCredits(TfrmAbout& about)
 {
-    about.setWindowTitle(Text("Über Brisolt Orl"));
-    about.show();
-    about.raise();
-    about.activateWindow();
-    about.ScrollingCredits1->SetScrolling(true);
+    about.ShowScrolling(Text("Über Brisolt Orl"));
 }
 
 QWidget* MakeAboutOrlPage()

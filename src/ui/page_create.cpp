@@ -12,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -473,11 +472,8 @@ TCreateOptions TCreatePage::CreateOptions()
 
 void TCreatePage::ShowCreateProgress()
 {
-    const QProgressBar* bar = Session.Progress->ProgressBar2;
-    const qint64 span = qint64{bar->maximum()} - bar->minimum();
-    const qint64 done = span > 0 ? (qint64{bar->value()} - bar->minimum()) * 100 / span : 0;
     window()->setWindowTitle(
-        QStringLiteral("%1 % \u2013 %2").arg(std::clamp<qint64>(done, 0, 100)).arg(Session.Progress->windowTitle()));
+        QStringLiteral("%1 % \u2013 %2").arg(Session.Progress->OverallPercent()).arg(Session.Progress->windowTitle()));
 }
 
 void TCreatePage::RunCreate(const std::function<void(const TCreateOptions&)>& create)
@@ -516,7 +512,7 @@ void TCreatePage::RunCreate(const std::function<void(const TCreateOptions&)>& cr
     } held{
         *this,
         window()->windowTitle(),
-        connect(Session.Progress->ProgressBar2, &QProgressBar::valueChanged, this, &TCreatePage::ShowCreateProgress)};
+        connect(Session.Progress, &TfrmProgress::OverallChanged, this, &TCreatePage::ShowCreateProgress)};
 
     Session.Running = true;
     btnCreateTorrent->setEnabled(false);
@@ -622,10 +618,7 @@ void TCreatePage::ShowInstallDir()
 
 void TCreatePage::ShowBackupTrackers()
 {
-    Session.Backup->FillTrackers(Session.Trackers);
-    Session.Backup->show();
-    Session.Backup->raise();
-    Session.Backup->activateWindow();
+    Session.Backup->ShowWith(Session.Trackers);
 }
 
 void TCreatePage::TakeClassicPath(const QString& path)

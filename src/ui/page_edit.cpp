@@ -443,10 +443,7 @@ void TEditPage::ShowBackupTrackers()
         return;
     // The working list already holds the loaded torrent's trackers and
     // whatever the user changed since: showing it again keeps those changes.
-    Session.Backup->FillTrackers(Session.Trackers);
-    Session.Backup->show();
-    Session.Backup->raise();
-    Session.Backup->activateWindow();
+    Session.Backup->ShowWith(Session.Trackers);
 }
 
 void TEditPage::Save()

@@ -17,6 +17,7 @@
 using brisolt::ParseCreditLine;
 using brisolt::TScriptedUserInterface;
 using brisolt::TScrollingCredits;
+using brisolt::test::Child;
 using brisolt::test::TWindow;
 using brisolt::test::TWindowTest;
 
@@ -111,7 +112,7 @@ private slots:
         TWindow w;
         QVERIFY(w.Show());
         brisolt::TfrmAbout* about = w.Form->frmAbout();
-        TScrollingCredits* credits = about->ScrollingCredits1;
+        TScrollingCredits* credits = Child<TScrollingCredits>(*about, "ScrollingCredits1");
         QVERIFY(!credits->Scrolling());
         w.Get<QPushButton>("btnAboutOrl")->click();
         QVERIFY(about->isVisible());
@@ -126,7 +127,7 @@ private slots:
     void aboutOrlAgainRestartsFromTheBottom()
     {
         TWindow w;
-        auto* credits = w.Form->frmAbout()->ScrollingCredits1;
+        auto* credits = Child<TScrollingCredits>(*w.Form->frmAbout(), "ScrollingCredits1");
         w.Get<QPushButton>("btnAboutOrl")->click();
         for (int i = 0; i < 50; ++i)
             credits->Tick();
@@ -140,10 +141,10 @@ private slots:
     {
         TWindow w;
         brisolt::TfrmAbout* about = w.Form->frmAbout();
-        auto* credits = about->ScrollingCredits1;
+        auto* credits = Child<TScrollingCredits>(*about, "ScrollingCredits1");
         w.Get<QPushButton>("btnAboutOrl")->click();
         credits->Tick();
-        about->btnClose->click();
+        Child<QPushButton>(*about, "btnClose")->click();
         QVERIFY(about->isHidden());
         QVERIFY(!credits->Scrolling());
         QVERIFY(!credits->TimerActive());
@@ -161,13 +162,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(about));
         QTest::keyClick(about, Qt::Key_Escape);
         QVERIFY(about->isHidden());
-        QVERIFY(!about->ScrollingCredits1->Scrolling());
+        QVERIFY(!Child<TScrollingCredits>(*about, "ScrollingCredits1")->Scrolling());
     }
 
     void dialogCreditsSetUp()
     {
         TWindow w;
-        const TScrollingCredits* credits = w.Form->frmAbout()->ScrollingCredits1;
+        const TScrollingCredits* credits = Child<TScrollingCredits>(*w.Form->frmAbout(), "ScrollingCredits1");
         QCOMPARE(credits->objectName(), QStringLiteral("ScrollingCredits1"));
         QCOMPARE(credits->size(), QSize(572, 400));
         QCOMPARE(credits->Font().family(), QStringLiteral("Tahoma"));
@@ -220,7 +221,7 @@ private slots:
     void dialogFrameMidScroll()
     {
         TWindow w;
-        auto* credits = w.Form->frmAbout()->ScrollingCredits1;
+        auto* credits = Child<TScrollingCredits>(*w.Form->frmAbout(), "ScrollingCredits1");
         QSignalSpy shown(credits, &TScrollingCredits::OnShowCredit);
         w.Get<QPushButton>("btnAboutOrl")->click();
         for (int i = 0; i < 250; ++i)
@@ -256,7 +257,7 @@ private slots:
         QVERIFY(!credits->ShowBorder());
         QVERIFY(credits->Backgr_Stretch());
         QCOMPARE(credits->BackgroundImage().size(), QSize(300, 237));
-        QCOMPARE(credits->Font(), w.Form->frmAbout()->ScrollingCredits1->Font());
+        QCOMPARE(credits->Font(), Child<TScrollingCredits>(*w.Form->frmAbout(), "ScrollingCredits1")->Font());
     }
 };
 

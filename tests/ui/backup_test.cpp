@@ -12,6 +12,7 @@
 #include "uitestsupport.h"
 
 using brisolt::TfrmBackup;
+using brisolt::test::Child;
 using brisolt::test::TWindow;
 using brisolt::test::TWindowTest;
 
@@ -21,8 +22,8 @@ namespace
 QStringList Shown(const TfrmBackup& backup)
 {
     QStringList rows;
-    for (int i = 0; i < backup.lstBackup->count(); ++i)
-        rows << backup.lstBackup->item(i)->text();
+    for (int i = 0; i < Child<QListWidget>(backup, "lstBackup")->count(); ++i)
+        rows << Child<QListWidget>(backup, "lstBackup")->item(i)->text();
     return rows;
 }
 
@@ -87,38 +88,38 @@ private slots:
         Open();
         QVERIFY(Backup().isVisible());
         QVERIFY(!Backup().isModal());
-        QCOMPARE(Backup().cmbTrackers->count(), 3);
-        QCOMPARE(Backup().cmbTrackers->currentIndex(), 0);
-        QCOMPARE(Backup().cmbTrackers->itemText(2), QStringLiteral("Gamma"));
+        QCOMPARE(Child<QComboBox>(Backup(), "cmbTrackers")->count(), 3);
+        QCOMPARE(Child<QComboBox>(Backup(), "cmbTrackers")->currentIndex(), 0);
+        QCOMPARE(Child<QComboBox>(Backup(), "cmbTrackers")->itemText(2), QStringLiteral("Gamma"));
         QCOMPARE(Shown(Backup()), QStringList{QStringLiteral("http://kept/")});
 
         W->Trackers().pop_back();
-        Backup().btnOk->click();
+        Child<QPushButton>(Backup(), "btnOk")->click();
         QVERIFY(!Backup().isVisible());
         Open();
-        QCOMPARE(Backup().cmbTrackers->count(), 2);
+        QCOMPARE(Child<QComboBox>(Backup(), "cmbTrackers")->count(), 2);
 
         W->Trackers().clear();
         Open();
-        QCOMPARE(Backup().cmbTrackers->count(), 0);
-        QCOMPARE(Backup().cmbTrackers->currentIndex(), -1);
-        Backup().btnAdd->click(); // nothing to add
+        QCOMPARE(Child<QComboBox>(Backup(), "cmbTrackers")->count(), 0);
+        QCOMPARE(Child<QComboBox>(Backup(), "cmbTrackers")->currentIndex(), -1);
+        Child<QPushButton>(Backup(), "btnAdd")->click(); // nothing to add
         QCOMPARE(Shown(Backup()), QStringList{QStringLiteral("http://kept/")});
     }
 
     void addingRefusesANameAlreadyThereInAnyCase()
     {
         Open();
-        Backup().btnAdd->click();
-        Backup().cmbTrackers->setCurrentIndex(1);
-        Backup().btnAdd->click();
+        Child<QPushButton>(Backup(), "btnAdd")->click();
+        Child<QComboBox>(Backup(), "cmbTrackers")->setCurrentIndex(1);
+        Child<QPushButton>(Backup(), "btnAdd")->click();
         QCOMPARE(Shown(Backup()), (QStringList{QStringLiteral("Alpha"), QStringLiteral("beta")}));
         Backup().SetRows({"ALPHA", "http://x/"});
-        Backup().cmbTrackers->setCurrentIndex(0);
-        Backup().btnAdd->click();
+        Child<QComboBox>(Backup(), "cmbTrackers")->setCurrentIndex(0);
+        Child<QPushButton>(Backup(), "btnAdd")->click();
         QCOMPARE(Shown(Backup()), (QStringList{QStringLiteral("ALPHA"), QStringLiteral("http://x/")}));
-        Backup().cmbTrackers->setCurrentIndex(2);
-        Backup().btnAdd->click();
+        Child<QComboBox>(Backup(), "cmbTrackers")->setCurrentIndex(2);
+        Child<QPushButton>(Backup(), "btnAdd")->click();
         QCOMPARE(Backup().Rows(), (std::vector<std::string>{"ALPHA", "http://x/", "Gamma"}));
     }
 
@@ -126,25 +127,25 @@ private slots:
     {
         Open();
         Backup().SetRows({"a", "b", "c"});
-        auto* list = Backup().lstBackup;
-        Backup().btnUp->click(); // no selection
-        Backup().btnDown->click();
+        auto* list = Child<QListWidget>(Backup(), "lstBackup");
+        Child<QPushButton>(Backup(), "btnUp")->click(); // no selection
+        Child<QPushButton>(Backup(), "btnDown")->click();
         QCOMPARE(Backup().Rows(), (std::vector<std::string>{"a", "b", "c"}));
         list->setCurrentRow(0);
-        Backup().btnUp->click(); // first row
+        Child<QPushButton>(Backup(), "btnUp")->click(); // first row
         QCOMPARE(Backup().Rows(), (std::vector<std::string>{"a", "b", "c"}));
         list->setCurrentRow(1);
-        Backup().btnUp->click();
+        Child<QPushButton>(Backup(), "btnUp")->click();
         QCOMPARE(Backup().Rows(), (std::vector<std::string>{"b", "a", "c"}));
         QCOMPARE(list->selectedItems().size(), 1);
         QCOMPARE(list->row(list->selectedItems().front()), 1); // now marks "a", the row that was above
-        Backup().btnUp->click();
+        Child<QPushButton>(Backup(), "btnUp")->click();
         QCOMPARE(Backup().Rows(), (std::vector<std::string>{"a", "b", "c"}));
-        Backup().btnDown->click();
+        Child<QPushButton>(Backup(), "btnDown")->click();
         QCOMPARE(Backup().Rows(), (std::vector<std::string>{"a", "c", "b"}));
         QCOMPARE(list->row(list->selectedItems().front()), 1);
         list->setCurrentRow(2);
-        Backup().btnDown->click(); // last row
+        Child<QPushButton>(Backup(), "btnDown")->click(); // last row
         QCOMPARE(Backup().Rows(), (std::vector<std::string>{"a", "c", "b"}));
     }
 
@@ -152,14 +153,14 @@ private slots:
     {
         Open();
         Backup().SetRows({"a", "b", "c"});
-        auto* list = Backup().lstBackup;
-        Backup().btnRemove->click(); // no selection
+        auto* list = Child<QListWidget>(Backup(), "lstBackup");
+        Child<QPushButton>(Backup(), "btnRemove")->click(); // no selection
         QCOMPARE(list->count(), 3);
         list->setCurrentRow(1);
-        Backup().btnRemove->click();
+        Child<QPushButton>(Backup(), "btnRemove")->click();
         QCOMPARE(Backup().Rows(), (std::vector<std::string>{"a", "c"}));
         QVERIFY(list->selectedItems().isEmpty());
-        Backup().btnRemove->click();
+        Child<QPushButton>(Backup(), "btnRemove")->click();
         QCOMPARE(list->count(), 2);
     }
 
@@ -174,7 +175,7 @@ private slots:
     void theNoteExplainsTheFeature()
     {
         QCOMPARE(
-            Backup().lblNote->text(),
+            Child<QLabel>(Backup(), "lblNote")->text(),
             QStringLiteral("This is a preliminary implementation of multi-tracker support.  Only burst! RC5 and "
                            "Kestor's S-5.5 clients currently support them.  Trackers from above will be tried in the "
                            "order they are listed if the main tracker fails."));

@@ -22,6 +22,7 @@
 
 using brisolt::TScriptedUserInterface;
 using brisolt::TTorrentFile;
+using brisolt::test::Child;
 using brisolt::test::Q;
 using brisolt::test::TWindow;
 using brisolt::test::TWindowTest;
@@ -500,7 +501,7 @@ private slots:
         auto& progress = page.Progress();
         bool buttonHeld = false;
         const auto connection = connect(
-            progress.ProgressBar2,
+            Child<QProgressBar>(progress, "ProgressBar2"),
             &QProgressBar::valueChanged,
             this,
             [&](int value)
@@ -508,8 +509,8 @@ private slots:
                 if (value != 2)
                     return;
                 buttonHeld = !page.w.Get<QPushButton>("btnCreateTorrent")->isEnabled();
-                progress.btnAbort->click();
-                QVERIFY(progress.btnAbort->isEnabled()); // until the run reports "done"
+                Child<QPushButton>(progress, "btnAbort")->click();
+                QVERIFY(Child<QPushButton>(progress, "btnAbort")->isEnabled()); // until the run reports "done"
             });
         const auto output = Data() / "Big.torrent";
         page.w.Ui.Paths.push_back(Q(output));
@@ -519,11 +520,15 @@ private slots:
         QCOMPARE(page.w.Ui.Messages(), QStringList{QStringLiteral("Benutzerabbruch: Operation abgebrochen!")});
         QVERIFY(!fs::exists(output));
         QVERIFY(progress.isVisible());
-        QCOMPARE(progress.ProgressBar2->value(), progress.ProgressBar2->maximum());
-        QCOMPARE(progress.ProgressBar1->value(), progress.ProgressBar1->maximum());
-        QVERIFY(progress.btnFinished->isEnabled());
-        QVERIFY(!progress.btnAbort->isEnabled());
-        QCOMPARE(progress.focusWidget(), progress.btnFinished);
+        QCOMPARE(
+            Child<QProgressBar>(progress, "ProgressBar2")->value(),
+            Child<QProgressBar>(progress, "ProgressBar2")->maximum());
+        QCOMPARE(
+            Child<QProgressBar>(progress, "ProgressBar1")->value(),
+            Child<QProgressBar>(progress, "ProgressBar1")->maximum());
+        QVERIFY(Child<QPushButton>(progress, "btnFinished")->isEnabled());
+        QVERIFY(!Child<QPushButton>(progress, "btnAbort")->isEnabled());
+        QCOMPARE(progress.focusWidget(), Child<QPushButton>(progress, "btnFinished"));
         QVERIFY(page.w.Get<QPushButton>("btnCreateTorrent")->isEnabled());
 
         page.w.Ui.Calls.clear();
@@ -546,13 +551,13 @@ private slots:
         page.Classic(Data() / "Three");
         auto& progress = page.Progress();
         const auto connection = connect(
-            progress.ProgressBar2,
+            Child<QProgressBar>(progress, "ProgressBar2"),
             &QProgressBar::valueChanged,
             this,
             [&](int value)
             {
                 if (value == 1)
-                    progress.btnAbort->click();
+                    Child<QPushButton>(progress, "btnAbort")->click();
             });
         page.w.Ui.Paths.push_back(Q(target));
         page.Create();
@@ -573,7 +578,7 @@ private slots:
         // were listed and before the first is opened.
         bool removed = false;
         const auto connection = connect(
-            page.Progress().ProgressBar2,
+            Child<QProgressBar>(page.Progress(), "ProgressBar2"),
             &QProgressBar::valueChanged,
             this,
             [&](int value)
@@ -605,7 +610,7 @@ private slots:
         bool closedAtOnce = true;
         bool tried = false;
         const auto connection = connect(
-            page.Progress().ProgressBar2,
+            Child<QProgressBar>(page.Progress(), "ProgressBar2"),
             &QProgressBar::valueChanged,
             this,
             [&](int value)

@@ -11,8 +11,10 @@
 #include "ui/about.h"
 #include "ui/brisolt_backup.h"
 #include "ui/brisolt_progress.h"
+#include "ui/credits.h"
 #include "uitestsupport.h"
 
+using brisolt::test::Child;
 using brisolt::test::Shown;
 using brisolt::test::TWindow;
 using brisolt::test::TWindowTest;
@@ -37,20 +39,19 @@ private slots:
         brisolt::TfrmProgress* progress = w.Form->frmProgress();
         QCOMPARE(progress->windowTitle(), QStringLiteral("Erzeuge"));
         QVERIFY(HasNoTitleButtons(progress));
-        QCOMPARE(progress->lblHashing->objectName(), QStringLiteral("lblHashing"));
-        QCOMPARE(progress->lblHashing->text(), QStringLiteral("Hashe:"));
-        QCOMPARE(progress->lblOverall->text(), QStringLiteral("Gesamter Fortschritt:"));
-        for (const QProgressBar* bar : {progress->ProgressBar1, progress->ProgressBar2})
+        QCOMPARE(Child<QLabel>(*progress, "lblHashing")->text(), QStringLiteral("Hashe:"));
+        QCOMPARE(Child<QLabel>(*progress, "lblOverall")->text(), QStringLiteral("Gesamter Fortschritt:"));
+        for (const QProgressBar* bar :
+             {Child<QProgressBar>(*progress, "ProgressBar1"), Child<QProgressBar>(*progress, "ProgressBar2")})
         {
             QCOMPARE(bar->minimum(), 0);
             QCOMPARE(bar->maximum(), 100);
             QCOMPARE(bar->value(), 0);
         }
-        QCOMPARE(progress->ProgressBar2->objectName(), QStringLiteral("ProgressBar2"));
-        QCOMPARE(Shown(progress->btnAbort->text()), QStringLiteral("Abbrechen"));
-        QVERIFY(progress->btnAbort->isEnabled());
-        QCOMPARE(Shown(progress->btnFinished->text()), QStringLiteral("Fertig"));
-        QVERIFY(!progress->btnFinished->isEnabled());
+        QCOMPARE(Shown(Child<QPushButton>(*progress, "btnAbort")->text()), QStringLiteral("Abbrechen"));
+        QVERIFY(Child<QPushButton>(*progress, "btnAbort")->isEnabled());
+        QCOMPARE(Shown(Child<QPushButton>(*progress, "btnFinished")->text()), QStringLiteral("Fertig"));
+        QVERIFY(!Child<QPushButton>(*progress, "btnFinished")->isEnabled());
     }
 
     void progressDialogStaysWhileRunning()
@@ -62,8 +63,8 @@ private slots:
         QTest::keyClick(progress, Qt::Key_Escape);
         QVERIFY(!progress->close());
         QVERIFY2(progress->isVisible(), "only Fertig closes it");
-        QSignalSpy finished(progress->btnFinished, &QPushButton::clicked);
-        progress->btnFinished->setEnabled(true);
+        QSignalSpy finished(Child<QPushButton>(*progress, "btnFinished"), &QPushButton::clicked);
+        Child<QPushButton>(*progress, "btnFinished")->setEnabled(true);
         QTest::keyClick(progress, Qt::Key_Escape);
         QCOMPARE(finished.count(), 1);
     }
@@ -75,23 +76,23 @@ private slots:
         QCOMPARE(backup->windowTitle(), QStringLiteral("Backup Trackerauswahl"));
         QVERIFY(HasNoTitleButtons(backup));
         QVERIFY(!backup->isModal());
-        QCOMPARE(backup->lstBackup->count(), 0);
-        QCOMPARE(backup->lstBackup->selectionMode(), QAbstractItemView::SingleSelection);
-        QCOMPARE(Shown(backup->btnUp->text()), QStringLiteral("Auf"));
-        QCOMPARE(Shown(backup->btnDown->text()), QStringLiteral("Ab"));
-        QCOMPARE(Shown(backup->btnRemove->text()), QString::fromUtf8("Entferne ausgewählten"));
-        QCOMPARE(Shown(backup->btnAdd->text()), QString::fromUtf8("Hinzufügen:"));
-        QVERIFY(!backup->cmbTrackers->isEditable());
-        QCOMPARE(backup->cmbTrackers->count(), 0);
-        QCOMPARE(Shown(backup->btnOk->text()), QStringLiteral("OK"));
-        QVERIFY(backup->lblNote->wordWrap());
+        QCOMPARE(Child<QListWidget>(*backup, "lstBackup")->count(), 0);
+        QCOMPARE(Child<QListWidget>(*backup, "lstBackup")->selectionMode(), QAbstractItemView::SingleSelection);
+        QCOMPARE(Shown(Child<QPushButton>(*backup, "btnUp")->text()), QStringLiteral("Auf"));
+        QCOMPARE(Shown(Child<QPushButton>(*backup, "btnDown")->text()), QStringLiteral("Ab"));
+        QCOMPARE(Shown(Child<QPushButton>(*backup, "btnRemove")->text()), QString::fromUtf8("Entferne ausgewählten"));
+        QCOMPARE(Shown(Child<QPushButton>(*backup, "btnAdd")->text()), QString::fromUtf8("Hinzufügen:"));
+        QVERIFY(!Child<QComboBox>(*backup, "cmbTrackers")->isEditable());
+        QCOMPARE(Child<QComboBox>(*backup, "cmbTrackers")->count(), 0);
+        QCOMPARE(Shown(Child<QPushButton>(*backup, "btnOk")->text()), QStringLiteral("OK"));
+        QVERIFY(Child<QLabel>(*backup, "lblNote")->wordWrap());
         QCOMPARE(
-            backup->lblNote->text(),
+            Child<QLabel>(*backup, "lblNote")->text(),
             QStringLiteral(
                 "This is a preliminary implementation of multi-tracker support.  Only burst! RC5 and Kestor's S-5.5 "
                 "clients currently support them.  Trackers from above will be tried in the order they are listed if "
                 "the main tracker fails."));
-        QSignalSpy ok(backup->btnOk, &QPushButton::clicked);
+        QSignalSpy ok(Child<QPushButton>(*backup, "btnOk"), &QPushButton::clicked);
         backup->show();
         QVERIFY(QTest::qWaitForWindowExposed(backup));
         QCOMPARE(backup->size(), QSize(478, 204));
@@ -104,12 +105,12 @@ private slots:
         TWindow w;
         brisolt::TfrmAbout* about = w.Form->frmAbout();
         QVERIFY(HasNoTitleButtons(about));
-        QCOMPARE(Shown(about->btnClose->text()), QString::fromUtf8("Schließen"));
-        QCOMPARE(about->ScrollingCredits1->size(), QSize(572, 400));
+        QCOMPARE(Shown(Child<QPushButton>(*about, "btnClose")->text()), QString::fromUtf8("Schließen"));
+        QCOMPARE(Child<brisolt::TScrollingCredits>(*about, "ScrollingCredits1")->size(), QSize(572, 400));
         about->show();
         QVERIFY(QTest::qWaitForWindowExposed(about));
         QCOMPARE(about->size(), QSize(572, 439));
-        QSignalSpy closing(about->btnClose, &QPushButton::clicked);
+        QSignalSpy closing(Child<QPushButton>(*about, "btnClose"), &QPushButton::clicked);
         QVERIFY(!about->close());
         QCOMPARE(closing.count(), 1);
     }

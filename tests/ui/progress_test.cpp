@@ -17,6 +17,7 @@
 #include "uitestsupport.h"
 
 using brisolt::TfrmProgress;
+using brisolt::test::Child;
 using brisolt::test::Q;
 using brisolt::test::TWindow;
 using brisolt::test::TWindowTest;
@@ -69,7 +70,7 @@ private:
         TfrmProgress& progress = Progress();
         // A file's start sets its bar to 0.
         const auto a = connect(
-            progress.ProgressBar1,
+            Child<QProgressBar>(progress, "ProgressBar1"),
             &QProgressBar::valueChanged,
             this,
             [&](int value)
@@ -77,11 +78,14 @@ private:
                 log.FileValues.push_back(value);
                 if (value != 0)
                     return;
-                log.FileMaxima.push_back(progress.ProgressBar1->maximum());
-                log.Labels << progress.lblHashing->text();
+                log.FileMaxima.push_back(Child<QProgressBar>(progress, "ProgressBar1")->maximum());
+                log.Labels << Child<QLabel>(progress, "lblHashing")->text();
             });
         const auto c = connect(
-            progress.ProgressBar2, &QProgressBar::valueChanged, this, [&](int v) { log.OverallValues.push_back(v); });
+            Child<QProgressBar>(progress, "ProgressBar2"),
+            &QProgressBar::valueChanged,
+            this,
+            [&](int v) { log.OverallValues.push_back(v); });
         W->Get<QLineEdit>("txtClassicPath")->setText(Q(path));
         W->Ui.Paths.push_back(Q(output));
         W->Get<QPushButton>("btnCreateTorrent")->click();
@@ -99,16 +103,16 @@ private slots:
         const TBarLog log = Create(file, output);
         QVERIFY2(W->Ui.Messages().isEmpty(), qPrintable(W->Ui.Messages().join(u'\n')));
         QCOMPARE(Progress().windowTitle(), QStringLiteral("Erzeuge: ") + Q(output));
-        QCOMPARE(Progress().lblHashing->text(), QStringLiteral("Hashe Datei: exact.bin"));
+        QCOMPARE(Child<QLabel>(Progress(), "lblHashing")->text(), QStringLiteral("Hashe Datei: exact.bin"));
         QCOMPARE(log.FileMaxima, std::vector<int>{3});
         // Two pieces, then "done" fills the bar's third step.
         QCOMPARE(log.OverallValues, (std::vector<int>{0, 1, 2, 3}));
         QCOMPARE(log.FileValues, (std::vector<int>{0, 1, 2, 3}));
-        QCOMPARE(Progress().ProgressBar2->maximum(), 3);
+        QCOMPARE(Child<QProgressBar>(Progress(), "ProgressBar2")->maximum(), 3);
         QVERIFY(Progress().isVisible());
-        QVERIFY(Progress().btnFinished->isEnabled());
-        QVERIFY(!Progress().btnAbort->isEnabled());
-        QCOMPARE(Progress().focusWidget(), Progress().btnFinished);
+        QVERIFY(Child<QPushButton>(Progress(), "btnFinished")->isEnabled());
+        QVERIFY(!Child<QPushButton>(Progress(), "btnAbort")->isEnabled());
+        QCOMPARE(Progress().focusWidget(), Child<QPushButton>(Progress(), "btnFinished"));
         QVERIFY(brisolt::test::CheckWithLibtorrent(output, file).rfind("ok 2", 0) == 0);
     }
 
@@ -150,9 +154,9 @@ private slots:
                 QStringLiteral("Hashe Datei: c.bin")}));
         // The empty file gets no step; c.bin gets two and stays full at 1.
         QCOMPARE(log.FileValues, (std::vector<int>{0, 1, 0, 0, 1}));
-        QCOMPARE(Progress().ProgressBar1->value(), 1);
+        QCOMPARE(Child<QProgressBar>(Progress(), "ProgressBar1")->value(), 1);
         // Three pieces on a bar of 130K / 64K + 1 = 3 steps.
-        QCOMPARE(Progress().ProgressBar2->maximum(), 3);
+        QCOMPARE(Child<QProgressBar>(Progress(), "ProgressBar2")->maximum(), 3);
         QCOMPARE(log.OverallValues, (std::vector<int>{0, 1, 2, 3}));
         QVERIFY(brisolt::test::CheckWithLibtorrent(output, Box->Root() / "data").rfind("ok 3", 0) == 0);
     }
@@ -169,10 +173,10 @@ private slots:
         // Not closed in between: the next run sets caption, bars and buttons afresh.
         std::vector<bool> finishedAtStart;
         const auto c = connect(
-            Progress().ProgressBar2,
+            Child<QProgressBar>(Progress(), "ProgressBar2"),
             &QProgressBar::valueChanged,
             this,
-            [&] { finishedAtStart.push_back(Progress().btnFinished->isEnabled()); });
+            [&] { finishedAtStart.push_back(Child<QPushButton>(Progress(), "btnFinished")->isEnabled()); });
         (void)Create(second, Box->Root() / "second.torrent");
         disconnect(c);
         QCOMPARE(Progress().windowTitle(), QStringLiteral("Erzeuge: ") + Q(Box->Root() / "second.torrent"));
@@ -180,7 +184,7 @@ private slots:
         QCOMPARE(finishedAtStart.at(1), false);  // the piece step, between "start" and "done"
         QVERIFY(Progress().isVisible());
 
-        Progress().btnFinished->click();
+        Child<QPushButton>(Progress(), "btnFinished")->click();
         QVERIFY(!Progress().isVisible());
     }
 

@@ -69,6 +69,16 @@ private:
 [[nodiscard]] QStringList Items(const QListWidget* list);
 [[nodiscard]] QStringList Items(const QComboBox* combo);
 
+// The control of parent's named name; a test without it ends at once.
+template <class T>
+T* Child(const QObject& parent, const char* name)
+{
+    auto* found = parent.findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("no control %s of the requested kind", name);
+    return found;
+}
+
 // The main window and its dialogs, answering through a script. The tests'
 // one door to the window's private state.
 class TWindow
@@ -114,10 +124,7 @@ public:
     template <class T>
     T* Get(const char* name) const
     {
-        auto* found = Form->findChild<T*>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s of the requested kind", name);
-        return found;
+        return Child<T>(*Form, name);
     }
 };
 
