@@ -99,15 +99,9 @@ std::filesystem::path Absolute(const std::string& source)
 std::vector<TTracker> KnownTrackers()
 {
     const std::string folder = ReadInstallDir();
-    std::vector<TTracker> trackers = LoadTrackerList(NativePath(folder + std::string(kTrackerListFileName))).Trackers;
-    for (TTracker& tracker : trackers)
-    {
-        tracker.Name = DisplayText(tracker.Name);
-        tracker.Announce = DisplayText(tracker.Announce);
-    }
-    for (TTracker& tracker : ReadPrivateTrackers(NativePath(folder + std::string(kSettingsFileName))))
-        trackers.push_back(std::move(tracker));
-    return trackers;
+    return TrackerDirectory(
+        LoadTrackerList(NativePath(folder + std::string(kTrackerListFileName))).Trackers,
+        ReadPrivateTrackers(NativePath(folder + std::string(kSettingsFileName))));
 }
 
 // A tracker's name gives its announce URL; any other text is the URL itself.

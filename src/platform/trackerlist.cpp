@@ -201,6 +201,18 @@ void WriteTrackerListFile(const std::filesystem::path& path, std::string_view by
         throw ETrackerListError(FileMessage("\"" + PathBytes(path) + "\"", "erstellt", reason));
 }
 
+std::vector<TTracker> TrackerDirectory(std::vector<TTracker> listed, const std::vector<TTracker>& own)
+{
+    for (TTracker& tracker : listed)
+    {
+        tracker.Name = DisplayText(tracker.Name);
+        tracker.Announce = DisplayText(tracker.Announce);
+        tracker.Webpage = DisplayText(tracker.Webpage);
+    }
+    listed.insert(listed.end(), own.begin(), own.end());
+    return listed;
+}
+
 std::string LookupAnnounceURL(const std::vector<TTracker>& trackers, std::string_view name)
 {
     const int index = FindLastTracker(trackers, name);

@@ -106,6 +106,12 @@ struct TTrackerList
 // "<path>" kann nicht erstellt werden. <reason>".
 void WriteTrackerListFile(const std::filesystem::path& path, std::string_view bytes);
 
+// The directory that tracker names stand for, the same in the window and on
+// the command line: the list's entries with their texts as UTF-8 (lists from
+// elsewhere may be Windows-1252), then the user's own trackers, so that the
+// last entry of a name, the user's own, wins.
+[[nodiscard]] std::vector<TTracker> TrackerDirectory(std::vector<TTracker> listed, const std::vector<TTracker>& own);
+
 // Names compare exactly, letter case included (FindLastTracker).
 // Announce URL of the last entry named name; empty when none is.
 [[nodiscard]] std::string LookupAnnounceURL(const std::vector<TTracker>& trackers, std::string_view name);

@@ -2,6 +2,8 @@
 // the tracker list and gives the create page's tracker choice its names, and
 // the handlers of the user's own trackers on the Settings page. The list
 // format and the lookups themselves live in platform/trackerlist.
+#include <utility>
+
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -14,7 +16,6 @@
 #include "net/httpprot.h"
 #include "platform/fileio.h"
 #include "platform/settingsfile.h"
-#include "platform/textconv.h"
 #include "platform/trackerlist.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
@@ -33,17 +34,6 @@ namespace
 // addresses: first port 81, then the default port.
 constexpr const char* kDefaultTrackerList1 = "http://trackers.brisolt.org:81/torrent/trackers.lst";
 constexpr const char* kDefaultTrackerList2 = "http://trackers.brisolt.org/brisolt/trackers.lst";
-
-// Lists from elsewhere may be Windows-1252; held and compared as UTF-8.
-void Normalise(std::vector<TTracker>& trackers)
-{
-    for (TTracker& tracker : trackers)
-    {
-        tracker.Name = DisplayText(tracker.Name);
-        tracker.Announce = DisplayText(tracker.Announce);
-        tracker.Webpage = DisplayText(tracker.Webpage);
-    }
-}
 
 bool IsFile(const std::filesystem::path& path)
 {
@@ -214,16 +204,14 @@ void TfrmBrisolt::ParseTrackerBuffer(const std::string& buffer)
     }
     catch (...)
     {
-        Normalise(Session.Trackers);
+        // What was read before the fault stays, without the user's own.
+        Session.Trackers = TrackerDirectory(std::move(Session.Trackers), {});
         CreatePage->SetTrackerNames(names);
         throw;
     }
-    Normalise(Session.Trackers);
+    Session.Trackers = TrackerDirectory(std::move(Session.Trackers), Session.PrivateTrackers);
     for (const TTracker& tracker : Session.PrivateTrackers)
-    {
-        Session.Trackers.push_back(tracker);
         names << ShownText(tracker.Name);
-    }
     CreatePage->SetTrackerNames(names);
     SetStatusText(QStringLiteral("Tracker Liste geladen!"));
 }

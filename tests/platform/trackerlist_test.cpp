@@ -281,6 +281,23 @@ TEST(TrackerLookup, LastEntryOfAName)
     EXPECT_TRUE(TrackerWebpages(trackers, "None").empty());
 }
 
+// The window and the command line build the same directory: the list's
+// Windows-1252 texts as UTF-8, the user's own (kept byte for byte) after them.
+TEST(TrackerLookup, DirectoryPutsTheUsersOwnLast)
+{
+    const std::vector<TTracker> listed = {
+        {"M\xFCnchen", "http://m\xFC/a", "http://m\xFC/", false}, {"Own", "http://listed/a", "", true}};
+    const std::vector<TTracker> own = {{"Own", "http://own/a", "", false}, {"Raw\xFC", "http://raw/a", "", false}};
+    const std::vector<TTracker> directory = TrackerDirectory(listed, own);
+    ASSERT_EQ(directory.size(), 4u);
+    EXPECT_EQ(directory[0].Name, "M\xC3\xBCnchen");
+    EXPECT_EQ(directory[0].Announce, "http://m\xC3\xBC/a");
+    EXPECT_EQ(directory[0].Webpage, "http://m\xC3\xBC/");
+    EXPECT_EQ(directory[3].Name, "Raw\xFC");
+    EXPECT_EQ(LookupAnnounceURL(directory, "Own"), "http://own/a");
+    EXPECT_EQ(LookupAnnounceURL(TrackerDirectory(listed, {}), "Own"), "http://listed/a");
+}
+
 TEST(TrackerLookup, OnlyWebAddressesAreOpened)
 {
     for (const char* address : {"http://x", "HTTPS://x/y", "hTtP://"})
