@@ -146,15 +146,10 @@ std::string LeftOutReasons(const TCreateResult& r)
 // What a written torrent is, read back from its file.
 nlohmann::ordered_json WrittenJson(const TCreateResult& r, bool explain)
 {
-    TTorrentFile written;
-    std::string data;
-    std::string reason;
-    if (ReadWholeFile(r.Output, kMaxMetainfoSize, data, reason) == TReadResult::Ok)
-        written.Load(data);
     nlohmann::ordered_json j;
     j["path"] = PathBytes(r.Output);
-    j["info_hash"] = written.InfoHashText;
-    j["magnet"] = MagnetLink(written);
+    j["info_hash"] = r.InfoHash;
+    j["magnet"] = r.Magnet;
     j["piece_length"] = r.PieceLength;
     j["piece_count"] = r.PieceCount;
     j["total_length"] = r.TotalLength;

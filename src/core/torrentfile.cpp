@@ -98,7 +98,8 @@ void TTorrentFile::Init(
     CreationDate = now ? now() : LocalNowOle();
 }
 
-void TTorrentFile::Save(std::string& out, std::span<const TTorrentPiece> pieces) const
+void TTorrentFile::Save(
+    std::string& out, std::span<const TTorrentPiece> pieces, std::pair<std::size_t, std::size_t>* info) const
 {
     out += 'd';
     PutString(out, "announce");
@@ -140,6 +141,7 @@ void TTorrentFile::Save(std::string& out, std::span<const TTorrentPiece> pieces)
     PutString(out, "encoding");
     PutString(out, "windows-1252");
     PutString(out, "info");
+    const std::size_t infoStart = out.size();
     out += 'd';
     if (!Entropy.empty())
     {
@@ -185,6 +187,8 @@ void TTorrentFile::Save(std::string& out, std::span<const TTorrentPiece> pieces)
         PutString(out, Source);
     }
     out += 'e';
+    if (info)
+        *info = {infoStart, out.size()};
     if (!WebSeeds.empty())
     {
         PutString(out, "url-list");

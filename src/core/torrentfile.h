@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/hashes.h"
@@ -96,8 +97,13 @@ public:
     // size plus kLoadMemorySlack; an input that needs more (many tiny values)
     // fails like corrupt metainfo.
     bool Load(std::string_view data);
-    // Appends the metainfo bytes of this model and the given pieces to out.
-    void Save(std::string& out, std::span<const TTorrentPiece> pieces) const;
+    // Appends the metainfo bytes of this model and the given pieces to out;
+    // info, when given, gets where the info dictionary's bytes begin and end
+    // in out (what the info hash covers).
+    void Save(
+        std::string& out,
+        std::span<const TTorrentPiece> pieces,
+        std::pair<std::size_t, std::size_t>* info = nullptr) const;
     [[nodiscard]] std::string SaveToString(std::span<const TTorrentPiece> pieces) const;
 
     std::string Announce;

@@ -5,9 +5,11 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "core/messagedigests.h"
 #include "create/collect.h"
 #include "create/createextras.h"
 #include "create/edittorrent.h"
+#include "create/magnetlink.h"
 #include "hashing/hashedstorage.h"
 #include "platform/fileio.h"
 
@@ -563,17 +565,27 @@ TCreateResult BuildTorrent(
         result.Status = TCreateStatus::Failed;
         result.Message = storage.ErrorMessage;
     }
-    else if (const int written =
-                 replacement.Commit(model.SaveToString(storage.Pieces), nullptr, options.AbortRequested);
-             written != 0)
-    {
-        result.Status = written == ECANCELED ? TCreateStatus::Aborted : TCreateStatus::Failed;
-        result.Message =
-            written == ECANCELED ? std::string(kAbortedMessage) : CreateMessage(output, SystemErrorText(written));
-    }
     else
     {
-        result.Status = TCreateStatus::Written;
+        std::string bytes;
+        std::pair<std::size_t, std::size_t> info;
+        model.Save(bytes, storage.Pieces, &info);
+        if (const int written = replacement.Commit(bytes, nullptr, options.AbortRequested); written != 0)
+        {
+            result.Status = written == ECANCELED ? TCreateStatus::Aborted : TCreateStatus::Failed;
+            result.Message =
+                written == ECANCELED ? std::string(kAbortedMessage) : CreateMessage(output, SystemErrorText(written));
+        }
+        else
+        {
+            result.Status = TCreateStatus::Written;
+            TSHA1 sha;
+            sha.Transform(bytes.data() + info.first, info.second - info.first);
+            sha.Complete();
+            model.InfoHashText = sha.DigestText();
+            result.InfoHash = model.InfoHashText;
+            result.Magnet = MagnetLink(model);
+        }
     }
     return Finish(std::move(result), options);
 }

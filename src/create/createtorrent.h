@@ -62,6 +62,9 @@ struct TCreateResult
     int64_t PieceLength = 0;
     int64_t PieceCount = 0;
     std::size_t FileCount = 0;
+    // Of a written torrent: its info hash (40 hex digits) and its magnet link.
+    std::string InfoHash;
+    std::string Magnet;
     std::size_t LeftOut = 0; // files of a folder or selection that Filter left out
     // Each file left out: its path below the top folder (folders joined by /) and why.
     std::vector<std::pair<std::string, TLeftOut>> LeftOutFiles;
