@@ -215,7 +215,12 @@ int RunSelection(
     }
     names = SortNames(std::move(names));
     const auto output = args.Output.empty() ? ProposeSelectionSaveName(folder, names) : NativePath(args.Output);
-    return Report({CreateSelectionTorrent(folder, names, output, options)}, args, io);
+    TCreateRequest request;
+    request.Kind = TCreateRequest::TKind::Selection;
+    request.Source = folder;
+    request.Selected = std::move(names);
+    request.Output = output;
+    return Report(CreateTorrents(request, options), args, io);
 }
 
 // "auto", the window's piece size list, and beyond it up to 64 MiB.
@@ -315,15 +320,19 @@ int RunCreate(TCreateArgs& args, const TCliIo& io, const std::atomic<bool>& abor
 
     if (sources.size() > 1)
         return RunSelection(sources, args, options, io);
-    const auto& source = sources.front();
-    std::filesystem::path output = args.Output.empty() ? ProposeSaveName(source) : NativePath(args.Output);
-    if (args.PerEntry && kind == TKind::Folder)
-        return Report(CreatePerEntryTorrents(source, Absolute(args.OutputFolder), options), args, io, true);
+    TCreateRequest request;
+    request.Source = sources.front();
+    request.Kind = SourceKind(kind == TKind::Folder, args.PerEntry);
+    if (request.Kind == TCreateRequest::TKind::PerEntry)
+    {
+        request.Target = Absolute(args.OutputFolder);
+        return Report(CreateTorrents(request, options), args, io, true);
+    }
     if (args.PerEntry) // a file gives its own torrent, as in the window
-        output = PerEntrySaveName(Absolute(args.OutputFolder), PathBytes(source.filename()));
-    if (kind == TKind::Folder)
-        return Report({CreateFolderTorrent(source, output, options)}, args, io);
-    return Report({CreateSingleFileTorrent(source, output, options)}, args, io);
+        request.Output = PerEntrySaveName(Absolute(args.OutputFolder), PathBytes(request.Source.filename()));
+    else
+        request.Output = args.Output.empty() ? ProposeSaveName(request.Source) : NativePath(args.Output);
+    return Report(CreateTorrents(request, options), args, io);
 }
 
 // How a key of a batch job sets its field of the arguments; false for a

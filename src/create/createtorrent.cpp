@@ -647,6 +647,30 @@ TCreateResult CreateFolderTorrent(
     return FolderTreeTorrent(folder, PathBytes(folder.filename()), folder, output, options);
 }
 
+TCreateRequest::TKind SourceKind(bool folder, bool perEntry)
+{
+    if (!folder)
+        return TCreateRequest::TKind::SingleFile;
+    return perEntry ? TCreateRequest::TKind::PerEntry : TCreateRequest::TKind::Folder;
+}
+
+std::vector<TCreateResult>
+CreateTorrents(const TCreateRequest& request, const TCreateOptions& options, std::vector<std::string>* notProcessed)
+{
+    switch (request.Kind)
+    {
+    case TCreateRequest::TKind::SingleFile:
+        return {CreateSingleFileTorrent(request.Source, request.Output, options)};
+    case TCreateRequest::TKind::Selection:
+        return {CreateSelectionTorrent(request.Source, request.Selected, request.Output, options)};
+    case TCreateRequest::TKind::Folder:
+        return {CreateFolderTorrent(request.Source, request.Output, options)};
+    case TCreateRequest::TKind::PerEntry:
+        return CreatePerEntryTorrents(request.Source, request.Target, options, notProcessed);
+    }
+    return {};
+}
+
 std::string EmptyContentMessage(
     const std::filesystem::path& source, const std::vector<std::string>& selected, const TCreateOptions& options)
 {

@@ -235,6 +235,33 @@ ProposeSelectionSaveName(const std::filesystem::path& folder, const std::vector<
     const std::filesystem::path& target,
     const TCreateOptions& options,
     std::vector<std::string>* notProcessed = nullptr);
+
+// What to make, as a front end takes it from its user: the one way in for
+// the window and the command line.
+struct TCreateRequest
+{
+    enum class TKind
+    {
+        SingleFile, // Source is a file; Output the torrent
+        Selection,  // Source is a folder, Selected the names of its files; Output the torrent
+        Folder,     // Source is a folder tree; Output the torrent
+        PerEntry,   // one torrent per entry of the folder Source, written into Target
+    };
+    TKind Kind = TKind::SingleFile;
+    std::filesystem::path Source;
+    std::vector<std::string> Selected;
+    std::filesystem::path Output;
+    std::filesystem::path Target;
+};
+
+// The kind a single source asks for: a folder gives Folder, or PerEntry when
+// one torrent per entry is asked for; anything else SingleFile.
+[[nodiscard]] TCreateRequest::TKind SourceKind(bool folder, bool perEntry);
+// Makes what request asks for, through the four calls above: one result, or
+// per entry one per entry handled (notProcessed as for CreatePerEntryTorrents).
+[[nodiscard]] std::vector<TCreateResult> CreateTorrents(
+    const TCreateRequest& request, const TCreateOptions& options, std::vector<std::string>* notProcessed = nullptr);
+
 // What a create call would say about content of zero bytes, asked before the
 // output is chosen: its Skipped message, else "" (also for content that cannot
 // be read, which the create call reports). selected as for

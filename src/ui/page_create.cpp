@@ -370,7 +370,12 @@ void TCreatePage::CreateSimple()
     const auto output = AskOutput(ProposeSelectionSaveName(folder, selected));
     if (!output)
         return;
-    RunCreate([&](const TCreateOptions& options) { (void)CreateSelectionTorrent(folder, selected, *output, options); });
+    TCreateRequest request;
+    request.Kind = TCreateRequest::TKind::Selection;
+    request.Source = folder;
+    request.Selected = selected;
+    request.Output = *output;
+    (void)RunCreate(request);
 }
 
 void TCreatePage::CreateClassic()
@@ -390,17 +395,17 @@ void TCreatePage::CreateClassic()
     }
     if (RefusedAsEmpty(source, {}))
         return;
-    if (!std::filesystem::is_directory(status))
-    {
-        // A file: the radio buttons play no part.
-        if (const auto output = AskOutput(ProposeSaveName(source)))
-            RunCreate([&](const TCreateOptions& options) { (void)CreateSingleFileTorrent(source, *output, options); });
-        return;
-    }
-    if (radFolder->isChecked())
+    TCreateRequest request;
+    request.Source = source;
+    // For a file the radio buttons play no part.
+    request.Kind = SourceKind(std::filesystem::is_directory(status), !radFolder->isChecked());
+    if (request.Kind != TCreateRequest::TKind::PerEntry)
     {
         if (const auto output = AskOutput(ProposeSaveName(source)))
-            RunCreate([&](const TCreateOptions& options) { (void)CreateFolderTorrent(source, *output, options); });
+        {
+            request.Output = *output;
+            (void)RunCreate(request);
+        }
         return;
     }
     const auto target = Session.Ui.BrowseForFolder(
@@ -409,11 +414,9 @@ void TCreatePage::CreateClassic()
     if (!target)
         return;
     Session.RememberDialogFolder(TDialogPurpose::PerEntryTarget, *target);
-    std::vector<TCreateResult> results;
+    request.Target = TypedPath(*target);
     std::vector<std::string> notProcessed;
-    CreatingPerEntry = true;
-    RunCreate([&](const TCreateOptions& options)
-              { results = CreatePerEntryTorrents(source, TypedPath(*target), options, &notProcessed); });
+    const std::vector<TCreateResult> results = RunCreate(request, &notProcessed);
     if (const std::string report = PerEntryReport(results, notProcessed); !report.empty())
     {
         const QString shown = ShownMessage(report);
@@ -476,7 +479,7 @@ void TCreatePage::ShowCreateProgress()
         QStringLiteral("%1 % \u2013 %2").arg(Session.Progress->OverallPercent()).arg(Session.Progress->windowTitle()));
 }
 
-void TCreatePage::RunCreate(const std::function<void(const TCreateOptions&)>& create)
+std::vector<TCreateResult> TCreatePage::RunCreate(const TCreateRequest& request, std::vector<std::string>* notProcessed)
 {
     TBrisoltBTHashedStorage storage(
         *Session.Progress, [this](const TCreateResult& result) { ShowCreateResult(result); });
@@ -489,7 +492,7 @@ void TCreatePage::RunCreate(const std::function<void(const TCreateOptions&)>& cr
         if (const std::string problem = ApplyTrackerRules(rules, tracker, options); !problem.empty())
         {
             Session.Ui.MessageBox(ShownMessage(problem), QStringLiteral("Error"), TMessageButtons::Ok);
-            return;
+            return {};
         }
     }
     options.Observer = &storage;
@@ -515,9 +518,12 @@ void TCreatePage::RunCreate(const std::function<void(const TCreateOptions&)>& cr
         connect(Session.Progress, &TfrmProgress::OverallChanged, this, &TCreatePage::ShowCreateProgress)};
 
     Session.Running = true;
+    CreatingPerEntry = request.Kind == TCreateRequest::TKind::PerEntry;
     btnCreateTorrent->setEnabled(false);
-    storage.Run([&] { create(options); });
+    std::vector<TCreateResult> results;
+    storage.Run([&] { results = CreateTorrents(request, options, notProcessed); });
     (void)Session.CloseIfAskedDuringRun();
+    return results;
 }
 
 void TCreatePage::ShowCreateResult(const TCreateResult& result)

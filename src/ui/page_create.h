@@ -134,8 +134,10 @@ private:
     [[nodiscard]] bool RefusedAsEmpty(const std::filesystem::path& source, const std::vector<std::string>& selected);
     // The save dialog with its proposal; nothing when cancelled.
     [[nodiscard]] std::optional<std::filesystem::path> AskOutput(const std::filesystem::path& proposal);
-    // Runs one create call with the progress dialog and the create button held.
-    void RunCreate(const std::function<void(const TCreateOptions&)>& create);
+    // Runs request with the progress dialog and the create button held; its
+    // results, none when the tracker's rules refuse it.
+    std::vector<TCreateResult>
+    RunCreate(const TCreateRequest& request, std::vector<std::string>* notProcessed = nullptr);
     void ShowCreateResult(const TCreateResult& result);
     // "42 % – Erzeuge: <output>" in the window's title while a create action
     // runs, so that the task bar shows how far it is.
