@@ -36,5 +36,22 @@ if(CMAKE_CROSSCOMPILING)
     if(CMAKE_CROSSCOMPILING_EMULATOR)
         set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
                                           ${CMAKE_CROSSCOMPILING_EMULATOR})
+        # Debian's Wine has no preloader: the kernel puts the loader's heap
+        # anywhere in the gibibyte above it (at 0x7d000000), and one start in
+        # a few thousand it covers the page Wine's shared user data must have
+        # at 0x7ffe0000: the process then exits with status 1 before the
+        # program starts ("failed to map the shared user data"). Without
+        # address randomization the heap starts right after the loader.
+        find_program(BRISOLT_SETARCH setarch)
+        if(BRISOLT_SETARCH)
+            execute_process(COMMAND ${BRISOLT_SETARCH} ${CMAKE_HOST_SYSTEM_PROCESSOR} -R true RESULT_VARIABLE _setarch_result
+                            OUTPUT_QUIET ERROR_QUIET)
+        endif()
+        if(BRISOLT_SETARCH AND _setarch_result EQUAL 0)
+            set(CMAKE_CROSSCOMPILING_EMULATOR ${BRISOLT_SETARCH} ${CMAKE_HOST_SYSTEM_PROCESSOR} -R
+                                              ${CMAKE_CROSSCOMPILING_EMULATOR})
+        else()
+            message(WARNING "setarch -R does not work here: now and then a test under Wine will end before it starts")
+        endif()
     endif()
 endif()

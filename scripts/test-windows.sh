@@ -51,7 +51,13 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 # The program is one that does nothing: were it wineboot itself, its run would
 # come on top of the one the loader starts, and the prefix would get a second
 # services.exe with its own drivers beside the first.
-/usr/lib/wine/wine64 cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+# It and the system processes run without address randomization, like the
+# tests (cmake/windows.cmake says why).
+norandom=()
+if setarch "$(uname -m)" -R true 2>/dev/null; then
+    norandom=(setarch "$(uname -m)" -R)
+fi
+"${norandom[@]}" /usr/lib/wine/wine64 cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 scripts/build.sh "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DBRISOLT_WERROR=${WERROR:-OFF} "$@"
 cd "$dir"
 ctest --output-on-failure -j"$(nproc)" --timeout 300
