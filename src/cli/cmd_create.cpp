@@ -13,6 +13,9 @@
 
 #include "cli/cli.h"
 #include "cli/progress.h"
+#include "config/privatetrackers.h"
+#include "config/settingsfile.h"
+#include "config/trackerlist.h"
 #include "create/collect.h"
 #include "create/createextras.h"
 #include "create/createtorrent.h"
@@ -20,10 +23,7 @@
 #include "platform/abortsignal.h"
 #include "platform/fileio.h"
 #include "platform/installdir.h"
-#include "platform/privatetrackers.h"
-#include "platform/settingsfile.h"
 #include "platform/textconv.h"
-#include "platform/trackerlist.h"
 
 namespace brisolt::cli
 {

@@ -21,9 +21,9 @@
 #include <utility>
 #include <vector>
 
+#include "config/privatetrackers.h"
 #include "core/torrentfile.h"
 #include "create/collect.h"
-#include "platform/privatetrackers.h"
 
 namespace brisolt
 {

@@ -19,7 +19,7 @@
 
 #include <QDialog>
 
-#include "platform/tracker.h"
+#include "config/tracker.h"
 
 class QComboBox;
 class QLabel;

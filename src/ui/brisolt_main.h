@@ -19,10 +19,10 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "config/tracker.h"
 #include "core/torrentfile.h"
 #include "create/createtorrent.h"
 #include "platform/fileio.h"
-#include "platform/tracker.h"
 #include "ui/session.h"
 
 class QButtonGroup;

@@ -15,9 +15,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "config/privatetrackers.h"
+#include "config/settingsfile.h"
 #include "platform/installdir.h"
-#include "platform/privatetrackers.h"
-#include "platform/settingsfile.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
 #include "ui/filelists.h"

@@ -13,10 +13,10 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "config/settingsfile.h"
+#include "config/trackerlist.h"
 #include "net/httpprot.h"
 #include "platform/fileio.h"
-#include "platform/settingsfile.h"
-#include "platform/trackerlist.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
 #include "ui/nametext.h"

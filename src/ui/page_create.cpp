@@ -16,9 +16,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "platform/privatetrackers.h"
-#include "platform/settingsfile.h"
-#include "platform/trackerlist.h"
+#include "config/privatetrackers.h"
+#include "config/settingsfile.h"
+#include "config/trackerlist.h"
 #include "ui/brisolt_backup.h"
 #include "ui/brisolt_main.h"
 #include "ui/brisolt_progress.h"

@@ -12,9 +12,9 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "platform/privatetrackers.h"
-#include "platform/settingsfile.h"
-#include "platform/trackerlist.h"
+#include "config/privatetrackers.h"
+#include "config/settingsfile.h"
+#include "config/trackerlist.h"
 #include "ui/controls.h"
 #include "ui/nametext.h"
 #include "ui/session.h"

@@ -5,9 +5,9 @@
 #include <QMainWindow>
 #include <QStatusBar>
 
+#include "config/settingsfile.h"
+#include "config/trackerlist.h"
 #include "platform/installdir.h"
-#include "platform/settingsfile.h"
-#include "platform/trackerlist.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
 #include "ui/userinterface.h"

@@ -14,7 +14,7 @@
 
 #include <QString>
 
-#include "platform/tracker.h"
+#include "config/tracker.h"
 
 class QMainWindow;
 

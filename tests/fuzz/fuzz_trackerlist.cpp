@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "config/trackerlist.h"
 #include "fuzzcheck.h"
-#include "platform/trackerlist.h"
 
 namespace
 {

@@ -18,8 +18,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "config/trackerlist.h"
 #include "net/httpprot.h"
-#include "platform/trackerlist.h"
 #include "support/pythonserver.h"
 #include "uitestsupport.h"
 

@@ -6,8 +6,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "config/settingsfile.h"
 #include "platform/installdir.h"
-#include "platform/settingsfile.h"
 #include "ui/page_create.h"
 #include "ui/page_edit.h"
 #include "ui/page_settings.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/trackerlist.h"
+#include "config/trackerlist.h"
 #include "support/testsupport.h"
 
 namespace brisolt

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/settingsfile.h"
+#include "config/settingsfile.h"
 #include "platform/textconv.h"
 #include "support/testsupport.h"
 

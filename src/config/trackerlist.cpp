@@ -1,4 +1,4 @@
-#include "platform/trackerlist.h"
+#include "config/trackerlist.h"
 
 #include <cerrno>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "platform/privatetrackers.h"
+#include "config/privatetrackers.h"
 
 #include <algorithm>
 #include <string>

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/settingsfile.h"
-#include "platform/tracker.h"
+#include "config/settingsfile.h"
+#include "config/tracker.h"
 
 namespace brisolt
 {

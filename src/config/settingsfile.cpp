@@ -1,4 +1,4 @@
-#include "platform/settingsfile.h"
+#include "config/settingsfile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/tracker.h"
+#include "config/tracker.h"
 
 namespace brisolt
 {

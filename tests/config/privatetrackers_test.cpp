@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/privatetrackers.h"
+#include "config/privatetrackers.h"
 #include "support/testsupport.h"
 
 namespace brisolt
