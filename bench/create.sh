@@ -7,7 +7,9 @@
 # each BRISOLT_READ_PATH choice (read, the default; map; mapsome), and the
 # reference reader (bench/ref_reader.cpp: open, read, close into one reused
 # buffer, one reader per core: the two-core reading limit). Cache states: warm
-# = every data set read once before each round; cold = the page cache dropped
+# = the data set read right before each run (some virtual machines give page
+# cache back to the host within a minute, unasked: read once per round, the
+# later tools met a partly cold cache); cold = the page cache dropped
 # (echo 3 >/proc/sys/vm/drop_caches, as root) before every single run of the
 # 2 GiB file and the tree (coldbig, coldtree). Where dropping is not allowed,
 # the cold rows are left out and the script says so.
@@ -37,7 +39,14 @@ done
 cores=$(nproc)
 load_before=$(cut -d' ' -f1 /proc/loadavg)
 
-# One timed run: appends "tool dataset wall cpu maxrss_kb" to $out/times.
+# Share of a data set's bytes in the page cache, in percent (fincore).
+resident() {
+    find "$1" -type f -print0 | xargs -0 fincore -b -n 2>/dev/null |
+        awk '{r += $1; s += $3} END {printf "%.0f", s ? 100 * (r < s ? r : s) / s : 0}'
+}
+
+# One timed run: appends "tool dataset wall cpu maxrss_kb resident%" to
+# $out/times, the last taken right before the run.
 # Tools: brisolt, mktorrent, transmission, and the variants brisolt-avx2
 # (forced AVX2 path), brisolt-t1 and mktorrent-t1 (one thread), brisolt-map
 # and brisolt-mapsome (BRISOLT_READ_PATH), verify (brisolt verify of this
@@ -63,10 +72,16 @@ run() {
     mktorrent-t1) cmd=(mktorrent -t 1 -l $log -a http://t/a -o "$target" "$source") ;;
     transmission) cmd=(transmission-create -s $kib -t http://t/a -o "$target" "$source") ;;
     esac
-    [[ $name == cold* ]] && drop_cache
+    if [[ $name == cold* ]]; then
+        drop_cache
+    else
+        find "$source" -type f -print0 | xargs -0 cat >/dev/null
+    fi
+    local share
+    share=$(resident "$source")
     /usr/bin/time -f "%e %U %S %M" -o "$out/t" "${cmd[@]}" >/dev/null 2>&1
     read -r wall user sys rss <"$out/t"
-    echo "$tool $name $wall $(awk "BEGIN {print $user + $sys}") $rss" >>"$out/times"
+    echo "$tool $name $wall $(awk "BEGIN {print $user + $sys}") $rss $share" >>"$out/times"
 }
 
 # Peak private memory of one brisolt run in KiB: the largest RssAnon that
@@ -160,7 +175,7 @@ sha1_per_core=$(openssl speed -evp sha1 -bytes 16384 -seconds 2 2>/dev/null | aw
 echo "load average (1 min) before: $load_before, after: $(cut -d' ' -f1 /proc/loadavg) on $cores cores" \
     "(other work on the machine stretches wall times, not CPU times)"
 if [[ $cold == yes ]]; then
-    echo "cache states: warm (every data set read once before each round) and cold (coldbig, coldtree: the page" \
+    echo "cache states: warm (the data set read right before each run) and cold (coldbig, coldtree: the page" \
         "cache dropped with echo 3 >/proc/sys/vm/drop_caches before every single run)"
 else
     echo "cache state: warm only; cold not measured, this machine does not allow dropping the page cache"
@@ -171,9 +186,11 @@ from collections import defaultdict
 times, sha1, cores, rounds, read = sys.argv[1], float(sys.argv[2]), int(sys.argv[3]), sys.argv[4], float(sys.argv[5])
 memory = [line.split() for line in open(sys.argv[6])]
 runs = defaultdict(list)
+resident = defaultdict(list)
 for line in open(times):
-    tool, name, wall, cpu, rss = line.split()
+    tool, name, wall, cpu, rss, share = line.split()
     runs[tool, name].append((float(wall), float(cpu), int(rss)))
+    resident[name].append(int(share))
 med = {k: tuple(statistics.median(x[i] for x in v) for i in range(3)) for k, v in runs.items()}
 big = 2 << 30
 sizes = {"big": big, "big16m": big, "coldbig": big, "sparse": 5 << 30}
@@ -189,6 +206,8 @@ for name in ("big", "tree", "tree5k", "sparse", "big16m", "tree16m", "coldbig", 
     share = "%7.0f%%" % (100 * med["reference", name][0] / b[0]) if ("reference", name) in med else "       -"
     print("%-8s %8.2fs %8.2fs %9.1f %8.2fs %9.1f %8.2fs %8.2fs %7.2fx %7.2fx %s" % (name, b[0], b[1], b[2] / 1024,
           m[0], m[2] / 1024, t[0], t[1], fastest / b[0], min(m[1], t[1]) / b[1], share))
+print("in the page cache right before each run, % of the data set's bytes, least and most: " + ", ".join(
+      "%s %d-%d" % (name, min(v), max(v)) for name, v in resident.items()))
 print("ratio: fastest of (mktorrent wall, transmission CPU) / brisolt wall; cpu.rat: least CPU of the two / brisolt CPU;")
 print("ref%: the reference reader's wall time (one reader per core, open/read/close, nothing digested) as a share of")
 print("brisolt's: how close brisolt comes to the two-core reading limit")

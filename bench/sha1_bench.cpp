@@ -160,7 +160,7 @@ bool RunSize(std::size_t size, double seconds, int rounds, unsigned& sink)
           brisolt::TSha1Path::Portable})
     {
         if (brisolt::Sha1PathAvailable(path))
-            contenders.push_back({std::string("lanes:") + brisolt::Sha1PathName(path), ManyDigest, true, path, {}});
+            contenders.push_back({std::string("lanes:") + brisolt::Sha1PathName(path), ManyDigest, true, path, {}, {}});
     }
     const auto select = [](const TContender& c)
     {

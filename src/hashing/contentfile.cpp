@@ -96,7 +96,7 @@ bool TContentFile::ReadFullAt(char* target, int64_t want, int64_t offset, std::s
             return false;
         if (n == 0)
         {
-            reason = "Die Datei ist beim Lesen kürzer geworden.";
+            reason = kFileShrank;
             return false;
         }
         target += n;

@@ -15,6 +15,9 @@
 namespace brisolt
 {
 
+// Why a read stopped short of the size the file had when it was opened.
+inline constexpr const char* kFileShrank = "Die Datei ist beim Lesen kürzer geworden.";
+
 // Which files another program may hold locked, from the system's list of
 // locks, read again once it is older than a moment: asking every file costs
 // system calls that thousands of small files feel. Inode numbers alone are

@@ -341,7 +341,7 @@ private:
         {
             if (!pad)
             {
-                reason = "Die Datei ist beim Lesen kürzer geworden.";
+                reason = kFileShrank;
                 return false;
             }
             std::memset(target, 0, static_cast<std::size_t>(want));

@@ -39,8 +39,6 @@ constexpr std::size_t kMapFromBytes = 1024u * 1024;
 // cache's own, not the process's memory, but the address space stays modest.
 constexpr std::size_t kMapWindowBytes = 64u * 1024 * 1024;
 
-const char* const kFileShrank = "Die Datei ist beim Lesen kürzer geworden.";
-
 // Workers read file pieces into the slot's buffer: a fresh mapping costs a
 // fault per page on some machines, in either page-cache state, where a read
 // into a buffer already touched does not. For tests and benchmarks,
