@@ -87,6 +87,15 @@ int64_t TContentFile::ReadAt(char* target, int64_t want, int64_t offset, std::st
     return n;
 }
 
+int64_t TContentFile::ReadCachedAt(char* target, int64_t want, int64_t offset) const
+{
+    int err = 0;
+    const int64_t n = File.ReadCachedAt(target, want, offset, err);
+    if (n >= 0)
+        return n;
+    return err == EAGAIN ? -1 : -2;
+}
+
 bool TContentFile::ReadFullAt(char* target, int64_t want, int64_t offset, std::string& reason) const
 {
     while (want > 0)

@@ -65,6 +65,10 @@ public:
     // Reads up to want bytes at offset, leaving the position alone; the count
     // read (0 at the end), or -1 with reason.
     [[nodiscard]] int64_t ReadAt(char* target, int64_t want, int64_t offset, std::string& reason) const;
+    // Reads up to want bytes at offset from what the system's cache holds,
+    // never waiting for the disk: the count read, -1 when that would wait,
+    // -2 when this system or file cannot tell.
+    [[nodiscard]] int64_t ReadCachedAt(char* target, int64_t want, int64_t offset) const;
     // Reads exactly want bytes at offset, from any thread; false with reason
     // when the file ends first or fails.
     [[nodiscard]] bool ReadFullAt(char* target, int64_t want, int64_t offset, std::string& reason) const;

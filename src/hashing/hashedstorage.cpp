@@ -1,6 +1,7 @@
 #include "hashing/hashedstorage.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -20,16 +21,27 @@ namespace
 {
 
 constexpr int kMaxThreads = 64;
+// Files whose reading is left to the workers and whose check is still due:
+// each stays open until then, and the process's open files are limited.
+constexpr int kMaxPendingFiles = 256;
 // Pieces too large to copy whole are read in parts of at most this size.
 constexpr int64_t kStreamChunkBytes = 256 * 1024;
 constexpr std::size_t kBlock = 64;
+const char* const kChanged = "Die Datei hat sich beim Lesen verändert.";
 
-// A worker could not read the pieces it was given; what carries the reason
-// to the reader's thread.
-class TReadFailure : public std::runtime_error
+// A file's error found while the queued reports are delivered (a worker
+// could not read it, or it changed while read): it ends the run with the
+// file's message, and nothing queued after it is reported.
+class TFileFailure : public std::runtime_error
 {
 public:
-    using std::runtime_error::runtime_error;
+    TFileFailure(std::string path, const std::string& message)
+        : std::runtime_error(message)
+        , Path(std::move(path))
+    {
+    }
+
+    std::string Path;
 };
 
 // One piece digested while it is read, through a buffer of one part: the
@@ -92,8 +104,13 @@ int EffectiveThreads(int requested)
 
 } // namespace
 
-// One hashing run. Reads fill piece buffers on the calling thread; finished
-// pieces go to the digester. Pieces too large for it to copy are digested
+// One hashing run. The calling thread fills piece buffers with what the
+// system's cache holds; with worker threads, stretches of files that would
+// wait for the disk it names for them to read instead (at most
+// kMaxPendingFiles files at a time; beyond, with one thread, and where the
+// system cannot tell, it reads them itself); finished pieces go to the
+// digester. A file whose stretches the workers read is checked for changes
+// once they have read it, where its end is reported in order. Pieces too large for it to copy are digested
 // here as they are read, part by part, so that memory stays a few parts
 // whatever the piece length; runs of whole pieces inside a file still go to
 // the workers. The hooks that report (FileStarted, PieceHashed) wait in a
@@ -116,36 +133,57 @@ public:
 
     void Run()
     {
-        const std::size_t count = Owner.Files.size();
-        for (std::size_t i = 0; i < count; ++i)
+        try
         {
-            // Asked for every entry, so that once raised every remaining entry
-            // is skipped the same way.
-            if (Owner.IsAborted())
-                continue;
-            if (!HashFile(i, i == 0 ? Owner.StartOffset : 0, i + 1 == count))
-                break;
+            const std::size_t count = Owner.Files.size();
+            for (std::size_t i = 0; i < count; ++i)
+            {
+                // Asked for every entry, so that once raised every remaining
+                // entry is skipped the same way.
+                if (Owner.IsAborted())
+                    continue;
+                if (!HashFile(i, i == 0 ? Owner.StartOffset : 0, i + 1 == count))
+                    break;
+            }
+            // Finished pieces still in the slot being filled are digested too;
+            // a partly read piece is not, but its stretches are read, so that
+            // the files before it get their check.
+            if (Slot >= 0)
+                SubmitSlot();
+            Deliver(true);
         }
-        // Finished pieces still in the slot being filled are digested too; a
-        // partly read piece is not.
-        if (Slot >= 0 && Digester.PieceCount(Slot) > 0)
-            SubmitSlot();
-        Deliver(true);
+        catch (const TFileFailure& e)
+        {
+            // An earlier file's failure than one found before: it is the one
+            // a sequential run meets first.
+            Events.clear();
+            Fail(e.Path, e.what());
+        }
+        // Checks of files read ahead and of the files after them come in
+        // either order.
+        std::sort(Owner.ChangedFiles.begin(), Owner.ChangedFiles.end());
     }
 
 private:
     static constexpr int kFileStart = -1;
     static constexpr int kDigested = -2;
+    static constexpr int kFileEnd = -3;
 
     struct TEvent
     {
         // A piece of a slot when >= 0, a piece the reader digested itself
-        // (kDigested), or a file start.
+        // (kDigested), a file start, or the end of a file the workers read.
         int Slot = kFileStart;
         int Piece = 0; // the piece's index within its slot
         std::string Path;
         int64_t Size = 0;
         TDigest Digest{}; // of a kDigested piece
+        // kFileEnd: the slot that reads the file's last stretch, in the
+        // acquisition its generation names; the file and its index.
+        int Reads = -1;
+        uint64_t Generation = 0;
+        std::shared_ptr<const TContentFile> File = nullptr;
+        std::size_t Index = 0;
     };
 
     // Small files are opened and checked ahead on threads of their own; with
@@ -190,7 +228,8 @@ private:
     {
         const TTorrentSubFile& entry = Owner.Files[index];
         const bool pad = Owner.LengthPolicy == TLengthPolicy::PadToListed;
-        TContentFile file;
+        // Shared with the slots whose workers read it.
+        const auto file = std::make_shared<TContentFile>();
         std::string reason;
         std::string path;
         TOpenedAhead ahead;
@@ -198,15 +237,18 @@ private:
         if (OpenAhead && OpenAhead->Take(index, ahead))
         {
             path = std::move(ahead.Path);
-            file = std::move(ahead.File);
+            *file = std::move(ahead.File);
             reason = std::move(ahead.Reason);
             opened = ahead.Opened;
         }
         else
-            opened = OpenEntry(index, path, file, reason);
+            opened = OpenEntry(index, path, *file, reason);
         if (!opened && !pad)
             return Fail(path, FileMessage(path, "geöffnet", reason));
-        const int64_t size = pad ? entry.Length : file.Size();
+        const int64_t size = pad ? entry.Length : file->Size();
+        const bool defer = !Stream && Digester.HasWorkers() && file->IsOpen() && PendingFiles < kMaxPendingFiles;
+        int reads = -1; // the slot that reads the file's last stretch
+        uint64_t generation = 0;
         if (!pad && size != entry.Length)
             return Fail(path, FileMessage(path, "gelesen", "Die Größe hat sich seit dem Auflisten geändert."));
         Events.push_back({kFileStart, 0, path, size});
@@ -226,69 +268,100 @@ private:
         } readers{Digester};
 
         int64_t pos = std::min(start, size);
-        try
+        for (;;)
         {
-            for (;;)
+            Owner.ProcessMessages();
+            bool atEnd = false;
+            if (Filled == 0 && AddFileSlot(*file, index, pad, pos, size, last))
             {
-                Owner.ProcessMessages();
-                bool atEnd = false;
-                if (Filled == 0 && AddFileSlot(file, pad, pos, size, last))
-                {
-                    readers.Armed = true;
-                    atEnd = pos == size;
-                }
-                else
-                {
-                    if (!Stream && Slot < 0)
-                        Slot = AcquireSlot();
-                    int64_t want = std::min(Owner.PieceLength - Filled, size - pos);
-                    if (Stream)
-                        want = std::min(want, kStreamChunkBytes);
-                    char* target = Stream ? Stream->Room() : Digester.NextPiece(Slot) + Filled;
-                    int64_t got = 0;
-                    if (want > 0 && !Read(file, pad, pos, want, target, got, reason))
-                        return Fail(path, FileMessage(path, "gelesen", reason));
-                    if (Stream)
-                        Stream->Add(static_cast<std::size_t>(got));
-                    pos += got;
-                    Filled += got;
-                    atEnd = pos == size;
-                    if (Filled == Owner.PieceLength || (atEnd && last && Filled > 0))
-                        FinishPiece();
-                }
-                Deliver(false);
-                if (atEnd)
-                    break;
-                if (Owner.IsAborted())
-                    return true;
+                readers.Armed = true;
+                atEnd = pos == size;
             }
-            if (readers.Armed)
+            else
             {
-                Digester.WaitAll();
-                Deliver(false);
+                if (!Stream && Slot < 0)
+                    Slot = AcquireSlot();
+                int64_t want = std::min(Owner.PieceLength - Filled, size - pos);
+                if (Stream)
+                    want = std::min(want, kStreamChunkBytes);
+                char* target = Stream ? Stream->Room() : Digester.NextPiece(Slot) + Filled;
+                int64_t got = 0;
+                // What the system's cache holds is copied here at once; a
+                // stretch that would wait for the disk is left to a worker,
+                // so that the waits of many small files overlap.
+                int64_t cached = -2;
+                if (want > 0 && defer && !NoCachedReads)
+                {
+                    cached = AssumeUncached ? -1 : file->ReadCachedAt(target, want, pos);
+                    NoCachedReads = cached == -2;
+                }
+                if (want > 0 && cached == want)
+                {
+                    got = want;
+                }
+                else if (want > 0 && cached != -2)
+                {
+                    Digester.AddExtent(
+                        Slot, file, pos, static_cast<std::size_t>(Filled), static_cast<std::size_t>(want), pad, index);
+                    got = want;
+                    reads = Slot;
+                    generation = Digester.Generation(Slot);
+                }
+                else if (want > 0 && !Read(*file, pad, pos, want, target, got, reason))
+                    return Fail(path, FileMessage(path, "gelesen", reason));
+                if (Stream)
+                    Stream->Add(static_cast<std::size_t>(got));
+                pos += got;
+                Filled += got;
+                atEnd = pos == size;
+                if (Filled == Owner.PieceLength || (atEnd && last && Filled > 0))
+                    FinishPiece();
             }
+            Deliver(false);
+            if (atEnd)
+                break;
+            if (Owner.IsAborted())
+                return true;
         }
-        catch (const TReadFailure& e)
+        if (readers.Armed)
         {
-            // Nothing after the failed pieces is reported.
-            Events.clear();
-            return Fail(path, FileMessage(path, "gelesen", e.what()));
+            Digester.WaitAll();
+            Deliver(false);
         }
-        // Bytes written, a file grown, cut, replaced or deleted meanwhile: what
-        // was read need not be what the file holds.
-        if (file.IsOpen() && !file.Unchanged())
+        if (reads >= 0)
         {
-            if (!pad)
-                return Fail(path, FileMessage(path, "gelesen", "Die Datei hat sich beim Lesen verändert."));
-            Owner.ChangedFiles.push_back(index);
+            TEvent end{kFileEnd, 0, path};
+            end.Reads = reads;
+            end.Generation = generation;
+            end.File = file;
+            end.Index = index;
+            Events.push_back(std::move(end));
+            ++PendingFiles;
+            Deliver(false);
+            return true;
         }
+        if (!Check(*file, index))
+            return Fail(path, FileMessage(path, "gelesen", kChanged));
+        return true;
+    }
+
+    // Bytes written, a file grown, cut, replaced or deleted meanwhile: what
+    // was read need not be what the file holds. False when that ends the run;
+    // a check of content records it.
+    bool Check(const TContentFile& file, std::size_t index)
+    {
+        if (!file.IsOpen() || file.Unchanged())
+            return true;
+        if (Owner.LengthPolicy == TLengthPolicy::Exact)
+            return false;
+        Owner.ChangedFiles.push_back(index);
         return true;
     }
 
     // At a piece boundary with a full slot's worth of whole pieces left in
     // the file (or the file's and the content's end): a worker reads them
     // itself, straight from the file. False when the pieces are read here.
-    bool AddFileSlot(const TContentFile& file, bool pad, int64_t& pos, int64_t size, bool last)
+    bool AddFileSlot(const TContentFile& file, std::size_t index, bool pad, int64_t& pos, int64_t size, bool last)
     {
         // Padding reads zeros where the file falls short: only the reader does that.
         if (!file.IsOpen() || (pad && file.Size() != size))
@@ -316,7 +389,7 @@ private:
             SubmitSlot();
         if (Slot < 0)
             Slot = AcquireSlot();
-        Digester.AddFromFile(Slot, file, pos, static_cast<int>(pieces), total);
+        Digester.AddFromFile(Slot, file, pos, static_cast<int>(pieces), total, index);
         for (int i = 0; i < static_cast<int>(pieces); ++i)
             Events.push_back({Slot, i, {}, 0});
         SubmitSlot();
@@ -327,7 +400,8 @@ private:
     // One read into the current piece. With padding, what the file cannot give
     // is zeros; otherwise a read that returns nothing before the size taken at
     // opening is an error, never a retry.
-    bool Read(TContentFile& file, bool pad, int64_t pos, int64_t want, char* target, int64_t& got, std::string& reason)
+    static bool
+    Read(const TContentFile& file, bool pad, int64_t pos, int64_t want, char* target, int64_t& got, std::string& reason)
     {
         // At the offset: workers may have read the stretch before it.
         got = file.IsOpen() ? file.ReadAt(target, want, pos, reason) : 0;
@@ -392,7 +466,10 @@ private:
     {
         while (!Events.empty())
         {
-            if (Events.front().Slot >= 0 && !wait && !Digester.IsDone(Events.front().Slot))
+            const TEvent& front = Events.front();
+            if (!wait && front.Slot >= 0 && !Digester.IsDone(front.Slot))
+                return;
+            if (!wait && front.Slot == kFileEnd && !Digester.IsDone(front.Reads, front.Generation))
                 return;
             DeliverFront();
         }
@@ -421,16 +498,27 @@ private:
             Owner.FileStarted(event.Path, event.Size);
             return;
         }
+        if (event.Slot == kFileEnd)
+        {
+            --PendingFiles;
+            Digester.Wait(event.Reads, event.Generation);
+            const bool same = Digester.Generation(event.Reads) == event.Generation;
+            if (same && !Digester.ReadError(event.Reads).empty() && Digester.FailedTag(event.Reads) == event.Index)
+                throw ReadFailure(event.Reads);
+            if (!Check(*event.File, event.Index))
+                throw TFileFailure(event.Path, FileMessage(event.Path, "gelesen", kChanged));
+            return;
+        }
         if (event.Slot == kDigested)
         {
             Owner.Pieces.emplace_back(std::string_view(event.Digest.data(), event.Digest.size()), true);
         }
         else
         {
-            if (!Digester.Wait(event.Slot))
+            if (!Digester.Wait(event.Slot) && event.Piece >= Digester.GoodPieces(event.Slot))
             {
                 if (!Digester.ReadError(event.Slot).empty())
-                    throw TReadFailure(Digester.ReadError(event.Slot));
+                    throw ReadFailure(event.Slot);
                 throw std::runtime_error("SHA-1 digest failed");
             }
             const TDigest& digest = Digester.Digest(event.Slot, event.Piece);
@@ -440,6 +528,13 @@ private:
         }
         Owner.PieceCount = static_cast<int64_t>(Owner.Pieces.size());
         Owner.PieceHashed();
+    }
+
+    // The failure of the file a worker could not read, with its message.
+    TFileFailure ReadFailure(int slot) const
+    {
+        const std::string path = PathBytes(Owner.ResolvePath(Owner.Files[Digester.FailedTag(slot)]));
+        return TFileFailure(path, FileMessage(path, "gelesen", Digester.ReadError(slot)));
     }
 
     bool Fail(const std::string& path, std::string message)
@@ -456,8 +551,13 @@ private:
     // Set when pieces are too large to copy whole: the reader digests them.
     std::unique_ptr<TPieceStream> Stream;
     std::deque<TEvent> Events;
-    int Slot = -1;      // slot being filled
-    int64_t Filled = 0; // bytes of its current piece; PieceLength - Filled is "need"
+    int Slot = -1;              // slot being filled
+    int64_t Filled = 0;         // bytes of its current piece; PieceLength - Filled is "need"
+    int PendingFiles = 0;       // kFileEnd events queued
+    bool NoCachedReads = false; // the system cannot read from its cache alone
+    // For tests and benchmarks, BRISOLT_ASSUME_UNCACHED=1 leaves every
+    // stretch the workers may read to them, as if the cache held nothing.
+    const bool AssumeUncached = std::getenv("BRISOLT_ASSUME_UNCACHED") != nullptr;
 };
 
 THashedStorage::THashedStorage(

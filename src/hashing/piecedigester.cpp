@@ -178,6 +178,9 @@ int TPieceDigester::TryAcquire()
             slot.Used = 0;
             slot.File = nullptr;
             slot.ReadError.clear();
+            slot.Extents.clear();
+            slot.Good = 0;
+            ++slot.Generation;
             slot.Sizes.clear();
             slot.Digests.clear();
             return static_cast<int>(i);
@@ -200,10 +203,12 @@ int TPieceDigester::AddPiece(int slot, std::size_t size)
     return static_cast<int>(s.Sizes.size()) - 1;
 }
 
-void TPieceDigester::AddFromFile(int slot, const TContentFile& file, int64_t offset, int count, int64_t total)
+void TPieceDigester::AddFromFile(
+    int slot, const TContentFile& file, int64_t offset, int count, int64_t total, std::size_t tag)
 {
     TSlot& s = Slots[Index(slot)];
     s.File = &file;
+    s.Tag = tag;
     s.Offset = offset;
     for (int i = 0; i < count; ++i)
     {
@@ -213,21 +218,78 @@ void TPieceDigester::AddFromFile(int slot, const TContentFile& file, int64_t off
     }
 }
 
+void TPieceDigester::AddExtent(
+    int slot,
+    std::shared_ptr<const TContentFile> file,
+    int64_t offset,
+    std::size_t into,
+    std::size_t length,
+    bool pad,
+    std::size_t tag)
+{
+    TSlot& s = Slots[Index(slot)];
+    s.Extents.push_back({std::move(file), offset, s.Used + into, length, pad, tag});
+}
+
 void TPieceDigester::DigestSlot(TSlot& slot) const
 {
     slot.Digests.resize(slot.Sizes.size());
     if (slot.File != nullptr)
     {
         DigestFromFile(slot);
+        slot.Good = slot.ReadError.empty() ? static_cast<int>(slot.Sizes.size()) : 0;
+        if (!slot.ReadError.empty())
+            slot.FailedTag = slot.Tag;
         return;
     }
-    DigestWholePieces(slot);
+    DigestWholePieces(slot, ReadExtents(slot));
 }
 
-// The slot's pieces lie whole in its buffer, each at its piece's room.
-void TPieceDigester::DigestWholePieces(TSlot& slot) const
+// Fills the slot's stretches from their files, in order, and returns how
+// many of its pieces are whole: all of them, or at the first stretch that
+// fails (its reason and tag recorded) those that end before it. Files are let
+// go once read, so the last holder closes them.
+std::size_t TPieceDigester::ReadExtents(TSlot& slot) const
 {
-    const std::size_t count = slot.Sizes.size();
+    std::size_t whole = slot.Sizes.size();
+    for (const TExtent& e : slot.Extents)
+    {
+        char* target = slot.Data.Data() + e.Into;
+        if (!e.Pad)
+        {
+            if (!e.File->ReadFullAt(target, static_cast<int64_t>(e.Length), e.Offset, slot.ReadError))
+            {
+                slot.FailedTag = e.Tag;
+                whole = 0;
+                while (whole < slot.Sizes.size() && whole * PieceLength + slot.Sizes[whole] <= e.Into)
+                    ++whole;
+                break;
+            }
+            continue;
+        }
+        std::size_t done = 0;
+        std::string ignored;
+        while (done < e.Length)
+        {
+            const int64_t n = e.File->ReadAt(
+                target + done, static_cast<int64_t>(e.Length - done), e.Offset + static_cast<int64_t>(done), ignored);
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        std::memset(target + done, 0, e.Length - done);
+    }
+    slot.Extents.clear();
+    return whole;
+}
+
+// The slot's first count pieces lie whole in its buffer, each at its
+// piece's room.
+void TPieceDigester::DigestWholePieces(TSlot& slot, std::size_t count) const
+{
+    slot.Good = static_cast<int>(count);
+    if (count == 0)
+        return;
     std::vector<const uint8_t*> data(count);
     for (std::size_t i = 0; i < count; ++i)
         data[i] = reinterpret_cast<const uint8_t*>(slot.Data.Data() + i * PieceLength);
@@ -322,7 +384,7 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     if (total <= SlotBytes)
     {
         if (slot.File->ReadFullAt(slot.Data.Data(), static_cast<int64_t>(total), slot.Offset, slot.ReadError))
-            DigestWholePieces(slot);
+            DigestWholePieces(slot, count);
         return;
     }
     std::vector<const uint8_t*> data(count);
@@ -414,6 +476,7 @@ void TPieceDigester::WorkerLoop()
         catch (...)
         {
             failed = true;
+            Slots[Index(slot)].Good = 0;
         }
         lock.lock();
         Slots[Index(slot)].Failed = failed || !Slots[Index(slot)].ReadError.empty();
@@ -446,6 +509,20 @@ bool TPieceDigester::IsDone(int slot)
 {
     std::lock_guard lock(Mutex);
     return Slots[Index(slot)].Done;
+}
+
+bool TPieceDigester::IsDone(int slot, uint64_t generation)
+{
+    std::lock_guard lock(Mutex);
+    const TSlot& s = Slots[Index(slot)];
+    return s.Generation != generation || s.Done || !s.Busy;
+}
+
+void TPieceDigester::Wait(int slot, uint64_t generation)
+{
+    std::unique_lock lock(Mutex);
+    const TSlot& s = Slots[Index(slot)];
+    DigestReady.wait(lock, [&] { return s.Generation != generation || s.Done || !s.Busy; });
 }
 
 const TDigest& TPieceDigester::Digest(int slot, int piece) const

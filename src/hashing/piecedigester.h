@@ -73,11 +73,39 @@ public:
 
     // Pieces the worker reads itself: count pieces from offset of file (the
     // last one may be short, total bytes in all), into an empty slot. The file
-    // stays open until the slot is done.
-    void AddFromFile(int slot, const TContentFile& file, int64_t offset, int count, int64_t total);
+    // stays open until the slot is done. tag: the caller's name for the file.
+    void AddFromFile(int slot, const TContentFile& file, int64_t offset, int count, int64_t total, std::size_t tag);
 
-    // Why the slot's reading failed (empty when it did not, or was not reading).
+    // Whether submitted slots go to worker threads (else they are digested at
+    // once on the calling thread).
+    [[nodiscard]] bool HasWorkers() const { return !Workers.empty(); }
+
+    // A stretch of a file that the worker reads into the slot's next piece,
+    // at byte into of it, before digesting the slot: length bytes from offset.
+    // The slot holds the file open until it has been read. pad: what the file
+    // cannot give is zeros, never an error. tag: the caller's name for the file.
+    void AddExtent(
+        int slot,
+        std::shared_ptr<const TContentFile> file,
+        int64_t offset,
+        std::size_t into,
+        std::size_t length,
+        bool pad,
+        std::size_t tag);
+
+    // Why the slot's reading failed (empty when it did not, or was not
+    // reading), and the tag of the file that failed.
     [[nodiscard]] const std::string& ReadError(int slot) const { return Slots[Index(slot)].ReadError; }
+
+    [[nodiscard]] std::size_t FailedTag(int slot) const { return Slots[Index(slot)].FailedTag; }
+
+    // Counts the slot's acquisitions.
+    [[nodiscard]] uint64_t Generation(int slot) const { return Slots[Index(slot)].Generation; }
+
+    // Whether the slot's acquisition that generation names is done, released
+    // or over; Wait blocks until it is.
+    [[nodiscard]] bool IsDone(int slot, uint64_t generation);
+    void Wait(int slot, uint64_t generation);
 
     // Blocks until every submitted slot is done.
     void WaitAll();
@@ -86,6 +114,11 @@ public:
     void Submit(int slot);
     // Blocks until the submitted slot is digested; false when a worker failed.
     [[nodiscard]] bool Wait(int slot);
+
+    // The slot's pieces that have a digest, from the first: all of them
+    // unless Wait reported a failure; then those read whole before it.
+    [[nodiscard]] int GoodPieces(int slot) const { return Slots[Index(slot)].Good; }
+
     [[nodiscard]] bool IsDone(int slot);
     // The digest of a piece of a slot that Wait reported done.
     [[nodiscard]] const TDigest& Digest(int slot, int piece) const;
@@ -101,6 +134,16 @@ public:
     [[nodiscard]] static int PiecesFor(int threadCount, std::size_t pieceLength, int lanes);
 
 private:
+    struct TExtent
+    {
+        std::shared_ptr<const TContentFile> File;
+        int64_t Offset = 0;
+        std::size_t Into = 0; // where in the slot's buffer
+        std::size_t Length = 0;
+        bool Pad = false;
+        std::size_t Tag = 0;
+    };
+
     struct TSlot
     {
         TReadBuffer Data;
@@ -110,18 +153,24 @@ private:
         const TContentFile* File = nullptr; // set when the worker reads
         int64_t Offset = 0;
         std::string ReadError;
+        std::size_t FailedTag = 0;
+        std::size_t Tag = 0;          // of File
+        std::vector<TExtent> Extents; // read before the slot is digested
+        uint64_t Generation = 0;
         bool Busy = false; // acquired and not yet released
         bool Submitted = false;
         bool Done = false; // digests ready
         bool Failed = false;
+        int Good = 0; // pieces digested, from the first; all unless Failed
     };
 
     static std::size_t Index(int slot) { return static_cast<std::size_t>(slot); }
 
     void WorkerLoop();
     void DigestSlot(TSlot& slot) const;
-    void DigestWholePieces(TSlot& slot) const;
+    void DigestWholePieces(TSlot& slot, std::size_t count) const;
     void DigestFromFile(TSlot& slot) const;
+    [[nodiscard]] std::size_t ReadExtents(TSlot& slot) const;
     [[nodiscard]] bool DigestMapped(TSlot& slot) const;
 
     std::size_t PieceLength;

@@ -166,6 +166,10 @@ public:
     // The same at offset, leaving the position alone; several threads may
     // read one handle at once this way.
     [[nodiscard]] int64_t ReadAt(char* target, int64_t want, int64_t offset, int& err) const;
+    // ReadAt for what the system's cache holds, never waiting for the disk:
+    // the count read, or -1 with err (EAGAIN: not cached; ENOTSUP: this system
+    // or file cannot tell).
+    [[nodiscard]] int64_t ReadCachedAt(char* target, int64_t want, int64_t offset, int& err) const;
     // Maps length bytes from offset (any offset) for reading from start to
     // end, pages fetched ahead; 0, or the error when the file cannot be
     // mapped (the caller reads instead). Any thread, one view per call.

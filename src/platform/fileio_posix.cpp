@@ -15,6 +15,7 @@
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "platform/fileio.h"
@@ -343,6 +344,21 @@ int64_t TFileHandle::ReadAt(char* target, int64_t want, int64_t offset, int& err
             err = errno;
             return -1;
         }
+    }
+}
+
+int64_t TFileHandle::ReadCachedAt(char* target, int64_t want, int64_t offset, int& err) const
+{
+    iovec part{target, static_cast<std::size_t>(want)};
+    for (;;)
+    {
+        const ssize_t n = ::preadv2(Fd, &part, 1, static_cast<off_t>(offset), RWF_NOWAIT);
+        if (n >= 0)
+            return n;
+        if (errno == EINTR)
+            continue;
+        err = errno == EAGAIN ? EAGAIN : ENOTSUP;
+        return -1;
     }
 }
 

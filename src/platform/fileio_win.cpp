@@ -381,6 +381,16 @@ int64_t TFileHandle::ReadAt(char* target, int64_t want, int64_t offset, int& err
     return -1;
 }
 
+int64_t TFileHandle::ReadCachedAt(char* target, int64_t want, int64_t offset, int& err) const
+{
+    // Windows cannot read from its cache alone without waiting.
+    (void)target;
+    (void)want;
+    (void)offset;
+    err = ENOTSUP;
+    return -1;
+}
+
 int TFileHandle::Map(int64_t offset, int64_t length, TFileMapping& mapping) const
 {
     // Files are read, not mapped, on Windows: a view there would keep other
