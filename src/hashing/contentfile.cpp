@@ -22,25 +22,26 @@ bool TLockWatch::MayBeLocked(uint64_t inode)
     const auto now = std::chrono::steady_clock::now();
     if (!Read || now - Taken > kLocksFresh)
     {
-        Listed = ExclusivelyLockedInodes(Inodes);
+        Listed = Files.ExclusivelyLockedInodes(Inodes);
         Taken = now;
         Read = true;
     }
     return !Listed || std::binary_search(Inodes.begin(), Inodes.end(), inode);
 }
 
-bool TContentFile::Open(const std::string& path, std::string& reason, const TPathInfo* listed, TLockWatch* locks)
+bool TContentFile::Open(
+    const std::string& path, std::string& reason, const TPathInfo* listed, TLockWatch* locks, TFileSystem& files)
 {
-    TFileHandle file;
+    std::unique_ptr<TReadableFile> file;
     // Opening never waits, so that a FIFO cannot hang; it is refused below.
-    const int err = file.OpenForReading(NativePath(path));
+    const int err = files.OpenForReading(NativePath(path), file);
     TPathInfo info;
     if (err != 0)
         info.Error = err;
     else if (listed != nullptr)
         info = *listed;
     else
-        info = file.Info();
+        info = file->Info();
     if (info.Kind != TPathKind::RegularFile)
     {
         reason = info.Kind == TPathKind::Folder
@@ -49,7 +50,7 @@ bool TContentFile::Open(const std::string& path, std::string& reason, const TPat
         return false;
     }
     // The closest thing to an open without sharing.
-    if (locks != nullptr && locks->MayBeLocked(info.Inode) && !file.LockShared())
+    if (locks != nullptr && locks->MayBeLocked(info.Inode) && !file->LockShared())
     {
         reason = SystemErrorText(kErrLockedByOther);
         return false;
@@ -57,7 +58,7 @@ bool TContentFile::Open(const std::string& path, std::string& reason, const TPat
     // Larger read-ahead pays off for large files only; small ones are read
     // in one call, and the advice would cost a system call each.
     if (info.Size > kAdviseFrom)
-        file.AdviseSequential();
+        file->AdviseSequential();
     File = std::move(file);
     Seen = info;
     return true;
@@ -65,23 +66,25 @@ bool TContentFile::Open(const std::string& path, std::string& reason, const TPat
 
 int64_t TContentFile::SizeNow() const
 {
-    if (!File.IsOpen())
+    if (!File)
         return -1;
-    const TPathInfo info = File.Info();
+    const TPathInfo info = File->Info();
     return info.Kind == TPathKind::Missing ? -1 : info.Size;
 }
 
 bool TContentFile::Unchanged() const
 {
-    const TPathInfo now = File.Info();
+    if (!File)
+        return false;
+    const TPathInfo now = File->Info();
     return now.Kind == TPathKind::RegularFile && !now.Unlinked && now.Device == Seen.Device && now.Inode == Seen.Inode
            && now.Size == Seen.Size && now.Modified == Seen.Modified;
 }
 
 int64_t TContentFile::ReadAt(char* target, int64_t want, int64_t offset, std::string& reason) const
 {
-    int err = 0;
-    const int64_t n = File.ReadAt(target, want, offset, err);
+    int err = EBADF;
+    const int64_t n = File ? File->ReadAt(target, want, offset, err) : -1;
     if (n < 0)
         reason = SystemErrorText(err);
     return n;
@@ -89,11 +92,13 @@ int64_t TContentFile::ReadAt(char* target, int64_t want, int64_t offset, std::st
 
 int64_t TContentFile::ReadCachedAt(char* target, int64_t want, int64_t offset) const
 {
-    int err = 0;
-    const int64_t n = File.ReadCachedAt(target, want, offset, err);
+    int err = EBADF;
+    const int64_t n = File ? File->ReadCachedAt(target, want, offset, err) : -1;
     if (n >= 0)
         return n;
-    return err == EAGAIN ? -1 : -2;
+    // Any other failure is left to the read that may wait, which meets it
+    // again and names it.
+    return err == ENOTSUP || err == EOPNOTSUPP || err == EINVAL ? -2 : -1;
 }
 
 bool TContentFile::ReadFullAt(char* target, int64_t want, int64_t offset, std::string& reason) const

@@ -6,11 +6,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/fileio.h"
+#include "platform/filesystem.h"
 
 namespace brisolt
 {
@@ -27,9 +29,15 @@ inline constexpr const char* kFileShrank = "Die Datei ist beim Lesen kürzer gew
 class TLockWatch
 {
 public:
+    explicit TLockWatch(TFileSystem& files = TFileSystem::System())
+        : Files(files)
+    {
+    }
+
     [[nodiscard]] bool MayBeLocked(uint64_t inode);
 
 private:
+    TFileSystem& Files;
     std::mutex Mutex;
     std::vector<uint64_t> Inodes;
     bool Listed = false;
@@ -45,11 +53,15 @@ public:
     // then the open is the only system call, and Unchanged compares with it.
     // Without it the open takes them from the file. With locks, a file that
     // another program holds locked exclusively is refused; one that was asked
-    // keeps a shared lock until it is closed.
-    [[nodiscard]] bool
-    Open(const std::string& path, std::string& reason, const TPathInfo* listed = nullptr, TLockWatch* locks = nullptr);
+    // keeps a shared lock until it is closed. files: where path is opened.
+    [[nodiscard]] bool Open(
+        const std::string& path,
+        std::string& reason,
+        const TPathInfo* listed = nullptr,
+        TLockWatch* locks = nullptr,
+        TFileSystem& files = TFileSystem::System());
 
-    [[nodiscard]] bool IsOpen() const { return File.IsOpen(); }
+    [[nodiscard]] bool IsOpen() const { return File != nullptr; }
 
     // The size taken at listing or opening.
     [[nodiscard]] int64_t Size() const { return Seen.Size; }
@@ -66,8 +78,9 @@ public:
     // read (0 at the end), or -1 with reason.
     [[nodiscard]] int64_t ReadAt(char* target, int64_t want, int64_t offset, std::string& reason) const;
     // Reads up to want bytes at offset from what the system's cache holds,
-    // never waiting for the disk: the count read, -1 when that would wait,
-    // -2 when this system or file cannot tell.
+    // never waiting for the disk: the count read, -1 when that would wait or
+    // failed (the read that may wait meets the failure again), -2 when this
+    // system or file cannot tell.
     [[nodiscard]] int64_t ReadCachedAt(char* target, int64_t want, int64_t offset) const;
     // Reads exactly want bytes at offset, from any thread; false with reason
     // when the file ends first or fails.
@@ -77,11 +90,11 @@ public:
     // the file cannot be mapped, and the caller reads instead.
     [[nodiscard]] bool Map(int64_t offset, int64_t length, TFileMapping& mapping) const
     {
-        return File.Map(offset, length, mapping) == 0;
+        return File && File->Map(offset, length, mapping) == 0;
     }
 
 private:
-    TFileHandle File;
+    std::unique_ptr<TReadableFile> File;
     TPathInfo Seen;
 };
 

@@ -110,8 +110,8 @@ int EffectiveThreads(int requested)
 // kMaxPendingFiles files at a time; beyond, with one thread, and where the
 // system cannot tell, it reads them itself); finished pieces go to the
 // digester. A file whose stretches the workers read is checked for changes
-// once they have read it, where its end is reported in order. Pieces too large for it to copy are digested
-// here as they are read, part by part, so that memory stays a few parts
+// once they have read it, where its end is reported in order. Pieces too
+// large for it to copy are digested here as they are read, part by part, so that memory stays a few parts
 // whatever the piece length; runs of whole pieces inside a file still go to
 // the workers. The hooks that report (FileStarted, PieceHashed) wait in a
 // queue and are delivered in their sequential order: a file's FileStarted
@@ -124,6 +124,7 @@ public:
     TRun(THashedStorage& owner, int threads)
         : Owner(owner)
         , Digester(threads, static_cast<std::size_t>(owner.PieceLength))
+        , Locks(*owner.FileSystem)
     {
         if (!Digester.CopiesPieces())
             Stream = std::make_unique<TPieceStream>();
@@ -219,7 +220,8 @@ private:
         listed.Inode = entry.ListedInode;
         listed.Modified = entry.ListedModified;
         const bool exact = Owner.LengthPolicy == TLengthPolicy::Exact;
-        return file.Open(path, reason, entry.ListedInode != 0 ? &listed : nullptr, exact ? &Locks : nullptr);
+        return file.Open(
+            path, reason, entry.ListedInode != 0 ? &listed : nullptr, exact ? &Locks : nullptr, *Owner.FileSystem);
     }
 
     // Reads one file into the stream from byte start on; false when an error
@@ -389,7 +391,7 @@ private:
             SubmitSlot();
         if (Slot < 0)
             Slot = AcquireSlot();
-        Digester.AddFromFile(Slot, file, pos, static_cast<int>(pieces), total, index);
+        Digester.AddFromFile(Slot, file, pos, static_cast<int>(pieces), total, pad, index);
         for (int i = 0; i < static_cast<int>(pieces); ++i)
             Events.push_back({Slot, i, {}, 0});
         SubmitSlot();

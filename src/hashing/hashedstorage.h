@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "core/torrentfile.h"
+#include "platform/filesystem.h"
 
 namespace brisolt
 {
@@ -76,6 +77,9 @@ public:
     // Where reading begins in the first file, so that a run can start at a
     // piece boundary inside it; 0 up to that file's Length.
     int64_t StartOffset = 0;
+    // Where the files are opened: the operating system's, unless a test
+    // stands in; it outlives the run.
+    TFileSystem* FileSystem = &TFileSystem::System();
 
     // Set when a file error ended the run: the file's path and the full
     // message ("Datei ... kann nicht geöffnet werden. <reason>").

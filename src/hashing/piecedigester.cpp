@@ -96,6 +96,28 @@ TBufferPool& Buffers()
     return pool;
 }
 
+// Reads length bytes at offset into target; false with the reason when the
+// file ends first or fails. With pad, what the file cannot give is zeros and
+// reading never fails.
+bool ReadStretch(
+    const TContentFile& file, char* target, std::size_t length, int64_t offset, bool pad, std::string& reason)
+{
+    if (!pad)
+        return file.ReadFullAt(target, static_cast<int64_t>(length), offset, reason);
+    std::size_t done = 0;
+    std::string ignored;
+    while (done < length)
+    {
+        const int64_t n = file.ReadAt(
+            target + done, static_cast<int64_t>(length - done), offset + static_cast<int64_t>(done), ignored);
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    std::memset(target + done, 0, length - done);
+    return true;
+}
+
 } // namespace
 
 int TPieceDigester::PiecesFor(int threadCount, std::size_t pieceLength, int lanes)
@@ -178,6 +200,8 @@ int TPieceDigester::TryAcquire()
             slot.Used = 0;
             slot.File = nullptr;
             slot.ReadError.clear();
+            slot.FailedTag = 0;
+            slot.Pad = false;
             slot.Extents.clear();
             slot.Good = 0;
             ++slot.Generation;
@@ -204,11 +228,12 @@ int TPieceDigester::AddPiece(int slot, std::size_t size)
 }
 
 void TPieceDigester::AddFromFile(
-    int slot, const TContentFile& file, int64_t offset, int count, int64_t total, std::size_t tag)
+    int slot, const TContentFile& file, int64_t offset, int count, int64_t total, bool pad, std::size_t tag)
 {
     TSlot& s = Slots[Index(slot)];
     s.File = &file;
     s.Tag = tag;
+    s.Pad = pad;
     s.Offset = offset;
     for (int i = 0; i < count; ++i)
     {
@@ -255,29 +280,14 @@ std::size_t TPieceDigester::ReadExtents(TSlot& slot) const
     for (const TExtent& e : slot.Extents)
     {
         char* target = slot.Data.Data() + e.Into;
-        if (!e.Pad)
+        if (!ReadStretch(*e.File, target, e.Length, e.Offset, e.Pad, slot.ReadError))
         {
-            if (!e.File->ReadFullAt(target, static_cast<int64_t>(e.Length), e.Offset, slot.ReadError))
-            {
-                slot.FailedTag = e.Tag;
-                whole = 0;
-                while (whole < slot.Sizes.size() && whole * PieceLength + slot.Sizes[whole] <= e.Into)
-                    ++whole;
-                break;
-            }
-            continue;
+            slot.FailedTag = e.Tag;
+            whole = 0;
+            while (whole < slot.Sizes.size() && whole * PieceLength + slot.Sizes[whole] <= e.Into)
+                ++whole;
+            break;
         }
-        std::size_t done = 0;
-        std::string ignored;
-        while (done < e.Length)
-        {
-            const int64_t n = e.File->ReadAt(
-                target + done, static_cast<int64_t>(e.Length - done), e.Offset + static_cast<int64_t>(done), ignored);
-            if (n <= 0)
-                break;
-            done += static_cast<std::size_t>(n);
-        }
-        std::memset(target + done, 0, e.Length - done);
     }
     slot.Extents.clear();
     return whole;
@@ -377,13 +387,14 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
 {
     const std::size_t count = slot.Sizes.size();
     const std::size_t total = std::accumulate(slot.Sizes.begin(), slot.Sizes.end(), std::size_t{0});
-    if (total >= MapFrom && DigestMapped(slot))
+    // A mapping tells a short file only after the fact: padding reads.
+    if (total >= MapFrom && !slot.Pad && DigestMapped(slot))
         return;
     // Whole pieces lie next to each other in the file and in the buffer: one
     // read takes them all when the buffer holds them.
     if (total <= SlotBytes)
     {
-        if (slot.File->ReadFullAt(slot.Data.Data(), static_cast<int64_t>(total), slot.Offset, slot.ReadError))
+        if (ReadStretch(*slot.File, slot.Data.Data(), total, slot.Offset, slot.Pad, slot.ReadError))
             DigestWholePieces(slot, count);
         return;
     }
@@ -395,7 +406,7 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     const auto read = [&](std::size_t i, std::size_t size)
     {
         const auto at = slot.Offset + static_cast<int64_t>(i * PieceLength + done[i]);
-        if (!slot.File->ReadFullAt(slot.Data.Data() + i * Chunk, static_cast<int64_t>(size), at, slot.ReadError))
+        if (!ReadStretch(*slot.File, slot.Data.Data() + i * Chunk, size, at, slot.Pad, slot.ReadError))
             return false;
         done[i] += size;
         return true;
@@ -420,7 +431,7 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     // buffer: one read takes them all.
     if (Chunk == PieceLength)
     {
-        if (!slot.File->ReadFullAt(slot.Data.Data(), static_cast<int64_t>(total), slot.Offset, slot.ReadError))
+        if (!ReadStretch(*slot.File, slot.Data.Data(), total, slot.Offset, slot.Pad, slot.ReadError))
             return;
         std::copy(slot.Sizes.begin(), slot.Sizes.end(), sizes.begin());
     }

@@ -73,8 +73,10 @@ public:
 
     // Pieces the worker reads itself: count pieces from offset of file (the
     // last one may be short, total bytes in all), into an empty slot. The file
-    // stays open until the slot is done. tag: the caller's name for the file.
-    void AddFromFile(int slot, const TContentFile& file, int64_t offset, int count, int64_t total, std::size_t tag);
+    // stays open until the slot is done. pad: what the file cannot give is
+    // zeros, never an error. tag: the caller's name for the file.
+    void AddFromFile(
+        int slot, const TContentFile& file, int64_t offset, int count, int64_t total, bool pad, std::size_t tag);
 
     // Whether submitted slots go to worker threads (else they are digested at
     // once on the calling thread).
@@ -155,6 +157,7 @@ private:
         std::string ReadError;
         std::size_t FailedTag = 0;
         std::size_t Tag = 0;          // of File
+        bool Pad = false;             // for File
         std::vector<TExtent> Extents; // read before the slot is digested
         uint64_t Generation = 0;
         bool Busy = false; // acquired and not yet released

@@ -167,8 +167,8 @@ public:
     // read one handle at once this way.
     [[nodiscard]] int64_t ReadAt(char* target, int64_t want, int64_t offset, int& err) const;
     // ReadAt for what the system's cache holds, never waiting for the disk:
-    // the count read, or -1 with err (EAGAIN: not cached; ENOTSUP: this system
-    // or file cannot tell).
+    // the count read, or -1 with err (EAGAIN: not cached; ENOTSUP, EOPNOTSUPP
+    // or EINVAL: this system or file cannot tell; or the read's own error).
     [[nodiscard]] int64_t ReadCachedAt(char* target, int64_t want, int64_t offset, int& err) const;
     // Maps length bytes from offset (any offset) for reading from start to
     // end, pages fetched ahead; 0, or the error when the file cannot be

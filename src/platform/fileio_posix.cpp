@@ -357,7 +357,8 @@ int64_t TFileHandle::ReadCachedAt(char* target, int64_t want, int64_t offset, in
             return n;
         if (errno == EINTR)
             continue;
-        err = errno == EAGAIN ? EAGAIN : ENOTSUP;
+        // Kernels and file systems without the flag say EOPNOTSUPP or EINVAL.
+        err = errno;
         return -1;
     }
 }

@@ -1,0 +1,398 @@
+// The hashing engine's parts on their own, and the whole run over files held
+// in memory, with faults at exact reads rather than at hook boundaries.
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "hashing/contentfile.h"
+#include "hashing/hashedstorage.h"
+#include "hashing/openahead.h"
+#include "hashing/piecedigester.h"
+#include "support/memoryfiles.h"
+#include "support/systemsha1.h"
+#include "support/testsupport.h"
+
+namespace brisolt
+{
+namespace
+{
+
+using test::TMemoryFiles;
+
+using TFilesChange = std::function<void(TMemoryFiles&, const std::string& path)>;
+
+void Shrink(TMemoryFiles& fs, const std::string& path)
+{
+    fs.Change(path, [](std::string& b) { b.resize(b.size() / 2); });
+}
+
+void Grow(TMemoryFiles& fs, const std::string& path)
+{
+    fs.Change(path, [](std::string& b) { b += 'x'; });
+}
+
+void WriteInPlace(TMemoryFiles& fs, const std::string& path)
+{
+    fs.Change(path, [](std::string& b) { b[0] = static_cast<char>(~b[0]); });
+}
+
+void Replace(TMemoryFiles& fs, const std::string& path)
+{
+    fs.Write(path, std::string(static_cast<std::size_t>(fs.Info(path).Size), 'n'));
+}
+
+void Remove(TMemoryFiles& fs, const std::string& path)
+{
+    fs.Remove(path);
+}
+
+TEST(ContentFile, EachFaultIsToldApart)
+{
+    const std::string bytes = test::RandomBytes(5000, 3);
+    const std::string read = SystemErrorText(EIO);
+
+    const struct
+    {
+        const char* Name;
+        TFilesChange BeforeOpen;
+        bool AskLocks;
+        std::string OpenReason;
+        TFilesChange AfterOpen;
+        int ReadFailure;
+        std::string ReadReason;
+        bool Unchanged;
+        bool ReadsChange = false; // the read sees the bytes written in place
+    } kCases[] = {
+        {"untouched", nullptr, true, "", nullptr, 0, "", true},
+        {"missing", Remove, false, SystemErrorText(ENOENT), nullptr, 0, "", false},
+        // The listing is trusted: what took the file's place shows on reading.
+        {"a folder",
+         [](TMemoryFiles& fs, const std::string& p) { fs.MakeFolder(p); },
+         false,
+         "",
+         nullptr,
+         0,
+         SystemErrorText(EISDIR),
+         false},
+        {"locked",
+         [](TMemoryFiles& fs, const std::string& p) { fs.Lock(p, true); },
+         true,
+         SystemErrorText(kErrLockedByOther),
+         nullptr,
+         0,
+         "",
+         false},
+        {"locked, not asked",
+         [](TMemoryFiles& fs, const std::string& p) { fs.Lock(p, true); },
+         false,
+         "",
+         nullptr,
+         0,
+         "",
+         true},
+        {"changed after listing", WriteInPlace, false, "", nullptr, 0, "", false, true},
+        {"shrunk", nullptr, false, "", Shrink, 0, kFileShrank, false},
+        {"grown", nullptr, false, "", Grow, 0, "", false},
+        {"written in place", nullptr, false, "", WriteInPlace, 0, "", false, true},
+        {"replaced", nullptr, false, "", Replace, 0, "", false},
+        {"removed", nullptr, false, "", Remove, 0, "", false},
+        {"read fails", nullptr, false, "", nullptr, EIO, read, true},
+    };
+
+    for (const auto& c : kCases)
+    {
+        SCOPED_TRACE(c.Name);
+        TMemoryFiles fs;
+        fs.Write("f", bytes);
+        const TPathInfo listed = fs.Info("f");
+        if (c.BeforeOpen)
+            c.BeforeOpen(fs, "f");
+        TLockWatch locks(fs);
+        TContentFile file;
+        std::string reason;
+        const bool opened = file.Open("f", reason, &listed, c.AskLocks ? &locks : nullptr, fs);
+        EXPECT_EQ(reason, c.OpenReason);
+        ASSERT_EQ(opened, c.OpenReason.empty());
+        if (!opened)
+        {
+            EXPECT_FALSE(file.IsOpen());
+            continue;
+        }
+        if (c.AfterOpen)
+            c.AfterOpen(fs, "f");
+        fs.BeforeRead = [&](const std::string&, int64_t)
+        {
+            return c.ReadFailure;
+        };
+        std::string target(bytes.size(), '\0');
+        EXPECT_EQ(file.ReadFullAt(target.data(), file.Size(), 0, reason), c.ReadReason.empty());
+        EXPECT_EQ(reason, c.ReadReason);
+        // An open file reads what it was opened on, whatever the name leads to now.
+        if (reason.empty())
+        {
+            EXPECT_EQ(target[0] != bytes[0], c.ReadsChange);
+            EXPECT_EQ(target.substr(1), bytes.substr(1));
+        }
+        EXPECT_EQ(file.Unchanged(), c.Unchanged);
+    }
+}
+
+std::string Digest(std::string_view bytes)
+{
+    return test::SystemSha1(bytes);
+}
+
+std::string Digest(const TDigest& digest)
+{
+    return std::string(digest.data(), digest.size());
+}
+
+// Copied pieces, pieces a worker reads from a file, and stretches it reads
+// into copied pieces: every digest right, and a failing read named by its
+// tag with the pieces before it kept.
+TEST(PieceDigester, DigestsWhatWasCopiedOrReadAndNamesTheFileThatFailed)
+{
+    constexpr std::size_t kPiece = 16384;
+    for (const int threads : {1, 2})
+    {
+        SCOPED_TRACE(threads);
+        TPieceDigester digester(threads, kPiece);
+        TMemoryFiles fs;
+        const std::string bytes = test::RandomBytes(kPiece * 80, 5);
+        fs.Write("f", bytes);
+        const auto file = std::make_shared<TContentFile>();
+        std::string reason;
+        ASSERT_TRUE(file->Open("f", reason, nullptr, nullptr, fs));
+
+        // Copied in; the last piece short.
+        int slot = digester.TryAcquire();
+        const int copied = digester.PiecesPerSlot();
+        const auto piece = [&](int i, std::size_t size)
+        {
+            return std::string_view(bytes).substr(static_cast<std::size_t>(i) * kPiece, size);
+        };
+        for (int i = 0; i < copied; ++i)
+        {
+            const std::size_t size = i + 1 == copied ? 1000 : kPiece;
+            std::memcpy(digester.NextPiece(slot), piece(i, size).data(), size);
+            EXPECT_EQ(digester.AddPiece(slot, size), i);
+        }
+        digester.Submit(slot);
+        ASSERT_TRUE(digester.Wait(slot));
+        for (int i = 0; i < copied; ++i)
+            EXPECT_EQ(Digest(digester.Digest(slot, i)), Digest(piece(i, i + 1 == copied ? 1000 : kPiece))) << i;
+        digester.Release(slot);
+
+        // Read by the worker, whole and then failing.
+        const int count = digester.FilePiecesPerSlot();
+        for (const bool fail : {false, true})
+        {
+            fs.BeforeRead = [&](const std::string&, int64_t)
+            {
+                return fail ? EIO : 0;
+            };
+            slot = digester.TryAcquire();
+            digester.AddFromFile(slot, *file, kPiece, count, int64_t{kPiece} * count, false, 7);
+            digester.Submit(slot);
+            EXPECT_EQ(digester.Wait(slot), !fail);
+            EXPECT_EQ(digester.ReadError(slot), fail ? SystemErrorText(EIO) : "");
+            EXPECT_EQ(digester.GoodPieces(slot), fail ? 0 : count);
+            EXPECT_EQ(digester.FailedTag(slot), fail ? 7u : 0u);
+            for (int i = 0; !fail && i < count; ++i)
+                EXPECT_EQ(Digest(digester.Digest(slot, i)), Digest(piece(i + 1, kPiece))) << i;
+            digester.Release(slot);
+        }
+        fs.BeforeRead = nullptr;
+
+        // Stretches: piece 0 copied, piece 1 read whole, piece 2 from its
+        // file's last 100 bytes padded to 300, piece 3 from a file that has
+        // shrunk by the time the worker reads it.
+        fs.Write("short", bytes.substr(0, 100));
+        fs.Write("shrinks", bytes.substr(0, kPiece));
+        const auto shortFile = std::make_shared<TContentFile>();
+        const auto shrinks = std::make_shared<TContentFile>();
+        ASSERT_TRUE(shortFile->Open("short", reason, nullptr, nullptr, fs));
+        ASSERT_TRUE(shrinks->Open("shrinks", reason, nullptr, nullptr, fs));
+        for (const bool shrink : {false, true})
+        {
+            slot = digester.TryAcquire();
+            std::memcpy(digester.NextPiece(slot), bytes.data(), kPiece);
+            digester.AddPiece(slot, kPiece);
+            digester.AddExtent(slot, file, 0, 0, kPiece, false, 1);
+            digester.AddPiece(slot, kPiece);
+            digester.AddExtent(slot, shortFile, 0, 0, 300, true, 2);
+            digester.AddPiece(slot, 300);
+            digester.AddExtent(slot, shrinks, 0, 0, kPiece, false, 3);
+            digester.AddPiece(slot, kPiece);
+            if (shrink)
+                Shrink(fs, "shrinks");
+            digester.Submit(slot);
+            EXPECT_EQ(digester.Wait(slot), !shrink);
+            EXPECT_EQ(digester.GoodPieces(slot), shrink ? 3 : 4);
+            EXPECT_EQ(digester.ReadError(slot), shrink ? kFileShrank : "");
+            EXPECT_EQ(digester.FailedTag(slot), shrink ? 3u : 0u);
+            const std::string padded = bytes.substr(0, 100) + std::string(200, '\0');
+            const std::vector<std::string> expected = {
+                Digest(piece(0, kPiece)), Digest(piece(0, kPiece)), Digest(padded), Digest(piece(0, kPiece))};
+            for (int i = 0; i < digester.GoodPieces(slot); ++i)
+                EXPECT_EQ(Digest(digester.Digest(slot, i)), expected[static_cast<std::size_t>(i)]) << i;
+            digester.Release(slot);
+        }
+    }
+}
+
+TEST(OpenAheadPool, HandsOutResultsInOrderAndPassesOverWhatWasNotAsked)
+{
+    std::vector<std::size_t> items;
+    for (std::size_t i = 1; i < 400; i += 2)
+        items.push_back(i);
+    for (const int threads : {1, 2})
+    {
+        SCOPED_TRACE(threads);
+        TOpenAheadPool pool(
+            threads,
+            items,
+            [](std::size_t i, TOpenedAhead& result)
+            {
+                result.Path = std::to_string(i);
+                result.Opened = i % 10 != 5;
+                result.Reason = result.Opened ? "" : "no " + result.Path;
+            });
+        TOpenedAhead result;
+        // Item 1 is passed over; 4 is no item; 5 failed to open; far ahead
+        // of what was opened so far still comes.
+        for (const std::size_t asked : {3u, 4u, 5u, 7u, 201u, 399u})
+        {
+            const bool item = asked % 2 == 1;
+            ASSERT_EQ(pool.Take(asked, result), item) << asked;
+            if (!item)
+                continue;
+            EXPECT_EQ(result.Path, std::to_string(asked));
+            EXPECT_EQ(result.Opened, asked % 10 != 5) << asked;
+            EXPECT_EQ(result.Reason, result.Opened ? "" : "no " + result.Path);
+        }
+        // Passed-over items are gone.
+        EXPECT_FALSE(pool.Take(399, result));
+    }
+}
+
+class TQuietRun final : public THashedStorage
+{
+public:
+    using THashedStorage::THashedStorage;
+
+protected:
+    void FileStarted(const std::string&, int64_t) override {}
+
+    void PieceHashed() override {}
+
+    void ReportStatus(const std::string&) override {}
+
+    bool IsAborted() override { return false; }
+};
+
+class HashedStorageParts : public ::testing::TestWithParam<int>
+{
+};
+
+INSTANTIATE_TEST_SUITE_P(Threads, HashedStorageParts, ::testing::Values(1, 2, 4));
+
+// What each fault at an exact read does to a whole run, the same whatever
+// the threads, the cache and the read path: the exact policy ends the run
+// with the sequential run's message; padding marks the file as changed.
+TEST_P(HashedStorageParts, FaultsAtChosenReadsGiveTheSequentialResult)
+{
+    const std::vector<int64_t> sizes = {40000, 300000, 5000};
+    const std::string changed = "Die Datei hat sich beim Lesen verändert.";
+
+    // Pieces: those finished before the fault in the long file, where it
+    // strikes at the read that starts 25,536 bytes in (the second piece's
+    // start) and a change shows once the file has been read.
+    const struct
+    {
+        const char* Name;
+        TFilesChange Change;
+        int Failure;
+        std::string Reason;
+        int64_t Pieces;
+    } kCases[] = {
+        {"shrunk", Shrink, 0, kFileShrank, 2},
+        {"grown", Grow, 0, changed, 5},
+        {"written in place", WriteInPlace, 0, changed, 5},
+        {"replaced", Replace, 0, changed, 5},
+        {"removed", Remove, 0, changed, 5},
+        {"read fails", nullptr, EIO, SystemErrorText(EIO), 1},
+    };
+
+    for (const auto& c : kCases)
+    {
+        // The small first file's only read, or a read inside the long one.
+        for (const std::string target : {"m/f0", "m/f1"})
+        {
+            for (const bool cached : {true, false})
+            {
+                for (const auto policy : {TLengthPolicy::Exact, TLengthPolicy::PadToListed})
+                {
+                    const bool exact = policy == TLengthPolicy::Exact;
+                    SCOPED_TRACE(
+                        std::string(c.Name) + " " + target + (cached ? "" : " uncached") + (exact ? "" : " padded"));
+                    TMemoryFiles fs;
+                    std::vector<TTorrentSubFile> files;
+                    for (std::size_t i = 0; i < sizes.size(); ++i)
+                    {
+                        const std::string path = "m/f" + std::to_string(i);
+                        fs.Write(
+                            path, test::RandomBytes(static_cast<std::size_t>(sizes[i]), 9 + static_cast<uint32_t>(i)));
+                        const TPathInfo info = fs.Info(path);
+                        TTorrentSubFile entry(path, "", sizes[i], 0);
+                        entry.FullPath = path;
+                        entry.ListedDevice = info.Device;
+                        entry.ListedInode = info.Inode;
+                        entry.ListedModified = info.Modified;
+                        files.push_back(entry);
+                    }
+                    fs.Cached = cached;
+                    std::mutex mutex;
+                    bool struck = false;
+                    fs.BeforeRead = [&](const std::string& path, int64_t at)
+                    {
+                        std::lock_guard lock(mutex);
+                        if (path != target || (!struck && target == "m/f1" && at == 0))
+                            return 0;
+                        // A change happens once; a failing read stays failing.
+                        if (!struck && c.Change)
+                            c.Change(fs, path);
+                        struck = true;
+                        return c.Failure;
+                    };
+                    TQuietRun run(files, 65536, true, "m");
+                    run.FileSystem = &fs;
+                    run.ThreadCount = GetParam();
+                    run.LengthPolicy = policy;
+                    run.HashFiles();
+                    EXPECT_TRUE(struck);
+                    if (exact)
+                    {
+                        EXPECT_EQ(run.ErrorMessage, "Datei " + target + " kann nicht gelesen werden. " + c.Reason);
+                        EXPECT_EQ(run.PieceCount, target == "m/f0" ? 0 : c.Pieces);
+                        continue;
+                    }
+                    // Zeros stand in for what cannot be read: the pieces
+                    // show it, the file is no changed one.
+                    EXPECT_EQ(run.ErrorMessage, "");
+                    EXPECT_EQ(run.PieceCount, 6);
+                    const std::vector<std::size_t> none;
+                    EXPECT_EQ(run.ChangedFiles, c.Change ? std::vector<std::size_t>{target == "m/f0" ? 0u : 1u} : none);
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace brisolt
