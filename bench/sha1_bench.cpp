@@ -80,17 +80,15 @@ std::string OpenSslDigest(EVP_MD_CTX* ctx, const std::string& message)
 
 std::string ManyDigest(const std::vector<std::string>& messages, std::size_t& bytes)
 {
-    const uint8_t* data[kMessages];
-    std::size_t sizes[kMessages];
+    brisolt::TSha1Part parts[kMessages];
     for (std::size_t i = 0; i < kMessages; ++i)
     {
-        data[i] = reinterpret_cast<const uint8_t*>(messages[i].data());
-        sizes[i] = messages[i].size();
-        bytes += sizes[i];
+        parts[i] = {reinterpret_cast<const uint8_t*>(messages[i].data()), messages[i].size()};
+        bytes += parts[i].Size;
     }
     brisolt::TSha1Many many;
     many.Start(kMessages);
-    many.Finish(data, sizes);
+    many.Finish(parts);
     return std::string(reinterpret_cast<const char*>(many.Digest(0).data()), 20);
 }
 

@@ -11,6 +11,8 @@
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "core/messagedigests.h"
@@ -400,9 +402,12 @@ void TSha1Many::Start(std::size_t count)
     Digests.assign(count, TDigestBytes{});
 }
 
-void TSha1Many::Feed(const uint8_t* const* data, const std::size_t* sizes)
+void TSha1Many::Feed(std::span<const TSha1Part> parts)
 {
     const std::size_t count = States.size();
+    if (parts.size() != count)
+        throw std::invalid_argument(
+            "SHA-1: " + std::to_string(parts.size()) + " parts for " + std::to_string(count) + " messages");
     TLanesCompress wide = nullptr;
 #if defined(BRISOLT_SHA1_LANES_X86)
     if (Path == TSha1Path::Avx512)
@@ -413,13 +418,14 @@ void TSha1Many::Feed(const uint8_t* const* data, const std::size_t* sizes)
     const auto width = static_cast<std::size_t>(Sha1PathLanes(Path));
     const auto single = Path != TSha1Path::Portable && HasShaNi ? Sha1CompressShaNi : Sha1CompressPortable;
 
-    std::vector<const uint8_t*> at(data, data + count);
+    std::vector<const uint8_t*> at(count);
     std::vector<std::size_t> blocks(count);
     for (std::size_t i = 0; i < count; ++i)
     {
-        assert(sizes[i] % kBlock == 0 && "TSha1Many::Feed takes whole blocks");
-        blocks[i] = sizes[i] / kBlock;
-        Lengths[i] += sizes[i];
+        assert(parts[i].Size % kBlock == 0 && "TSha1Many::Feed takes whole blocks");
+        at[i] = parts[i].Data;
+        blocks[i] = parts[i].Size / kBlock;
+        Lengths[i] += parts[i].Size;
     }
     std::vector<std::size_t> active;
     active.reserve(count);
@@ -473,35 +479,33 @@ void TSha1Many::Feed(const uint8_t* const* data, const std::size_t* sizes)
     }
 }
 
-void TSha1Many::Finish(const uint8_t* const* data, const std::size_t* sizes)
+void TSha1Many::Finish(std::span<const TSha1Part> parts)
 {
     const std::size_t count = States.size();
-    std::vector<std::size_t> whole(count);
-    for (std::size_t i = 0; i < count; ++i)
-        whole[i] = sizes[i] - sizes[i] % kBlock;
-    Feed(data, whole.data());
+    std::vector<TSha1Part> whole(parts.begin(), parts.end());
+    for (auto& part : whole)
+        part.Size -= part.Size % kBlock;
+    Feed(whole);
 
     // Each message's rest, the 0x80 byte, zeros and the bit length make one
     // or two last blocks; they go through the lanes too.
     std::vector<std::array<uint8_t, 2 * kBlock>> tails(count);
-    std::vector<const uint8_t*> tailData(count);
-    std::vector<std::size_t> tailSizes(count);
+    std::vector<TSha1Part> tailParts(count);
     for (std::size_t i = 0; i < count; ++i)
     {
-        const std::size_t rest = sizes[i] - whole[i];
+        const std::size_t rest = parts[i].Size - whole[i].Size;
         auto& tail = tails[i];
         tail.fill(0);
         if (rest > 0)
-            std::memcpy(tail.data(), data[i] + whole[i], rest);
+            std::memcpy(tail.data(), parts[i].Data + whole[i].Size, rest);
         tail[rest] = 0x80;
         const std::size_t size = rest + 1 + 8 <= kBlock ? kBlock : 2 * kBlock;
         const uint64_t bits = (Lengths[i] + rest) * 8u;
         for (std::size_t b = 0; b < 8; ++b)
             tail[size - 1 - b] = static_cast<uint8_t>(bits >> (8 * b));
-        tailData[i] = tail.data();
-        tailSizes[i] = size;
+        tailParts[i] = {tail.data(), size};
     }
-    Feed(tailData.data(), tailSizes.data());
+    Feed(tailParts);
     for (std::size_t i = 0; i < count; ++i)
     {
         for (std::size_t j = 0; j < 5; ++j)

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -40,9 +41,17 @@ void Sha1ResetPath();
 // Messages one pass of the path digests together (1 for the scalar paths).
 [[nodiscard]] int Sha1PathLanes(TSha1Path path);
 
+// The next part of one message.
+struct TSha1Part
+{
+    const uint8_t* Data = nullptr;
+    std::size_t Size = 0;
+};
+
 // Digests a set of messages together. Start, then any number of Feed calls
-// with whole 64-byte blocks, then Finish with each message's rest. Lanes
-// without data in a call are given size 0. One object per thread.
+// with whole 64-byte blocks, then Finish with each message's rest; each call
+// takes one part per message, in message order, a message without data in
+// that call given size 0. One object per thread.
 class TSha1Many
 {
 public:
@@ -50,10 +59,11 @@ public:
 
     // Begins count new messages on the current path.
     void Start(std::size_t count);
-    // Appends sizes[i] bytes at data[i] to message i; every size a multiple of 64.
-    void Feed(const uint8_t* const* data, const std::size_t* sizes);
-    // Appends the last sizes[i] bytes (any size) and pads every message.
-    void Finish(const uint8_t* const* data, const std::size_t* sizes);
+    // Appends parts[i] to message i; every size a multiple of 64. Throws
+    // std::invalid_argument unless there is one part per message.
+    void Feed(std::span<const TSha1Part> parts);
+    // Appends each message's last part (any size) and pads every message.
+    void Finish(std::span<const TSha1Part> parts);
 
     [[nodiscard]] const TDigestBytes& Digest(std::size_t message) const { return Digests[message]; }
 

@@ -68,8 +68,8 @@ public:
         }
         const std::size_t have = Carry + bytes;
         const std::size_t whole = have - have % kBlock;
-        const auto* data = reinterpret_cast<const uint8_t*>(Buffer.Data());
-        Sha.Feed(&data, &whole);
+        const TSha1Part part{reinterpret_cast<const uint8_t*>(Buffer.Data()), whole};
+        Sha.Feed({&part, 1});
         Carry = have - whole;
         std::memmove(Buffer.Data(), Buffer.Data() + whole, Carry);
     }
@@ -79,8 +79,8 @@ public:
     {
         if (!Started)
             Sha.Start(1);
-        const auto* data = reinterpret_cast<const uint8_t*>(Buffer.Data());
-        Sha.Finish(&data, &Carry);
+        const TSha1Part part{reinterpret_cast<const uint8_t*>(Buffer.Data()), Carry};
+        Sha.Finish({&part, 1});
         TDigest digest;
         std::memcpy(digest.data(), Sha.Digest(0).data(), digest.size());
         Carry = 0;

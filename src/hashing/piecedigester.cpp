@@ -300,12 +300,12 @@ void TPieceDigester::DigestWholePieces(TSlot& slot, std::size_t count) const
     slot.Good = static_cast<int>(count);
     if (count == 0)
         return;
-    std::vector<const uint8_t*> data(count);
+    std::vector<TSha1Part> parts(count);
     for (std::size_t i = 0; i < count; ++i)
-        data[i] = reinterpret_cast<const uint8_t*>(slot.Data.Data() + i * PieceLength);
+        parts[i] = {reinterpret_cast<const uint8_t*>(slot.Data.Data() + i * PieceLength), slot.Sizes[i]};
     TSha1Many sha;
     sha.Start(count);
-    sha.Finish(data.data(), slot.Sizes.data());
+    sha.Finish(parts);
     for (std::size_t i = 0; i < count; ++i)
         std::memcpy(slot.Digests[i].data(), sha.Digest(i).data(), slot.Digests[i].size());
 }
@@ -318,8 +318,7 @@ bool TPieceDigester::DigestMapped(TSlot& slot) const
 {
     const std::size_t count = slot.Sizes.size();
     const std::size_t total = std::accumulate(slot.Sizes.begin(), slot.Sizes.end(), std::size_t{0});
-    std::vector<const uint8_t*> data(count);
-    std::vector<std::size_t> sizes(count);
+    std::vector<TSha1Part> parts(count);
     TSha1Many sha;
     sha.Start(count);
     if (total <= kMapWindowBytes)
@@ -328,8 +327,8 @@ bool TPieceDigester::DigestMapped(TSlot& slot) const
         if (!slot.File->Map(slot.Offset, static_cast<int64_t>(total), view))
             return false;
         for (std::size_t i = 0; i < count; ++i)
-            data[i] = reinterpret_cast<const uint8_t*>(view.Data() + i * PieceLength);
-        sha.Finish(data.data(), slot.Sizes.data());
+            parts[i] = {reinterpret_cast<const uint8_t*>(view.Data() + i * PieceLength), slot.Sizes[i]};
+        sha.Finish(parts);
         if (!view.Intact())
         {
             slot.ReadError = kFileShrank;
@@ -349,20 +348,20 @@ bool TPieceDigester::DigestMapped(TSlot& slot) const
             for (std::size_t i = 0; i < count; ++i)
             {
                 const std::size_t rest = slot.Sizes[i] - done[i];
-                sizes[i] = last || rest > window ? std::min(rest, window) : 0;
+                parts[i].Size = last || rest > window ? std::min(rest, window) : 0;
                 views[i] = TFileMapping();
-                if (sizes[i] == 0)
+                if (parts[i].Size == 0)
                     continue;
                 const auto at = slot.Offset + static_cast<int64_t>(i * PieceLength + done[i]);
-                if (!slot.File->Map(at, static_cast<int64_t>(sizes[i]), views[i]))
+                if (!slot.File->Map(at, static_cast<int64_t>(parts[i].Size), views[i]))
                     return false;
-                data[i] = reinterpret_cast<const uint8_t*>(views[i].Data());
-                done[i] += sizes[i];
+                parts[i].Data = reinterpret_cast<const uint8_t*>(views[i].Data());
+                done[i] += parts[i].Size;
             }
             if (last)
-                sha.Finish(data.data(), sizes.data());
+                sha.Finish(parts);
             else
-                sha.Feed(data.data(), sizes.data());
+                sha.Feed(parts);
             if (!std::all_of(views.begin(), views.end(), [](const TFileMapping& v) { return v.Intact(); }))
             {
                 slot.ReadError = kFileShrank;
@@ -398,11 +397,10 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
             DigestWholePieces(slot, count);
         return;
     }
-    std::vector<const uint8_t*> data(count);
-    std::vector<std::size_t> sizes(count);
+    std::vector<TSha1Part> parts(count);
     std::vector<std::size_t> done(count, 0);
     for (std::size_t i = 0; i < count; ++i)
-        data[i] = reinterpret_cast<const uint8_t*>(slot.Data.Data() + i * Chunk);
+        parts[i].Data = reinterpret_cast<const uint8_t*>(slot.Data.Data() + i * Chunk);
     const auto read = [&](std::size_t i, std::size_t size)
     {
         const auto at = slot.Offset + static_cast<int64_t>(i * PieceLength + done[i]);
@@ -418,14 +416,14 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
         bool more = false;
         for (std::size_t i = 0; i < count; ++i)
         {
-            sizes[i] = slot.Sizes[i] - done[i] > Chunk ? Chunk : 0;
-            if (sizes[i] > 0 && !read(i, sizes[i]))
+            parts[i].Size = slot.Sizes[i] - done[i] > Chunk ? Chunk : 0;
+            if (parts[i].Size > 0 && !read(i, parts[i].Size))
                 return;
-            more = more || sizes[i] > 0;
+            more = more || parts[i].Size > 0;
         }
         if (!more)
             break;
-        sha.Feed(data.data(), sizes.data());
+        sha.Feed(parts);
     }
     // Whole small pieces lie next to each other in the file and in the
     // buffer: one read takes them all.
@@ -433,18 +431,19 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     {
         if (!ReadStretch(*slot.File, slot.Data.Data(), total, slot.Offset, slot.Pad, slot.ReadError))
             return;
-        std::copy(slot.Sizes.begin(), slot.Sizes.end(), sizes.begin());
+        for (std::size_t i = 0; i < count; ++i)
+            parts[i].Size = slot.Sizes[i];
     }
     else
     {
         for (std::size_t i = 0; i < count; ++i)
         {
-            sizes[i] = slot.Sizes[i] - done[i];
-            if (!read(i, sizes[i]))
+            parts[i].Size = slot.Sizes[i] - done[i];
+            if (!read(i, parts[i].Size))
                 return;
         }
     }
-    sha.Finish(data.data(), sizes.data());
+    sha.Finish(parts);
     for (std::size_t i = 0; i < count; ++i)
         std::memcpy(slot.Digests[i].data(), sha.Digest(i).data(), slot.Digests[i].size());
 }

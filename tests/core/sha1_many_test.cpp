@@ -1,4 +1,6 @@
 #include <cstdlib>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -41,31 +43,32 @@ std::vector<std::string> DigestTogether(const std::vector<std::string>& messages
 {
     TSha1Many many;
     many.Start(messages.size());
-    std::vector<const uint8_t*> at(messages.size());
-    std::vector<std::size_t> left(messages.size());
+    std::vector<TSha1Part> left(messages.size());
     for (std::size_t i = 0; i < messages.size(); ++i)
-    {
-        at[i] = reinterpret_cast<const uint8_t*>(messages[i].data());
-        left[i] = messages[i].size();
-    }
+        left[i] = {reinterpret_cast<const uint8_t*>(messages[i].data()), messages[i].size()};
     for (bool more = part > 0; more;)
     {
         more = false;
-        std::vector<std::size_t> sizes(messages.size());
-        for (std::size_t i = 0; i < messages.size(); ++i)
+        std::vector<TSha1Part> parts(left);
+        for (auto& p : parts)
         {
             // A message shorter than a part feeds nothing in this call.
-            sizes[i] = left[i] > part ? part : 0;
-            more = more || sizes[i] > 0;
+            p.Size = p.Size > part ? part : 0;
+            more = more || p.Size > 0;
         }
-        many.Feed(at.data(), sizes.data());
+        many.Feed(parts);
         for (std::size_t i = 0; i < messages.size(); ++i)
         {
-            at[i] += sizes[i];
-            left[i] -= sizes[i];
+            left[i].Data += parts[i].Size;
+            left[i].Size -= parts[i].Size;
         }
     }
-    many.Finish(at.data(), left.data());
+    // One part too many or too few is refused before anything is digested.
+    if (!left.empty())
+    {
+        EXPECT_THROW(many.Feed(std::span(left).first(left.size() - 1)), std::invalid_argument);
+    }
+    many.Finish(left);
     std::vector<std::string> digests;
     for (std::size_t i = 0; i < messages.size(); ++i)
         digests.emplace_back(reinterpret_cast<const char*>(many.Digest(i).data()), 20);
