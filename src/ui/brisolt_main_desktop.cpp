@@ -23,6 +23,7 @@
 #include "ui/nametext.h"
 #include "ui/page_create.h"
 #include "ui/page_edit.h"
+#include "ui/typedpathinfo.h"
 
 namespace brisolt
 {
@@ -53,7 +54,8 @@ TfrmBrisolt::TDropPlan TfrmBrisolt::PlanDrop(const QList<QUrl>& urls) const
     const QFileInfo first(paths.front());
     if (pgeMain->currentWidget() == tabViewTorrent)
     {
-        if (paths.size() == 1 && first.isFile() && IsTorrentPath(first.absoluteFilePath()))
+        if (paths.size() == 1 && TypedPathInfo(paths.front()).Kind == TPathKind::RegularFile
+            && IsTorrentPath(first.absoluteFilePath()))
             return {TDropPlan::TKind::Torrent, first.absoluteFilePath(), {}};
         return {};
     }
@@ -61,7 +63,7 @@ TfrmBrisolt::TDropPlan TfrmBrisolt::PlanDrop(const QList<QUrl>& urls) const
         return {};
     if (paths.size() > 1)
         return PlanSelection(paths);
-    if (first.exists())
+    if (TypedPathInfo(paths.front()).Kind != TPathKind::Missing)
         return {TDropPlan::TKind::ClassicPath, first.absoluteFilePath(), {}};
     return {};
 }
@@ -77,7 +79,7 @@ TfrmBrisolt::TDropPlan TfrmBrisolt::PlanSelection(const QStringList& paths)
     for (const QString& path : paths)
     {
         const QFileInfo info(path);
-        if (!info.isFile() || info.absolutePath() != folder)
+        if (TypedPathInfo(path).Kind != TPathKind::RegularFile || info.absolutePath() != folder)
             return {};
         names.push_back(TypedPath(info.absoluteFilePath()).filename().native());
     }

@@ -17,6 +17,7 @@
 #include "config/trackerlist.h"
 #include "net/httpprot.h"
 #include "platform/fileio.h"
+#include "platform/folders.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
 #include "ui/nametext.h"
@@ -37,8 +38,7 @@ constexpr const char* kDefaultTrackerList2 = "http://trackers.brisolt.org/brisol
 
 bool IsFile(const std::filesystem::path& path)
 {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
+    return PathInfo(path).Kind == TPathKind::RegularFile;
 }
 
 } // namespace
@@ -54,8 +54,8 @@ void TfrmBrisolt::ConnectTrackerHandlers()
 void TfrmBrisolt::InstallDefaultTrackerList()
 {
     const std::filesystem::path cache = Session.CachePath();
-    std::error_code error;
-    if (std::filesystem::exists(cache, error) || error)
+    // A cache that cannot be looked at is left alone, as one that exists.
+    if (!IsNotFound(PathInfo(cache)))
         return;
     // Ships with the program, so that a first start without network offers trackers.
     QFile shipped(QStringLiteral(":/trackers.lst"));
@@ -63,7 +63,7 @@ void TfrmBrisolt::InstallDefaultTrackerList()
         return;
     const QByteArray bytes = shipped.readAll();
     // Nothing to report when this fails: the refresh reports the folder it cannot write.
-    std::filesystem::create_directories(cache.parent_path(), error);
+    (void)CreateFolders(cache.parent_path());
     std::string reason;
     (void)WriteFileAtomic(cache, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), reason);
 }

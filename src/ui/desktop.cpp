@@ -6,6 +6,8 @@
 #include <QMimeDatabase>
 #include <QTranslator>
 
+#include "ui/typedpathinfo.h"
+
 namespace brisolt
 {
 
@@ -17,7 +19,7 @@ std::optional<QString> StartPath(const QStringList& arguments)
     if (arguments.size() <= index)
         return std::nullopt;
     const QString& path = arguments.at(index);
-    if (path.isEmpty() || (path.startsWith(QLatin1Char('-')) && !QFileInfo::exists(path)))
+    if (path.isEmpty() || (path.startsWith(QLatin1Char('-')) && TypedPathInfo(path).Kind == TPathKind::Missing))
         return std::nullopt;
     return path;
 }
@@ -27,7 +29,7 @@ bool IsTorrentPath(const QString& path)
     const QFileInfo info(path);
     if (info.suffix().compare(QLatin1String("torrent"), Qt::CaseInsensitive) == 0)
         return true;
-    if (!info.isFile())
+    if (TypedPathInfo(path).Kind != TPathKind::RegularFile)
         return false;
     return QMimeDatabase().mimeTypeForFile(info).inherits(QStringLiteral("application/x-bittorrent"));
 }

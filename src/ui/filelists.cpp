@@ -7,8 +7,6 @@
 #include <vector>
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QTimer>
@@ -16,7 +14,9 @@
 
 #include "create/collect.h"
 #include "platform/fileio.h"
+#include "platform/folders.h"
 #include "ui/nametext.h"
+#include "ui/typedpathinfo.h"
 
 namespace brisolt
 {
@@ -28,17 +28,15 @@ namespace
 // links), shown text and path, by shown name regardless of case.
 std::vector<std::pair<QString, std::filesystem::path>> SubFolders(const std::filesystem::path& folder)
 {
+    // A folder that cannot be listed, or only in part, shows what was listed.
+    std::vector<std::string> names;
+    (void)ListSubFolders(folder, names);
     std::vector<std::pair<QString, std::filesystem::path>> folders;
-    std::error_code error;
-    std::filesystem::directory_iterator entry(
-        folder, std::filesystem::directory_options::skip_permission_denied, error);
-    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error))
+    for (const std::string& name : names)
     {
-        const std::string name = entry->path().filename().native();
-        std::error_code kind;
-        if (name.empty() || name.front() == '.' || !entry->is_directory(kind))
+        if (name.empty() || name.front() == '.')
             continue;
-        folders.emplace_back(ShownText(name), entry->path());
+        folders.emplace_back(ShownText(name), folder / NativePath(name));
     }
     std::sort(
         folders.begin(),
@@ -57,7 +55,7 @@ QStringList VolumeRoots()
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
     {
         // Bind mounts of single files are no drives.
-        if (volume.isValid() && volume.isReady() && QFileInfo(volume.rootPath()).isDir())
+        if (volume.isValid() && volume.isReady() && TypedPathInfo(volume.rootPath()).Kind == TPathKind::Folder)
             roots << volume.rootPath();
     }
     return roots;
@@ -68,14 +66,13 @@ QStringList VolumeRoots()
 // such table, the volumes are asked for every time.
 TMountRoots SystemMountRoots()
 {
-    return [table = QByteArray(), roots = QStringList(), known = false]() mutable
+    return [table = std::string(), roots = QStringList(), known = false]() mutable
     {
-        QFile file(QStringLiteral("/proc/self/mounts"));
-        const QByteArray now = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        if (!known || now.isEmpty() || now != table)
+        std::string now = MountTable();
+        if (!known || now.empty() || now != table)
         {
             roots = VolumeRoots();
-            table = now;
+            table = std::move(now);
             known = true;
         }
         return roots;
@@ -179,8 +176,7 @@ bool TDirectoryListBox::SetDirectory(const QString& folder)
 
 bool TDirectoryListBox::SetPath(const std::filesystem::path& folder)
 {
-    std::error_code error;
-    if (folder.empty() || !std::filesystem::is_directory(folder, error))
+    if (folder.empty() || PathInfo(folder).Kind != TPathKind::Folder)
         return false;
     // ".." is resolved as the system resolves it, through symbolic links.
     std::filesystem::path path = ResolvedPath(folder);
@@ -199,8 +195,7 @@ bool TDirectoryListBox::SetPath(const std::filesystem::path& folder)
 
 void TDirectoryListBox::Refresh()
 {
-    std::error_code error;
-    if (!std::filesystem::is_directory(Current, error))
+    if (PathInfo(Current).Kind != TPathKind::Folder)
     {
         for (std::filesystem::path above = Current.parent_path(); !above.empty(); above = above.parent_path())
         {

@@ -1,7 +1,6 @@
 #include "ui/page_create.h"
 
 #include <algorithm>
-#include <system_error>
 #include <utility>
 
 #include <QButtonGroup>
@@ -19,6 +18,8 @@
 #include "config/privatetrackers.h"
 #include "config/settingsfile.h"
 #include "config/trackerlist.h"
+#include "platform/fileio.h"
+#include "platform/folders.h"
 #include "ui/brisolt_backup.h"
 #include "ui/brisolt_main.h"
 #include "ui/brisolt_progress.h"
@@ -96,9 +97,7 @@ TCreatePage::TCreatePage(TSession& session, QWidget* parent)
 
 void TCreatePage::ShowStartFolder()
 {
-    std::error_code error;
-    const std::filesystem::path start = std::filesystem::current_path(error);
-    if (error || !DirectoryListBox1->SetPath(start))
+    if (!DirectoryListBox1->SetPath(WorkingFolder()))
         DirectoryListBox1->SetDirectory(QDir::homePath());
 }
 
@@ -385,9 +384,8 @@ void TCreatePage::CreateClassic()
     const QString path = ShownPath(source);
     if (path != typed)
         txtClassicPath->setText(path);
-    std::error_code error;
-    const auto status = std::filesystem::status(source, error);
-    if (path.isEmpty() || !std::filesystem::exists(status))
+    const TPathKind kind = PathInfo(source).Kind;
+    if (path.isEmpty() || kind == TPathKind::Missing)
     {
         Session.Ui.MessageBox(
             QStringLiteral("Please enter a file or directory name!"), QStringLiteral("Error"), TMessageButtons::Ok);
@@ -398,7 +396,7 @@ void TCreatePage::CreateClassic()
     TCreateRequest request;
     request.Source = source;
     // For a file the radio buttons play no part.
-    request.Kind = SourceKind(std::filesystem::is_directory(status), !radFolder->isChecked());
+    request.Kind = SourceKind(kind == TPathKind::Folder, !radFolder->isChecked());
     if (request.Kind != TCreateRequest::TKind::PerEntry)
     {
         if (const auto output = AskOutput(ProposeSaveName(source)))
@@ -675,8 +673,7 @@ void TCreatePage::LockPrivate(bool locked)
 QString TCreatePage::ClassicFolder() const
 {
     const std::filesystem::path source = TrimTrailingSeparator(TypedBytes(txtClassicPath->text()));
-    std::error_code error;
-    if (source.empty() || !std::filesystem::exists(source, error))
+    if (source.empty() || PathInfo(source).Kind == TPathKind::Missing)
         return {};
     return QFileInfo(ShownPath(source)).absolutePath();
 }
@@ -691,8 +688,7 @@ void TCreatePage::RefreshLists()
 void TCreatePage::FollowDrives()
 {
     // A volume taken away may have held the folder shown.
-    std::error_code error;
-    if (!std::filesystem::is_directory(DirectoryListBox1->Path(), error))
+    if (PathInfo(DirectoryListBox1->Path()).Kind != TPathKind::Folder)
         DirectoryListBox1->Refresh();
     DriveComboBox1->ShowDriveOf(DirectoryListBox1->Directory());
 }

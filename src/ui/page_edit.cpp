@@ -48,8 +48,7 @@ QString MemoText(const std::string& comment)
 // read could block the window.
 bool NamesFile(const QString& fileName)
 {
-    std::error_code error;
-    return !fileName.isEmpty() && std::filesystem::is_regular_file(TypedPath(fileName), error);
+    return !fileName.isEmpty() && PathInfo(TypedPath(fileName)).Kind == TPathKind::RegularFile;
 }
 
 // Clears a flag when the scope ends, also by an exception.

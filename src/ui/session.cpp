@@ -1,7 +1,6 @@
 #include "ui/session.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QMainWindow>
 #include <QStatusBar>
 
@@ -10,6 +9,7 @@
 #include "platform/installdir.h"
 #include "ui/brisolt_main.h"
 #include "ui/controls.h"
+#include "ui/typedpathinfo.h"
 #include "ui/userinterface.h"
 
 namespace brisolt
@@ -64,9 +64,10 @@ std::string TSession::LookupAnnounceURL(const std::string& name) const
 
 QString TSession::DialogFolder(TDialogPurpose purpose, const QString& own) const
 {
-    if (const auto last = DialogFolders.find(purpose); last != DialogFolders.end() && QFileInfo(last->second).isDir())
+    if (const auto last = DialogFolders.find(purpose);
+        last != DialogFolders.end() && TypedPathInfo(last->second).Kind == TPathKind::Folder)
         return last->second;
-    return !own.isEmpty() && QFileInfo(own).isDir() ? own : QDir::homePath();
+    return !own.isEmpty() && TypedPathInfo(own).Kind == TPathKind::Folder ? own : QDir::homePath();
 }
 
 void TSession::RememberDialogFolder(TDialogPurpose purpose, const QString& folder)

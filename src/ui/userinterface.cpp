@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "ui/typedpathinfo.h"
+
 namespace brisolt
 {
 
@@ -58,7 +60,7 @@ namespace
 
 QString StartFolder(const QString& folder)
 {
-    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+    return !folder.isEmpty() && TypedPathInfo(folder).Kind == TPathKind::Folder ? folder : QDir::homePath();
 }
 
 // Opens the dialog in the proposal's folder with the proposal's name filled
@@ -66,7 +68,7 @@ QString StartFolder(const QString& folder)
 void Propose(QFileDialog& dialog, const QString& fileName, const QString& folder)
 {
     const QFileInfo info(fileName);
-    const bool inFolder = !fileName.isEmpty() && info.absoluteDir().exists();
+    const bool inFolder = !fileName.isEmpty() && TypedPathInfo(info.absolutePath()).Kind == TPathKind::Folder;
     dialog.setDirectory(inFolder ? info.absolutePath() : StartFolder(folder));
     if (!fileName.isEmpty())
         dialog.selectFile(info.fileName());

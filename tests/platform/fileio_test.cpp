@@ -10,6 +10,7 @@
 #endif
 
 #include "platform/fileio.h"
+#include "platform/folders.h"
 #include "support/testsupport.h"
 
 namespace brisolt
@@ -93,24 +94,31 @@ TEST(FileIo, PathInfoSaysWhatAPathNames)
     std::filesystem::create_directory(box.Path() / "d");
     test::MakeFifo(box.Path() / "p");
     std::filesystem::create_symlink("f.txt", box.Path() / "l");
+    std::filesystem::create_directory_symlink("d", box.Path() / "ld");
+    std::filesystem::create_symlink("loop", box.Path() / "loop");
 
     const struct
     {
         const char* Name;
         TPathKind Kind;
         int64_t Size;
+        bool NotFound;
     } cases[] = {
-        {"f.txt", TPathKind::RegularFile, 5},
-        {"l", TPathKind::RegularFile, 5},
-        {"d", TPathKind::Folder, -1},
-        {"p", TPathKind::Other, 0},
-        {"none", TPathKind::Missing, 0},
+        {"f.txt", TPathKind::RegularFile, 5, false},
+        {"l", TPathKind::RegularFile, 5, false},
+        {"d", TPathKind::Folder, -1, false},
+        {"ld", TPathKind::Folder, -1, false},
+        {"p", TPathKind::Other, 0, false},
+        {"none", TPathKind::Missing, 0, true},
+        {"f.txt/x", TPathKind::Missing, 0, true},
+        {"loop", TPathKind::Missing, 0, false}, // there, but cannot be looked at
     };
 
     for (const auto& c : cases)
     {
         const TPathInfo info = PathInfo(box.Path() / c.Name);
         EXPECT_EQ(info.Kind, c.Kind) << c.Name;
+        EXPECT_EQ(IsNotFound(info), c.NotFound) << c.Name;
         if (c.Size >= 0)
         {
             EXPECT_EQ(info.Size, c.Size) << c.Name;
@@ -121,8 +129,19 @@ TEST(FileIo, PathInfoSaysWhatAPathNames)
     std::vector<std::string> names;
     EXPECT_EQ(ListFolder(box.Path(), names), 0);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"d", "f.txt", "l", "p"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"d", "f.txt", "l", "ld", "loop", "p"}));
     EXPECT_EQ(ListFolder(box.Path() / "none", names), ENOENT);
+    EXPECT_EQ(ListSubFolders(box.Path(), names), 0);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"d", "ld"}));
+    EXPECT_EQ(ListSubFolders(box.Path() / "none", names), ENOENT);
+    EXPECT_EQ(ListSubFolders(box.Path() / "f.txt", names), ENOTDIR);
+
+    EXPECT_EQ(CreateFolders(box.Path() / "ld" / "a" / "b"), 0);
+    EXPECT_EQ(PathInfo(box.Path() / "d" / "a" / "b").Kind, TPathKind::Folder);
+    EXPECT_EQ(CreateFolders(box.Path() / "d" / "a"), 0);
+    EXPECT_EQ(CreateFolders(box.Path() / "f.txt" / "a"), ENOTDIR);
+    EXPECT_NE(MountTable().find(" / "), std::string::npos);
 }
 
 TEST(FileIo, ReadWholeFileRefusesAFifoWithoutWaiting)
