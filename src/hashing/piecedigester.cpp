@@ -6,6 +6,7 @@
 #include <limits>
 #include <mutex>
 #include <numeric>
+#include <stdexcept>
 #include <string_view>
 
 #include "core/sha1_many.h"
@@ -216,6 +217,8 @@ int TPieceDigester::TryAcquire()
 char* TPieceDigester::NextPiece(int slot)
 {
     TSlot& s = Slots[Index(slot)];
+    if (s.Used + PieceLength > s.Data.Size())
+        throw std::logic_error("piece slot is full");
     return s.Data.Data() + s.Used;
 }
 
@@ -253,6 +256,8 @@ void TPieceDigester::AddExtent(
     std::size_t tag)
 {
     TSlot& s = Slots[Index(slot)];
+    if (into > PieceLength || length > PieceLength - into || s.Used + PieceLength > s.Data.Size())
+        throw std::logic_error("stretch outside the piece slot");
     s.Extents.push_back({std::move(file), offset, s.Used + into, length, pad, tag});
 }
 

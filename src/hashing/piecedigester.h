@@ -63,7 +63,8 @@ public:
 
     // A free slot, or -1 when every slot is being filled or is in flight.
     [[nodiscard]] int TryAcquire();
-    // Where the slot's next piece goes (PieceLength bytes of room).
+    // Where the slot's next piece goes (PieceLength bytes of room); throws
+    // std::logic_error once the slot holds PiecesPerSlot pieces.
     [[nodiscard]] char* NextPiece(int slot);
     // Records that the slot's next piece holds size bytes; returns its index
     // within the slot.
