@@ -35,52 +35,42 @@ TCreateResult BuildTorrent(
 constexpr std::array<std::string_view, kPieceSizeCount> kPieceSizeItems{
     "64kb", "128kb", "256kb", "512kb", "1024kb", "2048kb", "4096kb", "8192kb", "16384kb"};
 
-// The hashing run's hooks passed on to the action's observer; the abort
-// flag is the caller's.
-class TCreateStorage final : public THashedStorage
+// The hashing run's progress passed on to the action's observer.
+class TCreateProgress final : public THashProgress
 {
 public:
-    TCreateStorage(
-        const std::vector<TTorrentSubFile>& files,
-        int64_t pieceLength,
-        bool multiFile,
-        const std::filesystem::path& base,
-        const TCreateOptions& options)
-        : THashedStorage(files, pieceLength, multiFile, base)
-        , Options(options)
+    explicit TCreateProgress(TCreateObserver* observer)
+        : Observer(observer)
     {
-        ThreadCount = options.ThreadCount;
     }
 
-protected:
     void FileStarted(const std::string& path, int64_t size) override
     {
-        if (Options.Observer)
-            Options.Observer->FileStarted(path, size);
+        if (Observer)
+            Observer->FileStarted(path, size);
     }
 
-    void PieceHashed() override
+    void PieceHashed(int64_t pieces) override
     {
-        if (Options.Observer)
-            Options.Observer->PieceHashed();
+        (void)pieces;
+        if (Observer)
+            Observer->PieceHashed();
     }
 
     void ReportStatus(const std::string& status) override
     {
-        if (Options.Observer)
-            Options.Observer->ReportStatus(status);
+        if (Observer)
+            Observer->ReportStatus(status);
     }
 
-    bool IsAborted() override { return Options.AbortRequested && Options.AbortRequested->load(); }
-
-    void ProcessMessages() override
+    void BeforeRead() override
     {
-        if (Options.Observer)
-            Options.Observer->ProcessMessages();
+        if (Observer)
+            Observer->ProcessMessages();
     }
 
 private:
-    const TCreateOptions& Options;
+    TCreateObserver* Observer;
 };
 
 TCreateResult Finish(TCreateResult result, const TCreateOptions& options)
@@ -150,14 +140,14 @@ bool SameFile(const TPathInfo& a, const TPathInfo& b)
 
 // Whether writing over target would replace one of the content files. Only an
 // existing file can be one, so a new output costs no look at the content.
-bool OutputIsContent(const TPathInfo& target, const THashedStorage& storage)
+bool OutputIsContent(const TPathInfo& target, const THashJob& job)
 {
     if (target.Kind != TPathKind::RegularFile)
         return false;
     return std::any_of(
-        storage.Files.begin(),
-        storage.Files.end(),
-        [&](const TTorrentSubFile& entry) { return SameFile(target, PathInfo(storage.ResolvePath(entry))); });
+        job.Files.begin(),
+        job.Files.end(),
+        [&](const TTorrentSubFile& entry) { return SameFile(target, PathInfo(ResolvePath(job, entry))); });
 }
 
 std::string CommentOf(const TCreateOptions& options)
@@ -534,7 +524,13 @@ TCreateResult BuildTorrent(
     }
     if (std::string problem = MeetSizeLimit(model, result, options); !problem.empty())
         return Failure(output, std::move(problem), options);
-    TCreateStorage storage(model.Files, result.PieceLength, model.MultiFile, base, options);
+    THashJob job;
+    job.Files = model.Files;
+    job.PieceLength = result.PieceLength;
+    job.MultiFile = model.MultiFile;
+    job.BasePath = base;
+    job.ThreadCount = options.ThreadCount;
+    job.Abort = options.AbortRequested;
     // The output's folder is opened and its temporary file made before
     // hashing: a long run is not wasted on an output that cannot be written,
     // and the content checks below hold for the folder the write lands in,
@@ -547,29 +543,30 @@ TCreateResult BuildTorrent(
         if (contentFolders->contains({folder.Device, folder.Inode}))
             return Failure(output, CreateMessage(output, std::string(kOutputInsideContentReason)), options);
     }
-    if (OutputIsContent(err == 0 ? replacement.TargetInfo() : PathInfo(output), storage))
+    if (OutputIsContent(err == 0 ? replacement.TargetInfo() : PathInfo(output), job))
         return Failure(output, CreateMessage(output, std::string(kOutputIsContentReason)), options);
     if (err != 0)
         return Failure(output, CreateMessage(output, SystemErrorText(err)), options);
     if (options.Observer)
         options.Observer->TorrentStarted(output, result.TotalLength, result.PieceLength, result.FileCount);
-    storage.HashFiles();
-    result.PieceCount = storage.PieceCount;
+    TCreateProgress progress(options.Observer);
+    const THashResult hashed = HashFiles(job, progress);
+    result.PieceCount = static_cast<int64_t>(hashed.Pieces.size());
     if (options.AbortRequested && options.AbortRequested->load())
     {
         result.Status = TCreateStatus::Aborted;
         result.Message = kAbortedMessage;
     }
-    else if (storage.Failed())
+    else if (hashed.Failed())
     {
         result.Status = TCreateStatus::Failed;
-        result.Message = storage.ErrorMessage;
+        result.Message = hashed.ErrorMessage;
     }
     else
     {
         std::string bytes;
         std::pair<std::size_t, std::size_t> info;
-        model.Save(bytes, storage.Pieces, &info);
+        model.Save(bytes, hashed.Pieces, &info);
         if (const int written = replacement.Commit(bytes, nullptr, options.AbortRequested); written != 0)
         {
             result.Status = written == ECANCELED ? TCreateStatus::Aborted : TCreateStatus::Failed;

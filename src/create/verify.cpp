@@ -14,34 +14,27 @@ namespace brisolt
 namespace
 {
 
-class TVerifyStorage final : public THashedStorage
+class TVerifyProgress final : public THashProgress
 {
 public:
-    TVerifyStorage(
-        const std::vector<TTorrentSubFile>& files,
-        int64_t pieceLength,
-        TCreateObserver& observer,
-        const std::atomic<bool>& abort)
-        : THashedStorage(files, pieceLength, true, {})
-        , Observer(observer)
-        , Abort(abort)
+    explicit TVerifyProgress(TCreateObserver& observer)
+        : Observer(observer)
     {
-        LengthPolicy = TLengthPolicy::PadToListed;
     }
 
-protected:
     void FileStarted(const std::string& path, int64_t size) override { Observer.FileStarted(path, size); }
 
-    void PieceHashed() override { Observer.PieceHashed(); }
+    void PieceHashed(int64_t pieces) override
+    {
+        (void)pieces;
+        Observer.PieceHashed();
+    }
 
-    // One check may take several runs; the caller reports its end once.
-    void ReportStatus(const std::string& status) override { (void)status; }
-
-    bool IsAborted() override { return Abort.load(); }
+    // One check may take several runs; the caller reports its end once, so
+    // the run's own start and end are not passed on.
 
 private:
     TCreateObserver& Observer;
-    const std::atomic<bool>& Abort;
 };
 
 // A path element from a torrent that cannot leave the content folder.
@@ -304,25 +297,30 @@ private:
             begin += Torrent.Files[first++].Length;
         const std::vector<TTorrentSubFile> files(
             Listed.begin() + static_cast<std::ptrdiff_t>(first), Listed.begin() + static_cast<std::ptrdiff_t>(end));
-        TVerifyStorage storage(files, Torrent.PieceLength, Observer, Abort);
-        storage.StartOffset = pieceStart - begin;
+        THashJob job;
+        job.Files = files;
+        job.PieceLength = Torrent.PieceLength;
+        job.StartOffset = pieceStart - begin;
+        job.LengthPolicy = TLengthPolicy::PadToListed;
         // The engine of create at every size: its threads, the files opened
         // ahead and the lanes pay off for many small files too.
-        storage.ThreadCount = Request.Threads;
-        storage.HashFiles();
+        job.ThreadCount = Request.Threads;
+        job.Abort = &Abort;
+        TVerifyProgress progress(Observer);
+        const THashResult hashed = HashFiles(job, progress);
         if (Abort.load())
             return TVerifyStatus::Aborted;
-        if (storage.Failed())
+        if (hashed.Failed())
         {
-            Message = storage.ErrorMessage;
+            Message = hashed.ErrorMessage;
             return TVerifyStatus::ReadError;
         }
-        for (std::size_t i = 0; i < storage.Pieces.size() && piece + i < Matches.size(); ++i)
-            Matches[piece + i] = Torrent.Pieces[piece + i].HashBytes() == storage.Pieces[i].HashBytes();
+        for (std::size_t i = 0; i < hashed.Pieces.size() && piece + i < Matches.size(); ++i)
+            Matches[piece + i] = Torrent.Pieces[piece + i].HashBytes() == hashed.Pieces[i].HashBytes();
         // What was read of such a file need not be what it holds now; a file
         // found wrong before the read (an empty entry that is not empty) keeps
         // that more precise problem.
-        for (const std::size_t changed : storage.ChangedFiles)
+        for (const std::size_t changed : hashed.ChangedFiles)
         {
             if (Problems[first + changed].empty())
                 Problems[first + changed] = "changed while it was read";

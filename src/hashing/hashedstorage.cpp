@@ -104,6 +104,9 @@ int EffectiveThreads(int requested)
 
 } // namespace
 
+namespace
+{
+
 // One hashing run. The calling thread fills piece buffers with what the
 // system's cache holds; with worker threads, stretches of files that would
 // wait for the disk it names for them to read instead (at most
@@ -118,13 +121,15 @@ int EffectiveThreads(int requested)
 // only after every piece that ended before it was recorded, and every piece
 // before the next FileStarted or the end of the run. Queries (IsAborted,
 // ProcessMessages) are made at their sequential points.
-class THashedStorage::TRun
+class TRun
 {
 public:
-    TRun(THashedStorage& owner, int threads)
-        : Owner(owner)
-        , Digester(threads, static_cast<std::size_t>(owner.PieceLength))
-        , Locks(*owner.FileSystem)
+    TRun(const THashJob& job, THashProgress& progress, THashResult& result, int threads)
+        : Job(job)
+        , Progress(progress)
+        , Result(result)
+        , Digester(threads, static_cast<std::size_t>(job.PieceLength))
+        , Locks(*job.FileSystem)
     {
         if (!Digester.CopiesPieces())
             Stream = std::make_unique<TPieceStream>();
@@ -136,14 +141,14 @@ public:
     {
         try
         {
-            const std::size_t count = Owner.Files.size();
+            const std::size_t count = Job.Files.size();
             for (std::size_t i = 0; i < count; ++i)
             {
                 // Asked for every entry, so that once raised every remaining
                 // entry is skipped the same way.
-                if (Owner.IsAborted())
+                if (Aborted())
                     continue;
-                if (!HashFile(i, i == 0 ? Owner.StartOffset : 0, i + 1 == count))
+                if (!HashFile(i, i == 0 ? Job.StartOffset : 0, i + 1 == count))
                     break;
             }
             // Finished pieces still in the slot being filled are digested too;
@@ -162,7 +167,7 @@ public:
         }
         // Checks of files read ahead and of the files after them come in
         // either order.
-        std::sort(Owner.ChangedFiles.begin(), Owner.ChangedFiles.end());
+        std::sort(Result.ChangedFiles.begin(), Result.ChangedFiles.end());
     }
 
 private:
@@ -192,9 +197,9 @@ private:
     void StartOpenAhead(int threads)
     {
         std::vector<std::size_t> items;
-        for (std::size_t i = 0; i < Owner.Files.size(); ++i)
+        for (std::size_t i = 0; i < Job.Files.size(); ++i)
         {
-            if (TOpenAheadPool::Wanted(Owner.Files[i].Length))
+            if (TOpenAheadPool::Wanted(Job.Files[i].Length))
                 items.push_back(i);
         }
         if (items.size() < 2)
@@ -211,25 +216,25 @@ private:
     // the exact policy a file another program holds locked is refused.
     bool OpenEntry(std::size_t index, std::string& path, TContentFile& file, std::string& reason)
     {
-        const TTorrentSubFile& entry = Owner.Files[index];
-        path = PathBytes(Owner.ResolvePath(entry));
+        const TTorrentSubFile& entry = Job.Files[index];
+        path = PathBytes(ResolvePath(Job, entry));
         TPathInfo listed;
         listed.Kind = TPathKind::RegularFile;
         listed.Size = entry.Length;
         listed.Device = entry.ListedDevice;
         listed.Inode = entry.ListedInode;
         listed.Modified = entry.ListedModified;
-        const bool exact = Owner.LengthPolicy == TLengthPolicy::Exact;
+        const bool exact = Job.LengthPolicy == TLengthPolicy::Exact;
         return file.Open(
-            path, reason, entry.ListedInode != 0 ? &listed : nullptr, exact ? &Locks : nullptr, *Owner.FileSystem);
+            path, reason, entry.ListedInode != 0 ? &listed : nullptr, exact ? &Locks : nullptr, *Job.FileSystem);
     }
 
     // Reads one file into the stream from byte start on; false when an error
     // ended the run. A file opened ahead is checked here as if opened now.
     bool HashFile(std::size_t index, int64_t start, bool last)
     {
-        const TTorrentSubFile& entry = Owner.Files[index];
-        const bool pad = Owner.LengthPolicy == TLengthPolicy::PadToListed;
+        const TTorrentSubFile& entry = Job.Files[index];
+        const bool pad = Job.LengthPolicy == TLengthPolicy::PadToListed;
         // Shared with the slots whose workers read it.
         const auto file = std::make_shared<TContentFile>();
         std::string reason;
@@ -272,7 +277,7 @@ private:
         int64_t pos = std::min(start, size);
         for (;;)
         {
-            Owner.ProcessMessages();
+            Progress.BeforeRead();
             bool atEnd = false;
             if (Filled == 0 && AddFileSlot(*file, index, pad, pos, size, last))
             {
@@ -283,7 +288,7 @@ private:
             {
                 if (!Stream && Slot < 0)
                     Slot = AcquireSlot();
-                int64_t want = std::min(Owner.PieceLength - Filled, size - pos);
+                int64_t want = std::min(Job.PieceLength - Filled, size - pos);
                 if (Stream)
                     want = std::min(want, kStreamChunkBytes);
                 char* target = Stream ? Stream->Room() : Digester.NextPiece(Slot) + Filled;
@@ -316,13 +321,13 @@ private:
                 pos += got;
                 Filled += got;
                 atEnd = pos == size;
-                if (Filled == Owner.PieceLength || (atEnd && last && Filled > 0))
+                if (Filled == Job.PieceLength || (atEnd && last && Filled > 0))
                     FinishPiece();
             }
             Deliver(false);
             if (atEnd)
                 break;
-            if (Owner.IsAborted())
+            if (Aborted())
                 return true;
         }
         if (readers.Armed)
@@ -354,9 +359,9 @@ private:
     {
         if (!file.IsOpen() || file.Unchanged())
             return true;
-        if (Owner.LengthPolicy == TLengthPolicy::Exact)
+        if (Job.LengthPolicy == TLengthPolicy::Exact)
             return false;
-        Owner.ChangedFiles.push_back(index);
+        Result.ChangedFiles.push_back(index);
         return true;
     }
 
@@ -368,7 +373,7 @@ private:
         // Padding reads zeros where the file falls short: only the reader does that.
         if (!file.IsOpen() || (pad && file.Size() != size))
             return false;
-        const int64_t length = Owner.PieceLength;
+        const int64_t length = Job.PieceLength;
         const int64_t rest = size - pos;
         const int64_t full = Digester.FilePiecesPerSlot();
         int64_t pieces = rest / length;
@@ -497,7 +502,7 @@ private:
         Events.pop_front();
         if (event.Slot == kFileStart)
         {
-            Owner.FileStarted(event.Path, event.Size);
+            Progress.FileStarted(event.Path, event.Size);
             return;
         }
         if (event.Slot == kFileEnd)
@@ -513,7 +518,7 @@ private:
         }
         if (event.Slot == kDigested)
         {
-            Owner.Pieces.emplace_back(std::string_view(event.Digest.data(), event.Digest.size()), true);
+            Result.Pieces.emplace_back(std::string_view(event.Digest.data(), event.Digest.size()), true);
         }
         else
         {
@@ -524,29 +529,32 @@ private:
                 throw std::runtime_error("SHA-1 digest failed");
             }
             const TDigest& digest = Digester.Digest(event.Slot, event.Piece);
-            Owner.Pieces.emplace_back(std::string_view(digest.data(), digest.size()), true);
+            Result.Pieces.emplace_back(std::string_view(digest.data(), digest.size()), true);
             if (event.Piece + 1 == Digester.PieceCount(event.Slot))
                 Digester.Release(event.Slot);
         }
-        Owner.PieceCount = static_cast<int64_t>(Owner.Pieces.size());
-        Owner.PieceHashed();
+        Progress.PieceHashed(static_cast<int64_t>(Result.Pieces.size()));
     }
 
     // The failure of the file a worker could not read, with its message.
     TFileFailure ReadFailure(int slot) const
     {
-        const std::string path = PathBytes(Owner.ResolvePath(Owner.Files[Digester.FailedTag(slot)]));
+        const std::string path = PathBytes(ResolvePath(Job, Job.Files[Digester.FailedTag(slot)]));
         return TFileFailure(path, FileMessage(path, "gelesen", Digester.ReadError(slot)));
     }
 
     bool Fail(const std::string& path, std::string message)
     {
-        Owner.ErrorPath = path;
-        Owner.ErrorMessage = std::move(message);
+        Result.ErrorPath = path;
+        Result.ErrorMessage = std::move(message);
         return false;
     }
 
-    THashedStorage& Owner;
+    bool Aborted() const { return Job.Abort != nullptr && Job.Abort->load(); }
+
+    const THashJob& Job;
+    THashProgress& Progress;
+    THashResult& Result;
     TPieceDigester Digester;
     TLockWatch Locks;
     std::unique_ptr<TOpenAheadPool> OpenAhead;
@@ -562,52 +570,42 @@ private:
     const bool AssumeUncached = std::getenv("BRISOLT_ASSUME_UNCACHED") != nullptr;
 };
 
-THashedStorage::THashedStorage(
-    const std::vector<TTorrentSubFile>& files, int64_t pieceLength, bool multiFile, std::filesystem::path basePath)
-    : BasePath(std::move(basePath))
-    , Files(files)
-    , MultiFile(multiFile)
-    , PieceLength(pieceLength)
-{
-}
+} // namespace
 
-std::filesystem::path THashedStorage::ResolvePath(const TTorrentSubFile& entry) const
+std::filesystem::path ResolvePath(const THashJob& job, const TTorrentSubFile& entry)
 {
     if (!entry.FullPath.empty())
         return NativePath(entry.FullPath);
-    if (MultiFile)
-        return BasePath / NativeRelativePath(entry.Path, entry.Name);
-    return BasePath;
+    if (job.MultiFile)
+        return job.BasePath / NativeRelativePath(entry.Path, entry.Name);
+    return job.BasePath;
 }
 
-void THashedStorage::HashFiles()
+THashResult HashFiles(const THashJob& job, THashProgress& progress)
 {
-    Pieces.clear();
-    PieceCount = 0;
-    ChangedFiles.clear();
-    ErrorPath.clear();
-    ErrorMessage.clear();
-    ReportStatus("start");
+    THashResult result;
+    progress.ReportStatus("start");
     try
     {
-        if (PieceLength <= 0 || PieceLength > kMaxPieceLength)
-            throw std::invalid_argument("invalid piece length " + std::to_string(PieceLength));
+        if (job.PieceLength <= 0 || job.PieceLength > kMaxPieceLength)
+            throw std::invalid_argument("invalid piece length " + std::to_string(job.PieceLength));
         // A negative length would never be reached by reading.
-        for (const auto& entry : Files)
+        for (const auto& entry : job.Files)
         {
             if (entry.Length < 0)
                 throw std::invalid_argument("invalid file length " + std::to_string(entry.Length));
         }
-        TRun run(*this, EffectiveThreads(ThreadCount));
+        TRun run(job, progress, result, EffectiveThreads(job.ThreadCount));
         run.Run();
     }
     catch (const std::exception& e)
     {
         // Nothing escapes the run: a failure ends it like a file error.
-        if (ErrorMessage.empty())
-            ErrorMessage = e.what();
+        if (result.ErrorMessage.empty())
+            result.ErrorMessage = e.what();
     }
-    ReportStatus("done");
+    progress.ReportStatus("done");
+    return result;
 }
 
 } // namespace brisolt

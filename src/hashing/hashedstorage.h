@@ -1,22 +1,22 @@
-// THashedStorage reads the content files of a torrent as one byte stream, cuts
-// it into pieces of PieceLength bytes and records the SHA-1 digest of each
-// piece in Pieces. HashFiles is synchronous and calls the hooks on the calling
-// thread, in exactly the order and with exactly the values of a strictly
-// sequential run; whole pieces may be digested on worker threads meanwhile
-// (ThreadCount). Reads stay sequential, each at most the bytes missing from
-// the current piece; with more than one thread, small files are opened and
-// checked a few dozen files ahead on threads of their own, and under the
-// exact length policy every file is refused while another program holds it
-// locked exclusively. Memory is a fixed number of piece buffers; pieces too
-// large to hold two of them whole are digested on the calling thread as they
-// are read, and only runs of whole ones inside a file go to the workers.
-//
-// The storage reads Files but never changes it; the caller keeps the list
-// alive for the storage's lifetime. One run at a time; not re-entrant.
+// HashFiles reads the content files of a torrent as one byte stream, cuts it
+// into pieces of PieceLength bytes and returns the SHA-1 digest of each piece.
+// It is synchronous and tells its progress on the calling thread, in exactly
+// the order and with exactly the values of a strictly sequential run; whole
+// pieces may be digested on worker threads meanwhile (ThreadCount). Reads
+// stay sequential, each at most the bytes missing from the current piece;
+// with more than one thread, small files are opened and checked a few dozen
+// files ahead on threads of their own, and under the exact length policy
+// every file is refused while another program holds it locked exclusively.
+// Memory is a fixed number of piece buffers; pieces too large to hold two of
+// them whole are digested on the calling thread as they are read, and only
+// runs of whole ones inside a file go to the workers. The run reads the job's
+// files but never changes them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,35 +41,16 @@ enum class TLengthPolicy
     PadToListed,
 };
 
-class THashedStorage
+// What a run reads and how.
+struct THashJob
 {
-public:
-    // files: the content in reading order. basePath: the folder holding the
-    // files (multiFile) or the one file itself. Entries with a FullPath are read
-    // from there.
-    THashedStorage(
-        const std::vector<TTorrentSubFile>& files, int64_t pieceLength, bool multiFile, std::filesystem::path basePath);
-    virtual ~THashedStorage() = default;
-    THashedStorage(const THashedStorage&) = delete;
-    THashedStorage& operator=(const THashedStorage&) = delete;
-
-    // The hashing run. Returns normally in every case: after an abort, and
-    // after a file error, which Failed() and ErrorMessage then describe.
-    void HashFiles();
-
-    // The path read for an entry: its FullPath, else BasePath joined with its
-    // relative folder and name (multi-file), else BasePath.
-    [[nodiscard]] std::filesystem::path ResolvePath(const TTorrentSubFile& entry) const;
-
-    [[nodiscard]] bool Failed() const { return !ErrorMessage.empty(); }
-
+    // The content in reading order; the caller keeps it alive for the run.
+    // Entries with a FullPath are read from there.
+    std::span<const TTorrentSubFile> Files;
+    int64_t PieceLength = 0;
+    // Whether BasePath is the folder holding the files, or the one file itself.
+    bool MultiFile = true;
     std::filesystem::path BasePath;
-    const std::vector<TTorrentSubFile>& Files;
-    bool MultiFile;
-    std::vector<TTorrentPiece> Pieces;
-    int64_t PieceCount = 0;
-    int64_t PieceLength;
-
     // Digesting threads: 0 = the machine's hardware threads, 1 = strictly
     // sequential on the calling thread.
     int ThreadCount = 0;
@@ -77,10 +58,45 @@ public:
     // Where reading begins in the first file, so that a run can start at a
     // piece boundary inside it; 0 up to that file's Length.
     int64_t StartOffset = 0;
+    // The abort token: looked at before each file and after each read that
+    // did not reach the end of its file; once set, the run ends there.
+    const std::atomic<bool>* Abort = nullptr;
     // Where the files are opened: the operating system's, unless a test
     // stands in; it outlives the run.
     TFileSystem* FileSystem = &TFileSystem::System();
+};
 
+// What a run tells as it goes, on the calling thread, in the order and with
+// the values of a strictly sequential run.
+class THashProgress
+{
+public:
+    virtual ~THashProgress() = default;
+
+    // A file has just been opened for reading (size taken at opening).
+    virtual void FileStarted(const std::string& path, int64_t size)
+    {
+        (void)path;
+        (void)size;
+    }
+
+    // One more piece is done; pieces: how many are done now.
+    virtual void PieceHashed(int64_t pieces) { (void)pieces; }
+
+    // "start" before anything else, "done" after everything else, once each.
+    virtual void ReportStatus(const std::string& status) { (void)status; }
+
+    // Before every read, so that a window can handle pending events (and a
+    // click there raise the abort token).
+    virtual void BeforeRead() {}
+};
+
+// What a run leaves. It ends normally in every case: after an abort (with
+// the pieces finished before it), and after a file error, which
+// ErrorMessage then describes.
+struct THashResult
+{
+    std::vector<TTorrentPiece> Pieces;
     // Set when a file error ended the run: the file's path and the full
     // message ("Datei ... kann nicht geöffnet werden. <reason>").
     std::string ErrorPath;
@@ -89,23 +105,14 @@ public:
     // were read; what the run read of them may not be what they hold.
     std::vector<std::size_t> ChangedFiles;
 
-protected:
-    // A file has just been opened for reading (size taken at opening).
-    virtual void FileStarted(const std::string& path, int64_t size) = 0;
-    // One more piece was appended to Pieces.
-    virtual void PieceHashed() = 0;
-    // "start" before anything else, "done" after everything else, once each.
-    virtual void ReportStatus(const std::string& status) = 0;
-    // Asked before each file and after each read that did not reach the end
-    // of its file.
-    virtual bool IsAborted() = 0;
-
-    // Called before every read, so that a window can handle pending events.
-    virtual void ProcessMessages() {}
-
-private:
-    class TRun;
-    friend class TRun;
+    [[nodiscard]] bool Failed() const { return !ErrorMessage.empty(); }
 };
+
+// The path read for an entry: its FullPath, else BasePath joined with its
+// relative folder and name (multi-file), else BasePath.
+[[nodiscard]] std::filesystem::path ResolvePath(const THashJob& job, const TTorrentSubFile& entry);
+
+// The hashing run. Not re-entrant for one progress.
+[[nodiscard]] THashResult HashFiles(const THashJob& job, THashProgress& progress);
 
 } // namespace brisolt

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -33,16 +34,30 @@ using test::TSandbox;
 HANDLE gHeld = INVALID_HANDLE_VALUE;
 #endif
 
-// Records the hooks as lines; optional actions let a test abort or change
-// files at chosen moments.
-class TRecorder final : public THashedStorage
+// Records the run's progress as lines; optional actions let a test abort or
+// change files at chosen moments.
+class TRecorder final : public THashProgress
 {
 public:
-    using THashedStorage::THashedStorage;
+    TRecorder(
+        const std::vector<TTorrentSubFile>& files, int64_t pieceLength, bool multiFile, std::filesystem::path base)
+    {
+        Job.Files = files;
+        Job.PieceLength = pieceLength;
+        Job.MultiFile = multiFile;
+        Job.BasePath = std::move(base);
+        Job.Abort = &Abort;
+    }
 
+    void HashFiles() { Result = brisolt::HashFiles(Job, *this); }
+
+    THashJob Job;
+    THashResult Result;
     std::vector<std::string> Log;
-    int AbortQuestions = 0;
-    std::function<bool(int question)> AbortWhen;
+    std::atomic<bool> Abort{false};
+    int Reads = 0;
+    // The read before which the abort token is raised (1 = the first).
+    int AbortAtRead = 0;
     std::function<void(const std::string& path)> OnFileStarted;
 
 protected:
@@ -53,14 +68,14 @@ protected:
             OnFileStarted(path);
     }
 
-    void PieceHashed() override { Log.push_back("piece " + std::to_string(PieceCount)); }
+    void PieceHashed(int64_t pieces) override { Log.push_back("piece " + std::to_string(pieces)); }
 
     void ReportStatus(const std::string& status) override { Log.push_back(status); }
 
-    bool IsAborted() override
+    void BeforeRead() override
     {
-        ++AbortQuestions;
-        return AbortWhen && AbortWhen(AbortQuestions);
+        if (++Reads == AbortAtRead)
+            Abort = true;
     }
 };
 
@@ -134,14 +149,14 @@ TEST_P(HashedStorageThreads, TwoFilesShareTheFirstPieceAndReportBothPiecesInTheS
     TSandbox box;
     const auto content = MakeFiles(box, {100000, 300000});
     TRecorder storage(content.Files, 262144, true, box.Path());
-    storage.ThreadCount = GetParam();
+    storage.Job.ThreadCount = GetParam();
     storage.HashFiles();
-    EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
+    EXPECT_FALSE(storage.Result.Failed()) << storage.Result.ErrorMessage;
     const std::vector<std::string> log{"start", "file f0 100000", "file f1 300000", "piece 1", "piece 2", "done"};
     EXPECT_EQ(storage.Log, log);
-    EXPECT_EQ(storage.PieceCount, 2);
-    EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(262144, content.Paths));
-    EXPECT_TRUE(storage.Pieces[0].Computed);
+    EXPECT_EQ(static_cast<int64_t>(storage.Result.Pieces.size()), 2);
+    EXPECT_EQ(test::HexPieces(storage.Result.Pieces), OraclePieces(262144, content.Paths));
+    EXPECT_TRUE(storage.Result.Pieces[0].Computed);
 }
 
 TEST_P(HashedStorageThreads, BoundariesEmptyFilesAndRemaindersMatchTheOracle)
@@ -162,11 +177,11 @@ TEST_P(HashedStorageThreads, BoundariesEmptyFilesAndRemaindersMatchTheOracle)
         TSandbox box;
         const auto content = MakeFiles(box, sizes);
         TRecorder storage(content.Files, 65536, true, box.Path());
-        storage.ThreadCount = GetParam();
+        storage.Job.ThreadCount = GetParam();
         storage.HashFiles();
-        EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
+        EXPECT_FALSE(storage.Result.Failed()) << storage.Result.ErrorMessage;
         EXPECT_EQ(storage.Log, ExpectedLog(sizes, 65536)) << sizes.size() << " files, first " << sizes[0];
-        EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(65536, content.Paths));
+        EXPECT_EQ(test::HexPieces(storage.Result.Pieces), OraclePieces(65536, content.Paths));
     }
 }
 
@@ -174,11 +189,11 @@ TEST_P(HashedStorageThreads, EmptyListReportsStartAndDoneOnly)
 {
     std::vector<TTorrentSubFile> none;
     TRecorder storage(none, 65536, true, "/nonexistent");
-    storage.ThreadCount = GetParam();
+    storage.Job.ThreadCount = GetParam();
     storage.HashFiles();
     EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "done"}));
-    EXPECT_EQ(storage.PieceCount, 0);
-    EXPECT_FALSE(storage.Failed());
+    EXPECT_EQ(static_cast<int64_t>(storage.Result.Pieces.size()), 0);
+    EXPECT_FALSE(storage.Result.Failed());
 }
 
 TEST_P(HashedStorageThreads, AbortInTheThirdOfFiveFilesKeepsFinishedPiecesOnly)
@@ -187,14 +202,11 @@ TEST_P(HashedStorageThreads, AbortInTheThirdOfFiveFilesKeepsFinishedPiecesOnly)
     const std::vector<int64_t> sizes(5, 200000);
     const auto content = MakeFiles(box, sizes);
     TRecorder storage(content.Files, 65536, true, box.Path());
-    storage.ThreadCount = GetParam();
-    // Raised at the question after the first read of the third file: f0 is
-    // asked before and after 3 reads short of its end, f1 likewise, f2 before
-    // and after its first read (58,752 bytes, completing piece 7).
-    storage.AbortWhen = [](int question)
-    {
-        return question >= 10;
-    };
+    storage.Job.ThreadCount = GetParam();
+    // Raised before the first read of the third file, and seen after it: f0
+    // and f1 are read in 4 parts each, f2's first read (58,752 bytes)
+    // completes piece 7.
+    storage.AbortAtRead = 9;
     storage.HashFiles();
     const std::vector<std::string> log{
         "start",
@@ -210,12 +222,12 @@ TEST_P(HashedStorageThreads, AbortInTheThirdOfFiveFilesKeepsFinishedPiecesOnly)
         "piece 7",
         "done"};
     EXPECT_EQ(storage.Log, log);
-    // Asked once more for each of the two skipped files, never opened.
-    EXPECT_EQ(storage.AbortQuestions, 12);
+    // Nothing read after the abort, the two skipped files never opened.
+    EXPECT_EQ(storage.Reads, 9);
     auto expected = OraclePieces(65536, content.Paths);
     expected.resize(7);
-    EXPECT_EQ(test::HexPieces(storage.Pieces), expected);
-    EXPECT_FALSE(storage.Failed());
+    EXPECT_EQ(test::HexPieces(storage.Result.Pieces), expected);
+    EXPECT_FALSE(storage.Result.Failed());
 }
 
 TEST_P(HashedStorageThreads, RandomTreesMatchTheOracleAndTheSequentialHooks)
@@ -230,10 +242,11 @@ TEST_P(HashedStorageThreads, RandomTreesMatchTheOracleAndTheSequentialHooks)
         const int64_t pieceLength = int64_t{65536} << (rng() % 3);
         const auto content = MakeFiles(box, sizes, static_cast<uint32_t>(rng()));
         TRecorder storage(content.Files, pieceLength, true, box.Path());
-        storage.ThreadCount = GetParam();
+        storage.Job.ThreadCount = GetParam();
         storage.HashFiles();
         EXPECT_EQ(storage.Log, ExpectedLog(sizes, pieceLength)) << "round " << round;
-        EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(pieceLength, content.Paths)) << "round " << round;
+        EXPECT_EQ(test::HexPieces(storage.Result.Pieces), OraclePieces(pieceLength, content.Paths))
+            << "round " << round;
     }
 }
 
@@ -259,11 +272,11 @@ TEST_P(HashedStorageThreads, LongFilesReadByTheWorkersMatchTheOracle)
         TSandbox box;
         const auto content = MakeFiles(box, c.Sizes, 7);
         TRecorder storage(content.Files, c.PieceLength, true, box.Path());
-        storage.ThreadCount = GetParam();
+        storage.Job.ThreadCount = GetParam();
         storage.HashFiles();
-        EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
+        EXPECT_FALSE(storage.Result.Failed()) << storage.Result.ErrorMessage;
         EXPECT_EQ(storage.Log, ExpectedLog(c.Sizes, c.PieceLength)) << c.PieceLength;
-        EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(c.PieceLength, content.Paths)) << c.PieceLength;
+        EXPECT_EQ(test::HexPieces(storage.Result.Pieces), OraclePieces(c.PieceLength, content.Paths)) << c.PieceLength;
     }
 }
 
@@ -302,8 +315,8 @@ TEST_P(HashedStorageThreads, LargePiecesAcrossFilesMatchTheOracle)
             paths[1] = box.Write("padded", padded);
         }
         TRecorder storage(content.Files, c.PieceLength, true, box.Path());
-        storage.ThreadCount = GetParam();
-        storage.LengthPolicy = c.Policy;
+        storage.Job.ThreadCount = GetParam();
+        storage.Job.LengthPolicy = c.Policy;
         storage.OnFileStarted = [&](const std::string& path)
         {
             if (c.CutTo >= 0 && path == content.Paths[1].string())
@@ -313,16 +326,16 @@ TEST_P(HashedStorageThreads, LargePiecesAcrossFilesMatchTheOracle)
         if (c.CutTo >= 0 && c.Policy == TLengthPolicy::Exact)
         {
             EXPECT_EQ(
-                storage.ErrorMessage,
+                storage.Result.ErrorMessage,
                 "Datei " + content.Paths[1].string()
                     + " kann nicht gelesen werden. Die Datei ist beim Lesen kürzer geworden.");
             EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 1048581", "file f1 4194304", "done"}));
             continue;
         }
-        EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
-        EXPECT_EQ(storage.ChangedFiles, c.CutTo >= 0 ? std::vector<std::size_t>{1} : std::vector<std::size_t>{});
+        EXPECT_FALSE(storage.Result.Failed()) << storage.Result.ErrorMessage;
+        EXPECT_EQ(storage.Result.ChangedFiles, c.CutTo >= 0 ? std::vector<std::size_t>{1} : std::vector<std::size_t>{});
         EXPECT_EQ(storage.Log, ExpectedLog(c.Sizes, c.PieceLength));
-        EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(c.PieceLength, paths));
+        EXPECT_EQ(test::HexPieces(storage.Result.Pieces), OraclePieces(c.PieceLength, paths));
     }
 }
 
@@ -336,20 +349,20 @@ TEST_P(HashedStorageThreads, LongFileThatShrinksWhileTheWorkersReadItEndsTheRun)
         TSandbox box;
         const auto content = MakeFiles(box, {size});
         TRecorder storage(content.Files, 16384, true, box.Path());
-        storage.ThreadCount = GetParam();
+        storage.Job.ThreadCount = GetParam();
         storage.OnFileStarted = [&, cutTo = cutTo](const std::string& path)
         {
             std::filesystem::resize_file(path, cutTo);
         };
         storage.HashFiles();
-        ASSERT_TRUE(storage.Failed());
+        ASSERT_TRUE(storage.Result.Failed());
         EXPECT_EQ(
-            storage.ErrorMessage,
+            storage.Result.ErrorMessage,
             "Datei " + content.Paths[0].string()
                 + " kann nicht gelesen werden. Die Datei ist beim Lesen kürzer geworden.")
             << cutTo;
         EXPECT_EQ(storage.Log.back(), "done");
-        EXPECT_LT(storage.PieceCount, size / 16384);
+        EXPECT_LT(static_cast<int64_t>(storage.Result.Pieces.size()), size / 16384);
     }
 }
 
@@ -361,10 +374,10 @@ TEST_P(HashedStorageThreads, ManySmallFilesKeepTheHookOrder)
         sizes.push_back((i * 7919) % 3000);
     const auto content = MakeFiles(box, sizes);
     TRecorder storage(content.Files, 65536, true, box.Path());
-    storage.ThreadCount = GetParam();
+    storage.Job.ThreadCount = GetParam();
     storage.HashFiles();
     EXPECT_EQ(storage.Log, ExpectedLog(sizes, 65536));
-    EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(65536, content.Paths));
+    EXPECT_EQ(test::HexPieces(storage.Result.Pieces), OraclePieces(65536, content.Paths));
 }
 
 constexpr const char* kLocked = " kann nicht geöffnet werden. Sie ist von einem anderen Programm gesperrt.";
@@ -450,7 +463,7 @@ TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
         auto content = MakeFiles(box, {70000, 5000, 1000, 2000});
         const int held = c.Change(content.Paths[1], content.Files[1]);
         TRecorder storage(content.Files, 65536, true, box.Path());
-        storage.ThreadCount = GetParam();
+        storage.Job.ThreadCount = GetParam();
         storage.HashFiles();
 #ifdef _WIN32
         EXPECT_LT(held, 0);
@@ -460,11 +473,11 @@ TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
         if (held >= 0)
             ::close(held);
 #endif
-        ASSERT_TRUE(storage.Failed());
-        EXPECT_EQ(storage.ErrorPath, content.Paths[1].string());
-        EXPECT_EQ(storage.ErrorMessage, "Datei " + content.Paths[1].string() + c.Message);
+        ASSERT_TRUE(storage.Result.Failed());
+        EXPECT_EQ(storage.Result.ErrorPath, content.Paths[1].string());
+        EXPECT_EQ(storage.Result.ErrorMessage, "Datei " + content.Paths[1].string() + c.Message);
         EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 70000", "piece 1", "done"}));
-        EXPECT_EQ(storage.PieceCount, 1);
+        EXPECT_EQ(static_cast<int64_t>(storage.Result.Pieces.size()), 1);
     }
 }
 
@@ -493,16 +506,17 @@ TEST_P(HashedStorageThreads, FileThatChangesWhileReadEndsTheRun)
         TSandbox box;
         const auto content = MakeFiles(box, {100000, 200000});
         TRecorder storage(content.Files, 65536, true, box.Path());
-        storage.ThreadCount = GetParam();
+        storage.Job.ThreadCount = GetParam();
         storage.OnFileStarted = [&](const std::string& path)
         {
             if (path == content.Paths[0].string())
                 c.Change(path);
         };
         storage.HashFiles();
-        ASSERT_TRUE(storage.Failed());
+        ASSERT_TRUE(storage.Result.Failed());
         EXPECT_EQ(
-            storage.ErrorMessage, "Datei " + content.Paths[0].string() + " kann nicht gelesen werden. " + c.Reason);
+            storage.Result.ErrorMessage,
+            "Datei " + content.Paths[0].string() + " kann nicht gelesen werden. " + c.Reason);
         EXPECT_EQ(storage.Log.back(), "done");
     }
 }
@@ -567,8 +581,8 @@ TEST_P(HashedStorageThreads, FileChangedWhileHashedEndsTheRun)
                     if (listed)
                         MarkListed(content);
                     TRecorder storage(content.Files, 65536, true, box.Path());
-                    storage.ThreadCount = GetParam();
-                    storage.LengthPolicy = policy;
+                    storage.Job.ThreadCount = GetParam();
+                    storage.Job.LengthPolicy = policy;
                     storage.OnFileStarted = [&](const std::string& path)
                     {
                         if (path == content.Paths[0].string())
@@ -578,12 +592,12 @@ TEST_P(HashedStorageThreads, FileChangedWhileHashedEndsTheRun)
                     EXPECT_EQ(storage.Log.back(), "done");
                     if (policy == TLengthPolicy::PadToListed)
                     {
-                        EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
-                        EXPECT_EQ(storage.ChangedFiles, std::vector<std::size_t>{0});
+                        EXPECT_FALSE(storage.Result.Failed()) << storage.Result.ErrorMessage;
+                        EXPECT_EQ(storage.Result.ChangedFiles, std::vector<std::size_t>{0});
                         continue;
                     }
                     EXPECT_EQ(
-                        storage.ErrorMessage,
+                        storage.Result.ErrorMessage,
                         "Datei " + content.Paths[0].string()
                             + " kann nicht gelesen werden. Die Datei hat sich beim Lesen verändert.");
                 }
@@ -651,10 +665,10 @@ TEST(HashedStorage, FileLockedForWritingIsRefused)
                 const int fd = ::open(content.Paths[1].c_str(), O_RDWR | O_CLOEXEC);
                 ASSERT_TRUE(lock.Lock(fd));
                 TRecorder storage(content.Files, 65536, true, box.Path());
-                storage.ThreadCount = threads;
+                storage.Job.ThreadCount = threads;
                 storage.HashFiles();
                 ::close(fd);
-                EXPECT_EQ(storage.ErrorMessage, "Datei " + content.Paths[1].string() + kLocked);
+                EXPECT_EQ(storage.Result.ErrorMessage, "Datei " + content.Paths[1].string() + kLocked);
                 EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 3000", "done"}));
             }
         }
@@ -670,7 +684,7 @@ TEST(HashedStorage, FileChangedSinceListingIsNotHashed)
     TRecorder storage(content.Files, 65536, true, box.Path());
     storage.HashFiles();
     EXPECT_EQ(
-        storage.ErrorMessage,
+        storage.Result.ErrorMessage,
         "Datei " + content.Paths[0].string()
             + " kann nicht gelesen werden. Die Größe hat sich seit dem Auflisten geändert.");
     EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "done"}));
@@ -693,7 +707,8 @@ TEST(HashedStorage, FolderAndFifoAreRefusedWithoutBlocking)
         storage.HashFiles();
         const std::string reason = name == "dir" ? "Is a directory" : "Keine reguläre Datei.";
         EXPECT_EQ(
-            storage.ErrorMessage, "Datei " + (box.Path() / name).string() + " kann nicht geöffnet werden. " + reason);
+            storage.Result.ErrorMessage,
+            "Datei " + (box.Path() / name).string() + " kann nicht geöffnet werden. " + reason);
     }
 }
 
@@ -703,11 +718,11 @@ TEST(HashedStorage, PathsResolveFromFullPathBaseFolderOrTheFileItself)
     TTorrentSubFile withFull("a", "", 0, 0);
     withFull.FullPath = "/x/y/a";
     TRecorder multi(files, 65536, true, "/base");
-    EXPECT_EQ(multi.ResolvePath(withFull), "/x/y/a");
-    EXPECT_EQ(multi.ResolvePath(TTorrentSubFile("n.txt", "", 0, 0)), "/base/n.txt");
-    EXPECT_EQ(multi.ResolvePath(TTorrentSubFile("n.txt", "s\\t", 0, 0)), "/base/s/t/n.txt");
+    EXPECT_EQ(ResolvePath(multi.Job, withFull), "/x/y/a");
+    EXPECT_EQ(ResolvePath(multi.Job, TTorrentSubFile("n.txt", "", 0, 0)), "/base/n.txt");
+    EXPECT_EQ(ResolvePath(multi.Job, TTorrentSubFile("n.txt", "s\\t", 0, 0)), "/base/s/t/n.txt");
     TRecorder single(files, 65536, false, "/base/file.bin");
-    EXPECT_EQ(single.ResolvePath(TTorrentSubFile("other", "", 0, 0)), "/base/file.bin");
+    EXPECT_EQ(ResolvePath(single.Job, TTorrentSubFile("other", "", 0, 0)), "/base/file.bin");
 }
 
 TEST(HashedStorage, SingleFileStorageReadsTheBasePath)
@@ -717,7 +732,7 @@ TEST(HashedStorage, SingleFileStorageReadsTheBasePath)
     std::vector<TTorrentSubFile> files{TTorrentSubFile("one.bin", "", 70000, 0)};
     TRecorder storage(files, 65536, false, path);
     storage.HashFiles();
-    EXPECT_EQ(test::HexPieces(storage.Pieces), OraclePieces(65536, {path}));
+    EXPECT_EQ(test::HexPieces(storage.Result.Pieces), OraclePieces(65536, {path}));
 }
 
 TEST(HashedStorage, PaddingStandsInForMissingAndShortFiles)
@@ -735,10 +750,10 @@ TEST(HashedStorage, PaddingStandsInForMissingAndShortFiles)
         TTorrentSubFile("short", "", 1000, 0),
         TTorrentSubFile("c", "", 500, 0)};
     TRecorder storage(files, 1 << 16, true, box.Path());
-    storage.LengthPolicy = TLengthPolicy::PadToListed;
+    storage.Job.LengthPolicy = TLengthPolicy::PadToListed;
     storage.HashFiles();
-    EXPECT_FALSE(storage.Failed()) << storage.ErrorMessage;
-    EXPECT_EQ(test::HexPieces(storage.Pieces), expected);
+    EXPECT_FALSE(storage.Result.Failed()) << storage.Result.ErrorMessage;
+    EXPECT_EQ(test::HexPieces(storage.Result.Pieces), expected);
 }
 
 TEST(HashedStorage, InvalidPieceLengthFailsWithoutReading)
@@ -746,7 +761,7 @@ TEST(HashedStorage, InvalidPieceLengthFailsWithoutReading)
     std::vector<TTorrentSubFile> files{TTorrentSubFile("a", "", 1, 0)};
     TRecorder storage(files, 0, true, "/nonexistent");
     storage.HashFiles();
-    EXPECT_TRUE(storage.Failed());
+    EXPECT_TRUE(storage.Result.Failed());
     EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "done"}));
 }
 

@@ -287,21 +287,6 @@ TEST(OpenAheadPool, HandsOutResultsInOrderAndPassesOverWhatWasNotAsked)
     }
 }
 
-class TQuietRun final : public THashedStorage
-{
-public:
-    using THashedStorage::THashedStorage;
-
-protected:
-    void FileStarted(const std::string&, int64_t) override {}
-
-    void PieceHashed() override {}
-
-    void ReportStatus(const std::string&) override {}
-
-    bool IsAborted() override { return false; }
-};
-
 class HashedStorageParts : public ::testing::TestWithParam<int>
 {
 };
@@ -376,22 +361,26 @@ TEST_P(HashedStorageParts, FaultsAtChosenReadsGiveTheSequentialResult)
                         struck = true;
                         return c.Failure;
                     };
-                    TQuietRun run(files, 65536, true, "m");
-                    run.FileSystem = &fs;
-                    run.ThreadCount = GetParam();
-                    run.LengthPolicy = policy;
-                    run.HashFiles();
+                    THashJob job;
+                    job.Files = files;
+                    job.PieceLength = 65536;
+                    job.BasePath = "m";
+                    job.FileSystem = &fs;
+                    job.ThreadCount = GetParam();
+                    job.LengthPolicy = policy;
+                    THashProgress quiet;
+                    const THashResult run = HashFiles(job, quiet);
                     EXPECT_TRUE(struck);
                     if (exact)
                     {
                         EXPECT_EQ(run.ErrorMessage, "Datei " + target + " kann nicht gelesen werden. " + c.Reason);
-                        EXPECT_EQ(run.PieceCount, target == "m/f0" ? 0 : c.Pieces);
+                        EXPECT_EQ(static_cast<int64_t>(run.Pieces.size()), target == "m/f0" ? 0 : c.Pieces);
                         continue;
                     }
                     // Zeros stand in for what cannot be read: the pieces
                     // show it, the file is no changed one.
                     EXPECT_EQ(run.ErrorMessage, "");
-                    EXPECT_EQ(run.PieceCount, 6);
+                    EXPECT_EQ(static_cast<int64_t>(run.Pieces.size()), 6);
                     const std::vector<std::size_t> none;
                     EXPECT_EQ(run.ChangedFiles, c.Change ? std::vector<std::size_t>{target == "m/f0" ? 0u : 1u} : none);
                 }
