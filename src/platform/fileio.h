@@ -180,13 +180,20 @@ private:
     friend class TFileLock;
     void Close();
 
-#ifdef _WIN32
-    void* Handle = nullptr;       // a HANDLE; null when closed
-    std::filesystem::path Folder; // the path of an open folder, for names inside it
-    int64_t Position = 0;         // where Read goes on; ReadAt leaves it alone
-#else
-    int Fd = -1;
-#endif
+    static constexpr intptr_t kNoHandle = -1;
+
+    // The system's handle as a descriptor (where the system uses them).
+    [[nodiscard]] int Descriptor() const { return static_cast<int>(Native); }
+
+    // The system's own handle, its bits as a number: a file descriptor, or a
+    // Windows HANDLE; kNoHandle when closed.
+    intptr_t Native = kNoHandle;
+    // For a system that cannot open a name relative to an open folder: the
+    // folder's path.
+    std::filesystem::path Folder;
+    // For a system that reads at offsets only: where Read goes on (ReadAt
+    // leaves it alone).
+    int64_t Position = 0;
 };
 
 // The inode numbers of the files on which some process holds an exclusive

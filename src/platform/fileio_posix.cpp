@@ -224,7 +224,7 @@ TFileHandle::~TFileHandle()
 }
 
 TFileHandle::TFileHandle(TFileHandle&& other) noexcept
-    : Fd(std::exchange(other.Fd, -1))
+    : Native(std::exchange(other.Native, kNoHandle))
 {
 }
 
@@ -233,35 +233,35 @@ TFileHandle& TFileHandle::operator=(TFileHandle&& other) noexcept
     if (this != &other)
     {
         Close();
-        Fd = std::exchange(other.Fd, -1);
+        Native = std::exchange(other.Native, kNoHandle);
     }
     return *this;
 }
 
 bool TFileHandle::IsOpen() const
 {
-    return Fd >= 0;
+    return Descriptor() >= 0;
 }
 
 void TFileHandle::Close()
 {
-    if (Fd >= 0)
-        ::close(std::exchange(Fd, -1));
+    if (Descriptor() >= 0)
+        ::close(static_cast<int>(std::exchange(Native, kNoHandle)));
 }
 
 int TFileHandle::OpenForReading(const std::filesystem::path& path, const TFileHandle* folder)
 {
     Close();
-    const int at = folder && folder->IsOpen() ? folder->Fd : AT_FDCWD;
-    Fd = ::openat(at, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    return Fd < 0 ? errno : 0;
+    const int at = folder && folder->IsOpen() ? folder->Descriptor() : AT_FDCWD;
+    Native = ::openat(at, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    return Descriptor() < 0 ? errno : 0;
 }
 
 int TFileHandle::OpenFolder(const std::filesystem::path& path)
 {
     Close();
-    Fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return Fd < 0 ? errno : 0;
+    Native = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return Descriptor() < 0 ? errno : 0;
 }
 
 TPathInfo TFileHandle::Info() const
@@ -270,7 +270,7 @@ TPathInfo TFileHandle::Info() const
     {
     };
 
-    return ::fstat(Fd, &st) == 0 ? InfoOf(st) : MissingInfo(errno);
+    return ::fstat(Descriptor(), &st) == 0 ? InfoOf(st) : MissingInfo(errno);
 }
 
 TPathInfo TFileHandle::InfoAt(const std::string& name) const
@@ -279,12 +279,12 @@ TPathInfo TFileHandle::InfoAt(const std::string& name) const
     {
     };
 
-    return ::fstatat(Fd, name.c_str(), &st, 0) == 0 ? InfoOf(st) : MissingInfo(errno);
+    return ::fstatat(Descriptor(), name.c_str(), &st, 0) == 0 ? InfoOf(st) : MissingInfo(errno);
 }
 
 bool TFileHandle::LockShared()
 {
-    if (::flock(Fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+    if (::flock(Descriptor(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK)
         return false;
 
     // Record locks live apart from flock's: ask whether one for writing
@@ -296,12 +296,12 @@ bool TFileHandle::LockShared()
 
     probe.l_type = F_RDLCK;
     probe.l_whence = SEEK_SET;
-    if (::fcntl(Fd, F_OFD_GETLK, &probe) != 0)
+    if (::fcntl(Descriptor(), F_OFD_GETLK, &probe) != 0)
     {
         probe = {};
         probe.l_type = F_RDLCK;
         probe.l_whence = SEEK_SET;
-        if (::fcntl(Fd, F_GETLK, &probe) != 0)
+        if (::fcntl(Descriptor(), F_GETLK, &probe) != 0)
             return true;
     }
     return probe.l_type == F_UNLCK;
@@ -309,19 +309,19 @@ bool TFileHandle::LockShared()
 
 int TFileHandle::TryLockExclusive()
 {
-    return ::flock(Fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
+    return ::flock(Descriptor(), LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
 }
 
 void TFileHandle::AdviseSequential()
 {
-    ::posix_fadvise(Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(Descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 int64_t TFileHandle::Read(char* target, int64_t want, int& err)
 {
     for (;;)
     {
-        const ssize_t n = ::read(Fd, target, static_cast<std::size_t>(want));
+        const ssize_t n = ::read(Descriptor(), target, static_cast<std::size_t>(want));
         if (n >= 0)
             return n;
         if (errno != EINTR)
@@ -336,7 +336,7 @@ int64_t TFileHandle::ReadAt(char* target, int64_t want, int64_t offset, int& err
 {
     for (;;)
     {
-        const ssize_t n = ::pread(Fd, target, static_cast<std::size_t>(want), static_cast<off_t>(offset));
+        const ssize_t n = ::pread(Descriptor(), target, static_cast<std::size_t>(want), static_cast<off_t>(offset));
         if (n >= 0)
             return n;
         if (errno != EINTR)
@@ -352,7 +352,7 @@ int64_t TFileHandle::ReadCachedAt(char* target, int64_t want, int64_t offset, in
     iovec part{target, static_cast<std::size_t>(want)};
     for (;;)
     {
-        const ssize_t n = ::preadv2(Fd, &part, 1, static_cast<off_t>(offset), RWF_NOWAIT);
+        const ssize_t n = ::preadv2(Descriptor(), &part, 1, static_cast<off_t>(offset), RWF_NOWAIT);
         if (n >= 0)
             return n;
         if (errno == EINTR)
@@ -378,7 +378,7 @@ int TFileHandle::Map(int64_t offset, int64_t length, TFileMapping& mapping) cons
     const auto start = offset - static_cast<int64_t>(static_cast<uintptr_t>(offset) % gPageSize);
     const auto span = static_cast<uintptr_t>(offset + length - start);
     const std::size_t size = (span + gPageSize - 1) & ~(gPageSize - 1);
-    void* base = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, Fd, static_cast<off_t>(start));
+    void* base = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, Descriptor(), static_cast<off_t>(start));
     if (base == MAP_FAILED)
         return errno;
     ::madvise(base, size, MADV_SEQUENTIAL);
@@ -494,7 +494,7 @@ void TFileReplacement::RemoveTemporary()
 {
     Temp.Close();
     if (!TempName.empty())
-        ::unlinkat(Dir.Fd, TempName.c_str(), 0);
+        ::unlinkat(Dir.Descriptor(), TempName.c_str(), 0);
     TempName.clear();
 }
 
@@ -504,7 +504,7 @@ int TFileReplacement::CreateNamedTemporary()
     for (int attempt = 0; attempt < 16; ++attempt)
     {
         std::string name = TemporaryName(Name, random(), NameMax);
-        Temp.Fd = ::openat(Dir.Fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        Temp.Native = ::openat(Dir.Descriptor(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (Temp.IsOpen())
         {
             TempName = std::move(name);
@@ -526,22 +526,22 @@ int TFileReplacement::Begin(const std::filesystem::path& path)
     const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     // Only a handle on the folder: opening it for reading would need its read permission.
     Dir.Close();
-    Dir.Fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    Dir.Native = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (!Dir.IsOpen())
         return errno;
     const TPathInfo info = TargetInfo();
     if (const int err = ReplaceableKind(info); err != 0)
         return err;
     if (info.Kind == TPathKind::RegularFile
-        && (!info.HasWriteBit || ::faccessat(Dir.Fd, Name.c_str(), W_OK, AT_EACCESS) != 0))
+        && (!info.HasWriteBit || ::faccessat(Dir.Descriptor(), Name.c_str(), W_OK, AT_EACCESS) != 0))
         return EACCES;
-    const long nameMax = ::fpathconf(Dir.Fd, _PC_NAME_MAX);
+    const long nameMax = ::fpathconf(Dir.Descriptor(), _PC_NAME_MAX);
     NameMax = nameMax > 0 ? static_cast<int>(std::min<long>(nameMax, 255)) : 255;
     if (static_cast<long>(Name.size()) > NameMax)
         return ENAMETOOLONG;
     // An unnamed file leaves nothing behind whatever ends the process; it
     // gets a name only when its content is complete.
-    Temp.Fd = ::openat(Dir.Fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    Temp.Native = ::openat(Dir.Descriptor(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (Temp.IsOpen())
         return 0;
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
@@ -582,37 +582,37 @@ int TFileReplacement::Commit(std::string_view data, const TPathInfo* unchanged, 
         RemoveTemporary();
         return err;
     };
-    if (const int err = WriteAll(Temp.Fd, data, abort); err != 0)
+    if (const int err = WriteAll(Temp.Descriptor(), data, abort); err != 0)
         return fail(err);
 
     struct stat st
     {
     };
 
-    if (::fstatat(Dir.Fd, Name.c_str(), &st, 0) == 0)
+    if (::fstatat(Dir.Descriptor(), Name.c_str(), &st, 0) == 0)
     {
         if (!S_ISREG(st.st_mode))
             return fail(S_ISDIR(st.st_mode) ? EISDIR : kErrNotRegularFile);
         // Keep the mode, and where allowed the owner, of the file being replaced.
-        ::fchmod(Temp.Fd, st.st_mode & 07777);
-        if (::fchown(Temp.Fd, st.st_uid, st.st_gid) != 0)
+        ::fchmod(Temp.Descriptor(), st.st_mode & 07777);
+        if (::fchown(Temp.Descriptor(), st.st_uid, st.st_gid) != 0)
         {
             // Only the superuser may give a file away; others keep their own.
         }
     }
-    if (::fsync(Temp.Fd) != 0)
+    if (::fsync(Temp.Descriptor()) != 0)
         return fail(errno);
     if (TempName.empty())
     {
         // The unnamed file gets a temporary name through its /proc entry (no
         // privilege needed); where that fails, its content is written anew
         // into a named one.
-        const std::string self = "/proc/self/fd/" + std::to_string(Temp.Fd);
+        const std::string self = "/proc/self/fd/" + std::to_string(Temp.Descriptor());
         std::random_device random;
         for (int attempt = 0; attempt < 16 && TempName.empty(); ++attempt)
         {
             std::string name = TemporaryName(Name, random(), NameMax);
-            if (::linkat(AT_FDCWD, self.c_str(), Dir.Fd, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            if (::linkat(AT_FDCWD, self.c_str(), Dir.Descriptor(), name.c_str(), AT_SYMLINK_FOLLOW) == 0)
                 TempName = std::move(name);
             else if (errno != EEXIST)
                 break;
@@ -622,15 +622,15 @@ int TFileReplacement::Commit(std::string_view data, const TPathInfo* unchanged, 
             Temp.Close();
             if (const int err = CreateNamedTemporary(); err != 0)
                 return fail(err);
-            if (const int err = WriteAll(Temp.Fd, data, abort); err != 0)
+            if (const int err = WriteAll(Temp.Descriptor(), data, abort); err != 0)
                 return fail(err);
-            if (::fstatat(Dir.Fd, Name.c_str(), &st, 0) == 0)
-                ::fchmod(Temp.Fd, st.st_mode & 07777);
-            if (::fsync(Temp.Fd) != 0)
+            if (::fstatat(Dir.Descriptor(), Name.c_str(), &st, 0) == 0)
+                ::fchmod(Temp.Descriptor(), st.st_mode & 07777);
+            if (::fsync(Temp.Descriptor()) != 0)
                 return fail(errno);
         }
     }
-    if (::close(std::exchange(Temp.Fd, -1)) != 0)
+    if (::close(static_cast<int>(std::exchange(Temp.Native, TFileHandle::kNoHandle))) != 0)
         return fail(errno);
     // The last look before the rename: another program's change, or an
     // abort, leaves the target as it is.
@@ -638,7 +638,7 @@ int TFileReplacement::Commit(std::string_view data, const TPathInfo* unchanged, 
         return fail(kErrChangedMeanwhile);
     if (abort && abort->load())
         return fail(ECANCELED);
-    if (::renameat(Dir.Fd, TempName.c_str(), Dir.Fd, Name.c_str()) != 0)
+    if (::renameat(Dir.Descriptor(), TempName.c_str(), Dir.Descriptor(), Name.c_str()) != 0)
         return fail(errno);
     TempName.clear();
     return 0;

@@ -103,6 +103,17 @@ std::wstring SystemName(const std::filesystem::path& path)
     return LR"(\\?\)" + full;
 }
 
+// A handle kept as a number, and back.
+HANDLE AsHandle(intptr_t native)
+{
+    return reinterpret_cast<HANDLE>(native);
+}
+
+intptr_t FromHandle(HANDLE handle)
+{
+    return reinterpret_cast<intptr_t>(handle);
+}
+
 HANDLE Open(const std::filesystem::path& path, DWORD access, DWORD share, DWORD disposition, DWORD flags)
 {
     return ::CreateFileW(SystemName(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
@@ -253,7 +264,7 @@ TFileHandle::~TFileHandle()
 }
 
 TFileHandle::TFileHandle(TFileHandle&& other) noexcept
-    : Handle(std::exchange(other.Handle, nullptr))
+    : Native(std::exchange(other.Native, kNoHandle))
     , Folder(std::move(other.Folder))
     , Position(other.Position)
 {
@@ -264,7 +275,7 @@ TFileHandle& TFileHandle::operator=(TFileHandle&& other) noexcept
     if (this != &other)
     {
         Close();
-        Handle = std::exchange(other.Handle, nullptr);
+        Native = std::exchange(other.Native, kNoHandle);
         Folder = std::move(other.Folder);
         Position = other.Position;
     }
@@ -273,13 +284,13 @@ TFileHandle& TFileHandle::operator=(TFileHandle&& other) noexcept
 
 bool TFileHandle::IsOpen() const
 {
-    return Handle != nullptr;
+    return Native != kNoHandle;
 }
 
 void TFileHandle::Close()
 {
-    if (Handle)
-        ::CloseHandle(std::exchange(Handle, nullptr));
+    if (Native != kNoHandle)
+        ::CloseHandle(AsHandle(std::exchange(Native, kNoHandle)));
     Folder.clear();
     Position = 0;
 }
@@ -293,7 +304,7 @@ int TFileHandle::OpenForReading(const std::filesystem::path& path, const TFileHa
         inFolder ? folder->Folder / path : path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (handle == INVALID_HANDLE_VALUE)
         return LastErrno();
-    Handle = handle;
+    Native = FromHandle(handle);
     return 0;
 }
 
@@ -303,7 +314,7 @@ int TFileHandle::OpenFolder(const std::filesystem::path& path)
     HANDLE handle = Open(path, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (handle == INVALID_HANDLE_VALUE)
         return LastErrno();
-    Handle = handle;
+    Native = FromHandle(handle);
     if (Info().Kind != TPathKind::Folder)
     {
         Close();
@@ -315,7 +326,7 @@ int TFileHandle::OpenFolder(const std::filesystem::path& path)
 
 TPathInfo TFileHandle::Info() const
 {
-    return InfoOf(static_cast<HANDLE>(Handle));
+    return InfoOf(AsHandle(Native));
 }
 
 TPathInfo TFileHandle::InfoAt(const std::string& name) const
@@ -336,9 +347,9 @@ bool TFileHandle::LockShared()
     // already. Locks on ranges are binding on Windows, so the shared lock is
     // only a probe for another program's exclusive one, and is given back.
     OVERLAPPED at{};
-    if (::LockFileEx(static_cast<HANDLE>(Handle), LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &at))
+    if (::LockFileEx(AsHandle(Native), LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &at))
     {
-        ::UnlockFileEx(static_cast<HANDLE>(Handle), 0, MAXDWORD, MAXDWORD, &at);
+        ::UnlockFileEx(AsHandle(Native), 0, MAXDWORD, MAXDWORD, &at);
         return true;
     }
     return ::GetLastError() != ERROR_LOCK_VIOLATION;
@@ -372,7 +383,7 @@ int64_t TFileHandle::ReadAt(char* target, int64_t want, int64_t offset, int& err
     at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32);
     DWORD got = 0;
     const auto ask = static_cast<DWORD>(std::min(want, kMaxTransfer));
-    if (::ReadFile(static_cast<HANDLE>(Handle), target, ask, &got, &at))
+    if (::ReadFile(AsHandle(Native), target, ask, &got, &at))
         return got;
     const DWORD code = ::GetLastError();
     if (code == ERROR_HANDLE_EOF)
@@ -528,7 +539,7 @@ int TFileReplacement::CreateNamedTemporary()
         HANDLE handle = Open(Dir.Folder / NativePath(name), GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
         if (handle != INVALID_HANDLE_VALUE)
         {
-            Temp.Handle = handle;
+            Temp.Native = FromHandle(handle);
             TempName = std::move(name);
             return 0;
         }
@@ -554,7 +565,7 @@ int TFileReplacement::Begin(const std::filesystem::path& path)
         folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (handle == INVALID_HANDLE_VALUE)
         return LastErrno();
-    Dir.Handle = handle;
+    Dir.Native = FromHandle(handle);
     if (Dir.Info().Kind != TPathKind::Folder)
     {
         Dir.Close();
@@ -586,13 +597,13 @@ int TFileReplacement::Commit(std::string_view data, const TPathInfo* unchanged, 
             return fail(ECANCELED);
         const auto ask = static_cast<DWORD>(std::min(static_cast<int64_t>(data.size() - done), kMaxTransfer));
         DWORD written = 0;
-        if (!::WriteFile(static_cast<HANDLE>(Temp.Handle), data.data() + done, ask, &written, nullptr))
+        if (!::WriteFile(AsHandle(Temp.Native), data.data() + done, ask, &written, nullptr))
             return fail(LastErrno());
         done += written;
     }
-    if (!::FlushFileBuffers(static_cast<HANDLE>(Temp.Handle)))
+    if (!::FlushFileBuffers(AsHandle(Temp.Native)))
         return fail(LastErrno());
-    if (!::CloseHandle(static_cast<HANDLE>(std::exchange(Temp.Handle, nullptr))))
+    if (!::CloseHandle(AsHandle(std::exchange(Temp.Native, TFileHandle::kNoHandle))))
         return fail(LastErrno());
     const TPathInfo now = TargetInfo();
     if (const int err = ReplaceableKind(now); err != 0)
