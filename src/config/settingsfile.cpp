@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/fileio.h"
+#include "platform/folders.h"
 #include "platform/textconv.h"
 
 // The library's wide-character converters are not needed: values are bytes.
@@ -129,9 +130,9 @@ void TPrivateProfile::WriteString(std::string_view section, std::string_view key
         oneLine.begin(), oneLine.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
 
     const auto target = WriteTargetOf(FilePath);
-    std::error_code ec;
+    // A failure shows in the write below.
     if (target.has_parent_path())
-        std::filesystem::create_directories(target.parent_path(), ec); // a failure shows in the write below
+        static_cast<void>(CreateFolders(target.parent_path()));
 
     auto fresh = std::make_unique<TIni>();
     Parse(fresh->Data, ContentForWrite(target));
