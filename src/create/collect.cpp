@@ -58,13 +58,15 @@ void CollectInto(
     std::set<TFolderId>& ancestors,
     TFolderIds* folders)
 {
-    std::vector<std::string> names = ReadFolder(folder);
-    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return CompareNames(a, b) < 0; });
-    // Lookups relative to the folder: thousands of small files cost a path
-    // walk each otherwise.
+    // Listed and looked into through one open folder: thousands of small
+    // files cost a path walk each otherwise.
     TFileHandle folderHandle;
     if (const int err = folderHandle.OpenFolder(folder); err != 0)
         ThrowFolder(folder, SystemErrorText(err));
+    std::vector<std::string> names;
+    if (const int err = folderHandle.List(names); err != 0)
+        ThrowFolder(folder, SystemErrorText(err));
+    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return CompareNames(a, b) < 0; });
     for (const auto& name : names)
     {
         const auto path = folder / NativePath(name);

@@ -149,6 +149,8 @@ public:
     [[nodiscard]] TPathInfo Info() const;
     // What name inside this open folder names, links followed.
     [[nodiscard]] TPathInfo InfoAt(const std::string& name) const;
+    // The names inside this open folder, as ListFolder gives them.
+    [[nodiscard]] int List(std::vector<std::string>& names) const;
 
     // Takes a shared lock; false only when another program holds the file
     // locked exclusively, with flock or with a record lock (fcntl, lockf) on

@@ -449,10 +449,11 @@ bool ExclusivelyLockedInodes(std::vector<uint64_t>& inodes)
     return true;
 }
 
-int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names)
+namespace
 {
-    names.clear();
-    std::unique_ptr<DIR, TDirCloser> dir(::opendir(folder.c_str()));
+
+int ListDir(std::unique_ptr<DIR, TDirCloser> dir, std::vector<std::string>& names)
+{
     if (!dir)
         return errno;
     for (;;)
@@ -466,6 +467,33 @@ int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& na
             names.emplace_back(name);
     }
     return errno;
+}
+
+} // namespace
+
+int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names)
+{
+    names.clear();
+    return ListDir(std::unique_ptr<DIR, TDirCloser>(::opendir(folder.c_str())), names);
+}
+
+int TFileHandle::List(std::vector<std::string>& names) const
+{
+    names.clear();
+    // The listing owns a descriptor of its own; it starts at the folder's
+    // beginning whatever an earlier listing left.
+    const int own = ::fcntl(Descriptor(), F_DUPFD_CLOEXEC, 0);
+    if (own < 0)
+        return errno;
+    std::unique_ptr<DIR, TDirCloser> dir(::fdopendir(own));
+    if (!dir)
+    {
+        const int err = errno;
+        ::close(own);
+        return err;
+    }
+    ::rewinddir(dir.get());
+    return ListDir(std::move(dir), names);
 }
 
 int CanReplaceFile(const std::filesystem::path& path)

@@ -412,6 +412,11 @@ int TFileHandle::Map(int64_t offset, int64_t length, TFileMapping& mapping) cons
     return ENOTSUP;
 }
 
+int TFileHandle::List(std::vector<std::string>& names) const
+{
+    return ListFolder(Folder, names);
+}
+
 int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names)
 {
     names.clear();
