@@ -18,6 +18,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include "platform/direntries_posix.h"
 #include "platform/fileio.h"
 
 namespace brisolt
@@ -46,11 +47,6 @@ TPathInfo MissingInfo(int err)
     info.Error = err;
     return info;
 }
-
-struct TDirCloser
-{
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
 
 // A file view that the calling thread reads. A page past the file's end (the
 // file was cut short while mapped) raises SIGBUS; the handler looks up the
@@ -449,32 +445,13 @@ bool ExclusivelyLockedInodes(std::vector<uint64_t>& inodes)
     return true;
 }
 
-namespace
-{
-
-int ListDir(std::unique_ptr<DIR, TDirCloser> dir, std::vector<std::string>& names)
-{
-    if (!dir)
-        return errno;
-    for (;;)
-    {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (!entry)
-            break;
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-    }
-    return errno;
-}
-
-} // namespace
-
 int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names)
 {
     names.clear();
-    return ListDir(std::unique_ptr<DIR, TDirCloser>(::opendir(folder.c_str())), names);
+    const std::unique_ptr<DIR, TDirCloser> dir(::opendir(folder.c_str()));
+    if (!dir)
+        return errno;
+    return EachDirEntry(dir.get(), [&](const dirent& entry) { names.emplace_back(entry.d_name); });
 }
 
 int TFileHandle::List(std::vector<std::string>& names) const
@@ -493,7 +470,7 @@ int TFileHandle::List(std::vector<std::string>& names) const
         return err;
     }
     ::rewinddir(dir.get());
-    return ListDir(std::move(dir), names);
+    return EachDirEntry(dir.get(), [&](const dirent& entry) { names.emplace_back(entry.d_name); });
 }
 
 int CanReplaceFile(const std::filesystem::path& path)

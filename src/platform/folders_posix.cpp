@@ -7,20 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/direntries_posix.h"
 #include "platform/folders.h"
 
 namespace brisolt
 {
-
-namespace
-{
-
-struct TDirCloser
-{
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
-} // namespace
 
 int ListSubFolders(const std::filesystem::path& folder, std::vector<std::string>& names)
 {
@@ -28,30 +19,24 @@ int ListSubFolders(const std::filesystem::path& folder, std::vector<std::string>
     std::unique_ptr<DIR, TDirCloser> dir(::opendir(folder.c_str()));
     if (!dir)
         return errno;
-    for (;;)
-    {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (!entry)
-            break;
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        // The listing tells most kinds itself; a link, or a file system that
-        // does not tell, needs a look at what the name leads to.
-        bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+    return EachDirEntry(
+        dir.get(),
+        [&](const dirent& entry)
         {
-            struct stat st
+            // The listing tells most kinds itself; a link, or a file system
+            // that does not tell, needs a look at what the name leads to.
+            bool isFolder = entry.d_type == DT_DIR;
+            if (entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN)
             {
-            };
+                struct stat st
+                {
+                };
 
-            isFolder = ::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-        }
-        if (isFolder)
-            names.emplace_back(name);
-    }
-    return errno;
+                isFolder = ::fstatat(::dirfd(dir.get()), entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+            }
+            if (isFolder)
+                names.emplace_back(entry.d_name);
+        });
 }
 
 std::string MountTable()
