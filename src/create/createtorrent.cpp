@@ -560,7 +560,7 @@ TCreateResult BuildTorrent(
     else if (hashed.Failed())
     {
         result.Status = TCreateStatus::Failed;
-        result.Message = hashed.ErrorMessage;
+        result.Message = hashed.Error.Message();
     }
     else
     {

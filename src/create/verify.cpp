@@ -312,7 +312,7 @@ private:
             return TVerifyStatus::Aborted;
         if (hashed.Failed())
         {
-            Message = hashed.ErrorMessage;
+            Message = hashed.Error.Message();
             return TVerifyStatus::ReadError;
         }
         for (std::size_t i = 0; i < hashed.Pieces.size() && piece + i < Matches.size(); ++i)

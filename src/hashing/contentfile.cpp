@@ -29,9 +29,9 @@ bool TLockWatch::MayBeLocked(uint64_t inode)
     return !Listed || std::binary_search(Inodes.begin(), Inodes.end(), inode);
 }
 
-bool TContentFile::Open(
-    const std::string& path, std::string& reason, const TPathInfo* listed, TLockWatch* locks, TFileSystem& files)
+TError TContentFile::Open(const std::string& path, const TPathInfo* listed, TLockWatch* locks, TFileSystem& files)
 {
+    Where = path;
     std::unique_ptr<TReadableFile> file;
     // Opening never waits, so that a FIFO cannot hang; it is refused below.
     const int err = files.OpenForReading(NativePath(path), file);
@@ -44,24 +44,21 @@ bool TContentFile::Open(
         info = file->Info();
     if (info.Kind != TPathKind::RegularFile)
     {
-        reason = info.Kind == TPathKind::Folder
-                     ? SystemErrorText(EISDIR)
-                     : (info.Kind == TPathKind::Other ? kNotRegularFile : SystemErrorText(info.Error));
-        return false;
+        const int code = info.Kind == TPathKind::Folder  ? EISDIR
+                         : info.Kind == TPathKind::Other ? kErrNotRegularFile
+                                                         : info.Error;
+        return TError::File(path, TFileAction::Open, code);
     }
     // The closest thing to an open without sharing.
     if (locks != nullptr && locks->MayBeLocked(info.Inode) && !file->LockShared())
-    {
-        reason = SystemErrorText(kErrLockedByOther);
-        return false;
-    }
+        return TError::File(path, TFileAction::Open, kErrLockedByOther);
     // Larger read-ahead pays off for large files only; small ones are read
     // in one call, and the advice would cost a system call each.
     if (info.Size > kAdviseFrom)
         file->AdviseSequential();
     File = std::move(file);
     Seen = info;
-    return true;
+    return {};
 }
 
 int64_t TContentFile::SizeNow() const
@@ -81,12 +78,12 @@ bool TContentFile::Unchanged() const
            && now.Size == Seen.Size && now.Modified == Seen.Modified;
 }
 
-int64_t TContentFile::ReadAt(char* target, int64_t want, int64_t offset, std::string& reason) const
+TResult<int64_t> TContentFile::ReadAt(char* target, int64_t want, int64_t offset) const
 {
     int err = EBADF;
     const int64_t n = File ? File->ReadAt(target, want, offset, err) : -1;
     if (n < 0)
-        reason = SystemErrorText(err);
+        return TError::File(Where, TFileAction::Read, err);
     return n;
 }
 
@@ -101,23 +98,21 @@ int64_t TContentFile::ReadCachedAt(char* target, int64_t want, int64_t offset) c
     return err == ENOTSUP || err == EOPNOTSUPP || err == EINVAL ? -2 : -1;
 }
 
-bool TContentFile::ReadFullAt(char* target, int64_t want, int64_t offset, std::string& reason) const
+TError TContentFile::ReadFullAt(char* target, int64_t want, int64_t offset) const
 {
     while (want > 0)
     {
-        const int64_t n = ReadAt(target, want, offset, reason);
-        if (n < 0)
-            return false;
+        const TResult<int64_t> read = ReadAt(target, want, offset);
+        if (!read)
+            return read.Error();
+        const int64_t n = *read;
         if (n == 0)
-        {
-            reason = kFileShrank;
-            return false;
-        }
+            return TError::File(Where, TFileAction::Read, kErrFileShrank);
         target += n;
         offset += n;
         want -= n;
     }
-    return true;
+    return {};
 }
 
 } // namespace brisolt

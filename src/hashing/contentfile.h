@@ -11,14 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/fileio.h"
 #include "platform/filesystem.h"
 
 namespace brisolt
 {
-
-// Why a read stopped short of the size the file had when it was opened.
-inline constexpr const char* kFileShrank = "Die Datei ist beim Lesen kürzer geworden.";
 
 // Which files another program may hold locked, from the system's list of
 // locks, read again once it is older than a moment: asking every file costs
@@ -48,20 +46,23 @@ private:
 class TContentFile
 {
 public:
-    // False with the system's reason when the file cannot be opened. listed:
-    // what the file's listing saw (Kind RegularFile, size, identity, time);
-    // then the open is the only system call, and Unchanged compares with it.
-    // Without it the open takes them from the file. With locks, a file that
-    // another program holds locked exclusively is refused; one that was asked
-    // keeps a shared lock until it is closed. files: where path is opened.
-    [[nodiscard]] bool Open(
+    // Opens the file at path; the failure ("Datei <path> kann nicht geöffnet
+    // werden. ...") when it cannot be. listed: what the file's listing saw
+    // (Kind RegularFile, size, identity, time); then the open is the only
+    // system call, and Unchanged compares with it. Without it the open takes
+    // them from the file. With locks, a file that another program holds
+    // locked exclusively is refused; one that was asked keeps a shared lock
+    // until it is closed. files: where path is opened.
+    [[nodiscard]] TError Open(
         const std::string& path,
-        std::string& reason,
         const TPathInfo* listed = nullptr,
         TLockWatch* locks = nullptr,
         TFileSystem& files = TFileSystem::System());
 
     [[nodiscard]] bool IsOpen() const { return File != nullptr; }
+
+    // The path given to Open.
+    [[nodiscard]] const std::string& Path() const { return Where; }
 
     // The size taken at listing or opening.
     [[nodiscard]] int64_t Size() const { return Seen.Size; }
@@ -74,17 +75,18 @@ public:
     // still leads to. One look at the open file.
     [[nodiscard]] bool Unchanged() const;
 
-    // Reads up to want bytes at offset, leaving the position alone; the count
-    // read (0 at the end), or -1 with reason.
-    [[nodiscard]] int64_t ReadAt(char* target, int64_t want, int64_t offset, std::string& reason) const;
+    // Reads up to want bytes at offset, leaving the position alone: the count
+    // read (0 at the end), or the failure ("Datei <path> kann nicht gelesen
+    // werden. ...").
+    [[nodiscard]] TResult<int64_t> ReadAt(char* target, int64_t want, int64_t offset) const;
     // Reads up to want bytes at offset from what the system's cache holds,
     // never waiting for the disk: the count read, -1 when that would wait or
     // failed (the read that may wait meets the failure again), -2 when this
     // system or file cannot tell.
     [[nodiscard]] int64_t ReadCachedAt(char* target, int64_t want, int64_t offset) const;
-    // Reads exactly want bytes at offset, from any thread; false with reason
-    // when the file ends first or fails.
-    [[nodiscard]] bool ReadFullAt(char* target, int64_t want, int64_t offset, std::string& reason) const;
+    // Reads exactly want bytes at offset, from any thread; the failure when
+    // the file ends first (kErrFileShrank) or a read fails.
+    [[nodiscard]] TError ReadFullAt(char* target, int64_t want, int64_t offset) const;
 
     // A read-only view of length bytes at offset, from any thread; false when
     // the file cannot be mapped, and the caller reads instead.
@@ -95,6 +97,7 @@ public:
 
 private:
     std::unique_ptr<TReadableFile> File;
+    std::string Where;
     TPathInfo Seen;
 };
 

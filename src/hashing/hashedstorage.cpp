@@ -27,22 +27,6 @@ constexpr int kMaxPendingFiles = 256;
 // Pieces too large to copy whole are read in parts of at most this size.
 constexpr int64_t kStreamChunkBytes = 256 * 1024;
 constexpr std::size_t kBlock = 64;
-const char* const kChanged = "Die Datei hat sich beim Lesen verändert.";
-
-// A file's error found while the queued reports are delivered (a worker
-// could not read it, or it changed while read): it ends the run with the
-// file's message, and nothing queued after it is reported.
-class TFileFailure : public std::runtime_error
-{
-public:
-    TFileFailure(std::string path, const std::string& message)
-        : std::runtime_error(message)
-        , Path(std::move(path))
-    {
-    }
-
-    std::string Path;
-};
 
 // One piece digested while it is read, through a buffer of one part: the
 // digest takes whole blocks, so the part's last bytes short of a block wait
@@ -139,31 +123,24 @@ public:
 
     void Run()
     {
-        try
+        const std::size_t count = Job.Files.size();
+        for (std::size_t i = 0; i < count; ++i)
         {
-            const std::size_t count = Job.Files.size();
-            for (std::size_t i = 0; i < count; ++i)
-            {
-                // Asked for every entry, so that once raised every remaining
-                // entry is skipped the same way.
-                if (Aborted())
-                    continue;
-                if (!HashFile(i, i == 0 ? Job.StartOffset : 0, i + 1 == count))
-                    break;
-            }
-            // Finished pieces still in the slot being filled are digested too;
-            // a partly read piece is not, but its stretches are read, so that
-            // the files before it get their check.
+            // Asked for every entry, so that once raised every remaining
+            // entry is skipped the same way.
+            if (Aborted())
+                continue;
+            if (!HashFile(i, i == 0 ? Job.StartOffset : 0, i + 1 == count))
+                break;
+        }
+        // Finished pieces still in the slot being filled are digested too;
+        // a partly read piece is not, but its stretches are read, so that
+        // the files before it get their check.
+        if (!Stopped)
+        {
             if (Slot >= 0)
                 SubmitSlot();
-            Deliver(true);
-        }
-        catch (const TFileFailure& e)
-        {
-            // An earlier file's failure than one found before: it is the one
-            // a sequential run meets first.
-            Events.clear();
-            Fail(e.Path, e.what());
+            (void)Deliver(true);
         }
         // Checks of files read ahead and of the files after them come in
         // either order.
@@ -207,17 +184,16 @@ private:
         OpenAhead = std::make_unique<TOpenAheadPool>(
             threads,
             std::move(items),
-            [this](std::size_t i, TOpenedAhead& result)
-            { result.Opened = OpenEntry(i, result.Path, result.File, result.Reason); });
+            [this](std::size_t i, TOpenedAhead& result) { result.Error = OpenEntry(i, result.File); });
     }
 
     // Opens an entry. A listed file's open is its only system call before
     // reading: what the listing saw is checked once it has been read. Under
     // the exact policy a file another program holds locked is refused.
-    bool OpenEntry(std::size_t index, std::string& path, TContentFile& file, std::string& reason)
+    TError OpenEntry(std::size_t index, TContentFile& file)
     {
         const TTorrentSubFile& entry = Job.Files[index];
-        path = PathBytes(ResolvePath(Job, entry));
+        const std::string path = PathBytes(ResolvePath(Job, entry));
         TPathInfo listed;
         listed.Kind = TPathKind::RegularFile;
         listed.Size = entry.Length;
@@ -225,8 +201,7 @@ private:
         listed.Inode = entry.ListedInode;
         listed.Modified = entry.ListedModified;
         const bool exact = Job.LengthPolicy == TLengthPolicy::Exact;
-        return file.Open(
-            path, reason, entry.ListedInode != 0 ? &listed : nullptr, exact ? &Locks : nullptr, *Job.FileSystem);
+        return file.Open(path, entry.ListedInode != 0 ? &listed : nullptr, exact ? &Locks : nullptr, *Job.FileSystem);
     }
 
     // Reads one file into the stream from byte start on; false when an error
@@ -237,29 +212,27 @@ private:
         const bool pad = Job.LengthPolicy == TLengthPolicy::PadToListed;
         // Shared with the slots whose workers read it.
         const auto file = std::make_shared<TContentFile>();
-        std::string reason;
-        std::string path;
+        TError opened;
         TOpenedAhead ahead;
-        bool opened = false;
         if (OpenAhead && OpenAhead->Take(index, ahead))
         {
-            path = std::move(ahead.Path);
             *file = std::move(ahead.File);
-            reason = std::move(ahead.Reason);
-            opened = ahead.Opened;
+            opened = std::move(ahead.Error);
         }
         else
-            opened = OpenEntry(index, path, *file, reason);
-        if (!opened && !pad)
-            return Fail(path, FileMessage(path, "geöffnet", reason));
+            opened = OpenEntry(index, *file);
+        if (opened && !pad)
+            return Fail(std::move(opened));
+        const std::string& path = file->Path();
         const int64_t size = pad ? entry.Length : file->Size();
         const bool defer = !Stream && Digester.HasWorkers() && file->IsOpen() && PendingFiles < kMaxPendingFiles;
         int reads = -1; // the slot that reads the file's last stretch
         uint64_t generation = 0;
         if (!pad && size != entry.Length)
-            return Fail(path, FileMessage(path, "gelesen", "Die Größe hat sich seit dem Auflisten geändert."));
+            return Fail(TError::File(path, TFileAction::Read, kErrSizeChanged));
         Events.push_back({kFileStart, 0, path, size});
-        Deliver(false);
+        if (!Deliver(false))
+            return false;
 
         // Workers may still read the file: it stays open until they are done.
         struct TWaitForReaders
@@ -281,13 +254,15 @@ private:
             bool atEnd = false;
             if (Filled == 0 && AddFileSlot(*file, index, pad, pos, size, last))
             {
+                if (Stopped)
+                    return false;
                 readers.Armed = true;
                 atEnd = pos == size;
             }
             else
             {
-                if (!Stream && Slot < 0)
-                    Slot = AcquireSlot();
+                if (!Stream && Slot < 0 && (Slot = AcquireSlot()) < 0)
+                    return false;
                 int64_t want = std::min(Job.PieceLength - Filled, size - pos);
                 if (Stream)
                     want = std::min(want, kStreamChunkBytes);
@@ -314,8 +289,12 @@ private:
                     reads = Slot;
                     generation = Digester.Generation(Slot);
                 }
-                else if (want > 0 && !Read(*file, pad, pos, want, target, got, reason))
-                    return Fail(path, FileMessage(path, "gelesen", reason));
+                else if (want > 0)
+                {
+                    TError failed = Read(*file, pad, pos, want, target, got);
+                    if (failed)
+                        return Fail(std::move(failed));
+                }
                 if (Stream)
                     Stream->Add(static_cast<std::size_t>(got));
                 pos += got;
@@ -324,7 +303,8 @@ private:
                 if (Filled == Job.PieceLength || (atEnd && last && Filled > 0))
                     FinishPiece();
             }
-            Deliver(false);
+            if (!Deliver(false))
+                return false;
             if (atEnd)
                 break;
             if (Aborted())
@@ -333,7 +313,8 @@ private:
         if (readers.Armed)
         {
             Digester.WaitAll();
-            Deliver(false);
+            if (!Deliver(false))
+                return false;
         }
         if (reads >= 0)
         {
@@ -344,11 +325,10 @@ private:
             end.Index = index;
             Events.push_back(std::move(end));
             ++PendingFiles;
-            Deliver(false);
-            return true;
+            return Deliver(false);
         }
         if (!Check(*file, index))
-            return Fail(path, FileMessage(path, "gelesen", kChanged));
+            return Fail(TError::File(path, TFileAction::Read, kErrChangedWhileRead));
         return true;
     }
 
@@ -367,7 +347,8 @@ private:
 
     // At a piece boundary with a full slot's worth of whole pieces left in
     // the file (or the file's and the content's end): a worker reads them
-    // itself, straight from the file. False when the pieces are read here.
+    // itself, straight from the file. False when the pieces are read here;
+    // true with Stopped set when waiting for a slot met an earlier failure.
     bool AddFileSlot(const TContentFile& file, std::size_t index, bool pad, int64_t& pos, int64_t size, bool last)
     {
         // Padding reads zeros where the file falls short: only the reader does that.
@@ -394,8 +375,8 @@ private:
         }
         if (Slot >= 0 && Digester.PieceCount(Slot) > 0)
             SubmitSlot();
-        if (Slot < 0)
-            Slot = AcquireSlot();
+        if (Slot < 0 && (Slot = AcquireSlot()) < 0)
+            return true;
         Digester.AddFromFile(Slot, file, pos, static_cast<int>(pieces), total, pad, index);
         for (int i = 0; i < static_cast<int>(pieces); ++i)
             Events.push_back({Slot, i, {}, 0});
@@ -407,28 +388,25 @@ private:
     // One read into the current piece. With padding, what the file cannot give
     // is zeros; otherwise a read that returns nothing before the size taken at
     // opening is an error, never a retry.
-    static bool
-    Read(const TContentFile& file, bool pad, int64_t pos, int64_t want, char* target, int64_t& got, std::string& reason)
+    static TError Read(const TContentFile& file, bool pad, int64_t pos, int64_t want, char* target, int64_t& got)
     {
-        // At the offset: workers may have read the stretch before it.
-        got = file.IsOpen() ? file.ReadAt(target, want, pos, reason) : 0;
-        if (got < 0)
+        got = 0;
+        if (file.IsOpen())
         {
-            if (!pad)
-                return false;
-            got = 0;
+            // At the offset: workers may have read the stretch before it.
+            const TResult<int64_t> read = file.ReadAt(target, want, pos);
+            if (!read && !pad)
+                return read.Error();
+            got = read ? *read : 0;
         }
         if (got == 0)
         {
             if (!pad)
-            {
-                reason = kFileShrank;
-                return false;
-            }
+                return TError::File(file.Path(), TFileAction::Read, kErrFileShrank);
             std::memset(target, 0, static_cast<std::size_t>(want));
             got = want;
         }
-        return true;
+        return {};
     }
 
     // The current piece is complete: queue its report; a full slot goes to
@@ -455,7 +433,7 @@ private:
     }
 
     // A free slot; while none is free, the oldest pieces are waited for and
-    // recorded, which frees their slot.
+    // recorded, which frees their slot. -1 when that met a failure.
     int AcquireSlot()
     {
         for (;;)
@@ -463,58 +441,65 @@ private:
             const int slot = Digester.TryAcquire();
             if (slot >= 0)
                 return slot;
-            DeliverOnePiece();
+            if (!DeliverOnePiece())
+                return -1;
         }
     }
 
     // Delivers queued events in order; stops at a piece whose digest is not
-    // ready unless wait is set.
-    void Deliver(bool wait)
+    // ready unless wait is set. False when a failure ended the run.
+    [[nodiscard]] bool Deliver(bool wait)
     {
         while (!Events.empty())
         {
             const TEvent& front = Events.front();
             if (!wait && front.Slot >= 0 && !Digester.IsDone(front.Slot))
-                return;
+                return true;
             if (!wait && front.Slot == kFileEnd && !Digester.IsDone(front.Reads, front.Generation))
-                return;
-            DeliverFront();
+                return true;
+            if (!DeliverFront())
+                return false;
         }
+        return true;
     }
 
     // Delivers events up to and including the oldest slot's last piece.
-    void DeliverOnePiece()
+    [[nodiscard]] bool DeliverOnePiece()
     {
         while (!Events.empty())
         {
             const TEvent& front = Events.front();
             const bool lastOfSlot = front.Slot >= 0 && front.Piece + 1 == Digester.PieceCount(front.Slot);
-            DeliverFront();
+            if (!DeliverFront())
+                return false;
             if (lastOfSlot)
-                return;
+                return true;
         }
         throw std::logic_error("no piece buffer in flight");
     }
 
-    void DeliverFront()
+    // False when the event is a file's failure (a worker could not read it,
+    // or it changed while read): that ends the run with the file's message,
+    // and nothing queued after it is reported.
+    [[nodiscard]] bool DeliverFront()
     {
         TEvent event = std::move(Events.front());
         Events.pop_front();
         if (event.Slot == kFileStart)
         {
             Progress.FileStarted(event.Path, event.Size);
-            return;
+            return true;
         }
         if (event.Slot == kFileEnd)
         {
             --PendingFiles;
             Digester.Wait(event.Reads, event.Generation);
             const bool same = Digester.Generation(event.Reads) == event.Generation;
-            if (same && !Digester.ReadError(event.Reads).empty() && Digester.FailedTag(event.Reads) == event.Index)
-                throw ReadFailure(event.Reads);
+            if (same && Digester.ReadError(event.Reads) && Digester.FailedTag(event.Reads) == event.Index)
+                return Stop(Digester.ReadError(event.Reads));
             if (!Check(*event.File, event.Index))
-                throw TFileFailure(event.Path, FileMessage(event.Path, "gelesen", kChanged));
-            return;
+                return Stop(TError::File(event.Path, TFileAction::Read, kErrChangedWhileRead));
+            return true;
         }
         if (event.Slot == kDigested)
         {
@@ -524,9 +509,9 @@ private:
         {
             if (!Digester.Wait(event.Slot) && event.Piece >= Digester.GoodPieces(event.Slot))
             {
-                if (!Digester.ReadError(event.Slot).empty())
-                    throw ReadFailure(event.Slot);
-                throw std::runtime_error("SHA-1 digest failed");
+                if (Digester.ReadError(event.Slot))
+                    return Stop(Digester.ReadError(event.Slot));
+                return Stop(TError::Other("SHA-1 digest failed"));
             }
             const TDigest& digest = Digester.Digest(event.Slot, event.Piece);
             Result.Pieces.emplace_back(std::string_view(digest.data(), digest.size()), true);
@@ -534,20 +519,24 @@ private:
                 Digester.Release(event.Slot);
         }
         Progress.PieceHashed(static_cast<int64_t>(Result.Pieces.size()));
+        return true;
     }
 
-    // The failure of the file a worker could not read, with its message.
-    TFileFailure ReadFailure(int slot) const
+    // A failure met while reading: the run ends after what is queued.
+    bool Fail(TError error)
     {
-        const std::string path = PathBytes(ResolvePath(Job, Job.Files[Digester.FailedTag(slot)]));
-        return TFileFailure(path, FileMessage(path, "gelesen", Digester.ReadError(slot)));
-    }
-
-    bool Fail(const std::string& path, std::string message)
-    {
-        Result.ErrorPath = path;
-        Result.ErrorMessage = std::move(message);
+        Result.Error = std::move(error);
         return false;
+    }
+
+    // A failure met while delivering: an earlier file's than one found
+    // before, so it is the one a sequential run meets first; nothing queued
+    // is delivered, and the run ends at once.
+    bool Stop(TError error)
+    {
+        Events.clear();
+        Stopped = true;
+        return Fail(std::move(error));
     }
 
     bool Aborted() const { return Job.Abort != nullptr && Job.Abort->load(); }
@@ -564,6 +553,7 @@ private:
     int Slot = -1;              // slot being filled
     int64_t Filled = 0;         // bytes of its current piece; PieceLength - Filled is "need"
     int PendingFiles = 0;       // kFileEnd events queued
+    bool Stopped = false;       // a failure met while delivering ended the run
     bool NoCachedReads = false; // the system cannot read from its cache alone
     // For tests and benchmarks, BRISOLT_ASSUME_UNCACHED=1 leaves every
     // stretch the workers may read to them, as if the cache held nothing.
@@ -588,21 +578,25 @@ THashResult HashFiles(const THashJob& job, THashProgress& progress)
     try
     {
         if (job.PieceLength <= 0 || job.PieceLength > kMaxPieceLength)
-            throw std::invalid_argument("invalid piece length " + std::to_string(job.PieceLength));
+            result.Error = TError::Other("invalid piece length " + std::to_string(job.PieceLength));
         // A negative length would never be reached by reading.
         for (const auto& entry : job.Files)
         {
-            if (entry.Length < 0)
-                throw std::invalid_argument("invalid file length " + std::to_string(entry.Length));
+            if (entry.Length < 0 && !result.Failed())
+                result.Error = TError::Other("invalid file length " + std::to_string(entry.Length));
         }
-        TRun run(job, progress, result, EffectiveThreads(job.ThreadCount));
-        run.Run();
+        if (!result.Failed())
+        {
+            TRun run(job, progress, result, EffectiveThreads(job.ThreadCount));
+            run.Run();
+        }
     }
     catch (const std::exception& e)
     {
-        // Nothing escapes the run: a failure ends it like a file error.
-        if (result.ErrorMessage.empty())
-            result.ErrorMessage = e.what();
+        // Nothing escapes the run (memory, threads, a broken promise inside
+        // it): such a failure ends it like a file error.
+        if (!result.Failed())
+            result.Error = TError::Other(e.what());
     }
     progress.ReportStatus("done");
     return result;

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "core/torrentfile.h"
+#include "platform/error.h"
 #include "platform/filesystem.h"
 
 namespace brisolt
@@ -93,19 +94,18 @@ public:
 
 // What a run leaves. It ends normally in every case: after an abort (with
 // the pieces finished before it), and after a file error, which
-// ErrorMessage then describes.
+// Error then describes.
 struct THashResult
 {
     std::vector<TTorrentPiece> Pieces;
-    // Set when a file error ended the run: the file's path and the full
+    // Set when an error ended the run: for a file, its path and the full
     // message ("Datei ... kann nicht geöffnet werden. <reason>").
-    std::string ErrorPath;
-    std::string ErrorMessage;
+    TError Error;
     // Under PadToListed: the files (indexes in Files) that changed while they
     // were read; what the run read of them may not be what they hold.
     std::vector<std::size_t> ChangedFiles;
 
-    [[nodiscard]] bool Failed() const { return !ErrorMessage.empty(); }
+    [[nodiscard]] bool Failed() const { return Error.Failed(); }
 };
 
 // The path read for an entry: its FullPath, else BasePath joined with its

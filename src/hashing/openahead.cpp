@@ -72,8 +72,7 @@ void TOpenAheadPool::WorkerLoop()
         }
         catch (const std::exception& e)
         {
-            result.Opened = false;
-            result.Reason = e.what();
+            result.Error = TError::Other(e.what());
         }
         lock.lock();
         Ready[item] = 1;

@@ -24,10 +24,8 @@ namespace brisolt
 // What opening one file ahead found.
 struct TOpenedAhead
 {
-    std::string Path;
-    bool Opened = false;
-    std::string Reason; // why it could not be opened
-    TContentFile File;
+    TContentFile File; // its Path is the file's, opened or not
+    TError Error;      // why it could not be opened
 };
 
 class TOpenAheadPool

@@ -97,26 +97,24 @@ TBufferPool& Buffers()
     return pool;
 }
 
-// Reads length bytes at offset into target; false with the reason when the
-// file ends first or fails. With pad, what the file cannot give is zeros and
-// reading never fails.
-bool ReadStretch(
-    const TContentFile& file, char* target, std::size_t length, int64_t offset, bool pad, std::string& reason)
+// Reads length bytes at offset into target; the failure when the file ends
+// first or fails. With pad, what the file cannot give is zeros and reading
+// never fails.
+TError ReadStretch(const TContentFile& file, char* target, std::size_t length, int64_t offset, bool pad)
 {
     if (!pad)
-        return file.ReadFullAt(target, static_cast<int64_t>(length), offset, reason);
+        return file.ReadFullAt(target, static_cast<int64_t>(length), offset);
     std::size_t done = 0;
-    std::string ignored;
     while (done < length)
     {
-        const int64_t n = file.ReadAt(
-            target + done, static_cast<int64_t>(length - done), offset + static_cast<int64_t>(done), ignored);
-        if (n <= 0)
+        const TResult<int64_t> n =
+            file.ReadAt(target + done, static_cast<int64_t>(length - done), offset + static_cast<int64_t>(done));
+        if (!n || *n == 0)
             break;
-        done += static_cast<std::size_t>(n);
+        done += static_cast<std::size_t>(*n);
     }
     std::memset(target + done, 0, length - done);
-    return true;
+    return {};
 }
 
 } // namespace
@@ -200,7 +198,7 @@ int TPieceDigester::TryAcquire()
             slot.Failed = false;
             slot.Used = 0;
             slot.File = nullptr;
-            slot.ReadError.clear();
+            slot.ReadError = {};
             slot.FailedTag = 0;
             slot.Pad = false;
             slot.Extents.clear();
@@ -267,8 +265,8 @@ void TPieceDigester::DigestSlot(TSlot& slot) const
     if (slot.File != nullptr)
     {
         DigestFromFile(slot);
-        slot.Good = slot.ReadError.empty() ? static_cast<int>(slot.Sizes.size()) : 0;
-        if (!slot.ReadError.empty())
+        slot.Good = slot.ReadError ? 0 : static_cast<int>(slot.Sizes.size());
+        if (slot.ReadError)
             slot.FailedTag = slot.Tag;
         return;
     }
@@ -285,7 +283,8 @@ std::size_t TPieceDigester::ReadExtents(TSlot& slot) const
     for (const TExtent& e : slot.Extents)
     {
         char* target = slot.Data.Data() + e.Into;
-        if (!ReadStretch(*e.File, target, e.Length, e.Offset, e.Pad, slot.ReadError))
+        slot.ReadError = ReadStretch(*e.File, target, e.Length, e.Offset, e.Pad);
+        if (slot.ReadError)
         {
             slot.FailedTag = e.Tag;
             whole = 0;
@@ -336,7 +335,7 @@ bool TPieceDigester::DigestMapped(TSlot& slot) const
         sha.Finish(parts);
         if (!view.Intact())
         {
-            slot.ReadError = kFileShrank;
+            slot.ReadError = TError::File(slot.File->Path(), TFileAction::Read, kErrFileShrank);
             return true;
         }
     }
@@ -369,7 +368,7 @@ bool TPieceDigester::DigestMapped(TSlot& slot) const
                 sha.Feed(parts);
             if (!std::all_of(views.begin(), views.end(), [](const TFileMapping& v) { return v.Intact(); }))
             {
-                slot.ReadError = kFileShrank;
+                slot.ReadError = TError::File(slot.File->Path(), TFileAction::Read, kErrFileShrank);
                 return true;
             }
         }
@@ -377,7 +376,7 @@ bool TPieceDigester::DigestMapped(TSlot& slot) const
     // Cut short inside the last page, a file faults nowhere: its size tells.
     if (slot.File->SizeNow() < slot.Offset + static_cast<int64_t>(total))
     {
-        slot.ReadError = kFileShrank;
+        slot.ReadError = TError::File(slot.File->Path(), TFileAction::Read, kErrFileShrank);
         return true;
     }
     for (std::size_t i = 0; i < count; ++i)
@@ -398,7 +397,8 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     // read takes them all when the buffer holds them.
     if (total <= SlotBytes)
     {
-        if (ReadStretch(*slot.File, slot.Data.Data(), total, slot.Offset, slot.Pad, slot.ReadError))
+        slot.ReadError = ReadStretch(*slot.File, slot.Data.Data(), total, slot.Offset, slot.Pad);
+        if (!slot.ReadError)
             DigestWholePieces(slot, count);
         return;
     }
@@ -409,7 +409,8 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     const auto read = [&](std::size_t i, std::size_t size)
     {
         const auto at = slot.Offset + static_cast<int64_t>(i * PieceLength + done[i]);
-        if (!ReadStretch(*slot.File, slot.Data.Data() + i * Chunk, size, at, slot.Pad, slot.ReadError))
+        slot.ReadError = ReadStretch(*slot.File, slot.Data.Data() + i * Chunk, size, at, slot.Pad);
+        if (slot.ReadError)
             return false;
         done[i] += size;
         return true;
@@ -434,7 +435,8 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     // buffer: one read takes them all.
     if (Chunk == PieceLength)
     {
-        if (!ReadStretch(*slot.File, slot.Data.Data(), total, slot.Offset, slot.Pad, slot.ReadError))
+        slot.ReadError = ReadStretch(*slot.File, slot.Data.Data(), total, slot.Offset, slot.Pad);
+        if (slot.ReadError)
             return;
         for (std::size_t i = 0; i < count; ++i)
             parts[i].Size = slot.Sizes[i];
@@ -459,7 +461,7 @@ void TPieceDigester::Submit(int slot)
     if (Workers.empty())
     {
         DigestSlot(s); // on the caller's thread: its exceptions are the caller's
-        s.Failed = !s.ReadError.empty();
+        s.Failed = s.ReadError.Failed();
         s.Done = true;
         return;
     }
@@ -494,7 +496,7 @@ void TPieceDigester::WorkerLoop()
             Slots[Index(slot)].Good = 0;
         }
         lock.lock();
-        Slots[Index(slot)].Failed = failed || !Slots[Index(slot)].ReadError.empty();
+        Slots[Index(slot)].Failed = failed || Slots[Index(slot)].ReadError.Failed();
         Slots[Index(slot)].Done = true;
         DigestReady.notify_all();
     }

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/fileio.h"
 
 namespace brisolt
@@ -96,9 +97,9 @@ public:
         bool pad,
         std::size_t tag);
 
-    // Why the slot's reading failed (empty when it did not, or was not
+    // Why the slot's reading failed (no failure when it did not, or was not
     // reading), and the tag of the file that failed.
-    [[nodiscard]] const std::string& ReadError(int slot) const { return Slots[Index(slot)].ReadError; }
+    [[nodiscard]] const TError& ReadError(int slot) const { return Slots[Index(slot)].ReadError; }
 
     [[nodiscard]] std::size_t FailedTag(int slot) const { return Slots[Index(slot)].FailedTag; }
 
@@ -155,7 +156,7 @@ private:
         std::size_t Used = 0;               // bytes of the pieces added so far
         const TContentFile* File = nullptr; // set when the worker reads
         int64_t Offset = 0;
-        std::string ReadError;
+        TError ReadError;
         std::size_t FailedTag = 0;
         std::size_t Tag = 0;          // of File
         bool Pad = false;             // for File

@@ -45,21 +45,6 @@ int ReplaceableKind(const TPathInfo& info)
     return kErrNotRegularFile;
 }
 
-std::string SystemErrorText(int err)
-{
-    switch (err)
-    {
-    case kErrNotRegularFile:
-        return kNotRegularFile;
-    case kErrChangedMeanwhile:
-        return "Sie wurde inzwischen von einem anderen Programm geändert.";
-    case kErrLockedByOther:
-        return "Sie ist von einem anderen Programm gesperrt.";
-    default:
-        return PlatformErrorText(err);
-    }
-}
-
 std::string TemporaryName(std::string_view name, uint32_t number, int nameMax)
 {
     const std::string tail = "." + std::to_string(number) + ".tmp";
@@ -233,26 +218,6 @@ std::filesystem::path NativeRelativePath(std::string_view backslashPath, std::st
         result /= NativePath(backslashPath.substr(start));
     result /= NativePath(name);
     return result;
-}
-
-std::string FileMessage(std::string_view path, std::string_view done, std::string_view reason)
-{
-    std::string message = "Datei ";
-    message += path;
-    message += " kann nicht ";
-    message += done;
-    message += " werden. ";
-    message += reason;
-    return message;
-}
-
-std::string FolderMessage(std::string_view path, std::string_view reason)
-{
-    std::string message = "Ordner ";
-    message += path;
-    message += " kann nicht gelesen werden. ";
-    message += reason;
-    return message;
 }
 
 } // namespace brisolt

@@ -2,10 +2,9 @@
 // calls the operating system for files: what a path names, one owning handle
 // for files and folders, folder listings, whole-file reads with a size bound,
 // the check whether a file can be created, writes that replace a file only
-// once the new content is complete, the program's file messages, and the
-// conversion between the model's backslash-separated relative paths and
+// once the new content is complete, and the conversion between the model's backslash-separated relative paths and
 // native paths. Paths are the file system's bytes; symbolic links are
-// followed. Errors are the system's error numbers (0: none). Any thread; a
+// followed. Errors are codes as platform/error.h has them (0: none). Any thread; a
 // handle is used by one thread at a time. On Windows the bytes of a path are
 // its UTF-8 text, handed to the system as UTF-16, and errors are the errno
 // values that stand closest to the system's codes.
@@ -19,21 +18,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace brisolt
 {
 
 // Metainfo files beyond this size are not read into memory.
 inline constexpr uint64_t kMaxMetainfoSize = 256ull * 1024 * 1024;
-
-// The reason given for a path that is neither a regular file nor a folder.
-inline constexpr const char* kNotRegularFile = "Keine reguläre Datei.";
-
-// The program's own error values beside the system's errno values;
-// SystemErrorText gives their texts too.
-inline constexpr int kErrNotRegularFile = -1001;   // a FIFO, device or socket
-inline constexpr int kErrChangedMeanwhile = -1002; // not the file that was read
-inline constexpr int kErrLockedByOther = -1003;    // another program holds the file locked
-inline constexpr int kErrNoLocks = -1004;          // the system takes no such lock (Windows)
 
 enum class TPathKind
 {
@@ -337,19 +328,6 @@ private:
 
 // "a\b\" or "a\b" and a name to the native relative path a/b/name.
 [[nodiscard]] std::filesystem::path NativeRelativePath(std::string_view backslashPath, std::string_view name);
-
-// The text for err: the program's own values' texts, else the system's text
-// for an errno value, as strerror gives it (on Windows, the same texts as on
-// Linux for the values the program uses).
-[[nodiscard]] std::string SystemErrorText(int err);
-// The system's text alone, for errno values.
-[[nodiscard]] std::string PlatformErrorText(int err);
-
-// The program's file messages: "Datei <path> kann nicht <done> werden.
-// <reason>" for done in "geöffnet", "gelesen", "erstellt".
-[[nodiscard]] std::string FileMessage(std::string_view path, std::string_view done, std::string_view reason);
-// "Ordner <path> kann nicht gelesen werden. <reason>".
-[[nodiscard]] std::string FolderMessage(std::string_view path, std::string_view reason);
 
 // Whether standard error is a terminal (progress lines redraw in place).
 [[nodiscard]] bool StandardErrorIsTerminal();

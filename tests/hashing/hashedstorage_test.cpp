@@ -151,7 +151,7 @@ TEST_P(HashedStorageThreads, TwoFilesShareTheFirstPieceAndReportBothPiecesInTheS
     TRecorder storage(content.Files, 262144, true, box.Path());
     storage.Job.ThreadCount = GetParam();
     storage.HashFiles();
-    EXPECT_FALSE(storage.Result.Failed()) << storage.Result.ErrorMessage;
+    EXPECT_FALSE(storage.Result.Failed()) << storage.Result.Error.Message();
     const std::vector<std::string> log{"start", "file f0 100000", "file f1 300000", "piece 1", "piece 2", "done"};
     EXPECT_EQ(storage.Log, log);
     EXPECT_EQ(static_cast<int64_t>(storage.Result.Pieces.size()), 2);
@@ -179,7 +179,7 @@ TEST_P(HashedStorageThreads, BoundariesEmptyFilesAndRemaindersMatchTheOracle)
         TRecorder storage(content.Files, 65536, true, box.Path());
         storage.Job.ThreadCount = GetParam();
         storage.HashFiles();
-        EXPECT_FALSE(storage.Result.Failed()) << storage.Result.ErrorMessage;
+        EXPECT_FALSE(storage.Result.Failed()) << storage.Result.Error.Message();
         EXPECT_EQ(storage.Log, ExpectedLog(sizes, 65536)) << sizes.size() << " files, first " << sizes[0];
         EXPECT_EQ(test::HexPieces(storage.Result.Pieces), OraclePieces(65536, content.Paths));
     }
@@ -274,7 +274,7 @@ TEST_P(HashedStorageThreads, LongFilesReadByTheWorkersMatchTheOracle)
         TRecorder storage(content.Files, c.PieceLength, true, box.Path());
         storage.Job.ThreadCount = GetParam();
         storage.HashFiles();
-        EXPECT_FALSE(storage.Result.Failed()) << storage.Result.ErrorMessage;
+        EXPECT_FALSE(storage.Result.Failed()) << storage.Result.Error.Message();
         EXPECT_EQ(storage.Log, ExpectedLog(c.Sizes, c.PieceLength)) << c.PieceLength;
         EXPECT_EQ(test::HexPieces(storage.Result.Pieces), OraclePieces(c.PieceLength, content.Paths)) << c.PieceLength;
     }
@@ -326,13 +326,13 @@ TEST_P(HashedStorageThreads, LargePiecesAcrossFilesMatchTheOracle)
         if (c.CutTo >= 0 && c.Policy == TLengthPolicy::Exact)
         {
             EXPECT_EQ(
-                storage.Result.ErrorMessage,
+                storage.Result.Error.Message(),
                 "Datei " + content.Paths[1].string()
                     + " kann nicht gelesen werden. Die Datei ist beim Lesen kürzer geworden.");
             EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 1048581", "file f1 4194304", "done"}));
             continue;
         }
-        EXPECT_FALSE(storage.Result.Failed()) << storage.Result.ErrorMessage;
+        EXPECT_FALSE(storage.Result.Failed()) << storage.Result.Error.Message();
         EXPECT_EQ(storage.Result.ChangedFiles, c.CutTo >= 0 ? std::vector<std::size_t>{1} : std::vector<std::size_t>{});
         EXPECT_EQ(storage.Log, ExpectedLog(c.Sizes, c.PieceLength));
         EXPECT_EQ(test::HexPieces(storage.Result.Pieces), OraclePieces(c.PieceLength, paths));
@@ -357,7 +357,7 @@ TEST_P(HashedStorageThreads, LongFileThatShrinksWhileTheWorkersReadItEndsTheRun)
         storage.HashFiles();
         ASSERT_TRUE(storage.Result.Failed());
         EXPECT_EQ(
-            storage.Result.ErrorMessage,
+            storage.Result.Error.Message(),
             "Datei " + content.Paths[0].string()
                 + " kann nicht gelesen werden. Die Datei ist beim Lesen kürzer geworden.")
             << cutTo;
@@ -474,8 +474,8 @@ TEST_P(HashedStorageThreads, FileChangedAfterListingEndsTheRunAtItsTurn)
             ::close(held);
 #endif
         ASSERT_TRUE(storage.Result.Failed());
-        EXPECT_EQ(storage.Result.ErrorPath, content.Paths[1].string());
-        EXPECT_EQ(storage.Result.ErrorMessage, "Datei " + content.Paths[1].string() + c.Message);
+        EXPECT_EQ(storage.Result.Error.Path(), content.Paths[1].string());
+        EXPECT_EQ(storage.Result.Error.Message(), "Datei " + content.Paths[1].string() + c.Message);
         EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 70000", "piece 1", "done"}));
         EXPECT_EQ(static_cast<int64_t>(storage.Result.Pieces.size()), 1);
     }
@@ -515,7 +515,7 @@ TEST_P(HashedStorageThreads, FileThatChangesWhileReadEndsTheRun)
         storage.HashFiles();
         ASSERT_TRUE(storage.Result.Failed());
         EXPECT_EQ(
-            storage.Result.ErrorMessage,
+            storage.Result.Error.Message(),
             "Datei " + content.Paths[0].string() + " kann nicht gelesen werden. " + c.Reason);
         EXPECT_EQ(storage.Log.back(), "done");
     }
@@ -592,12 +592,12 @@ TEST_P(HashedStorageThreads, FileChangedWhileHashedEndsTheRun)
                     EXPECT_EQ(storage.Log.back(), "done");
                     if (policy == TLengthPolicy::PadToListed)
                     {
-                        EXPECT_FALSE(storage.Result.Failed()) << storage.Result.ErrorMessage;
+                        EXPECT_FALSE(storage.Result.Failed()) << storage.Result.Error.Message();
                         EXPECT_EQ(storage.Result.ChangedFiles, std::vector<std::size_t>{0});
                         continue;
                     }
                     EXPECT_EQ(
-                        storage.Result.ErrorMessage,
+                        storage.Result.Error.Message(),
                         "Datei " + content.Paths[0].string()
                             + " kann nicht gelesen werden. Die Datei hat sich beim Lesen verändert.");
                 }
@@ -668,7 +668,7 @@ TEST(HashedStorage, FileLockedForWritingIsRefused)
                 storage.Job.ThreadCount = threads;
                 storage.HashFiles();
                 ::close(fd);
-                EXPECT_EQ(storage.Result.ErrorMessage, "Datei " + content.Paths[1].string() + kLocked);
+                EXPECT_EQ(storage.Result.Error.Message(), "Datei " + content.Paths[1].string() + kLocked);
                 EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "file f0 3000", "done"}));
             }
         }
@@ -684,7 +684,7 @@ TEST(HashedStorage, FileChangedSinceListingIsNotHashed)
     TRecorder storage(content.Files, 65536, true, box.Path());
     storage.HashFiles();
     EXPECT_EQ(
-        storage.Result.ErrorMessage,
+        storage.Result.Error.Message(),
         "Datei " + content.Paths[0].string()
             + " kann nicht gelesen werden. Die Größe hat sich seit dem Auflisten geändert.");
     EXPECT_EQ(storage.Log, (std::vector<std::string>{"start", "done"}));
@@ -707,7 +707,7 @@ TEST(HashedStorage, FolderAndFifoAreRefusedWithoutBlocking)
         storage.HashFiles();
         const std::string reason = name == "dir" ? "Is a directory" : "Keine reguläre Datei.";
         EXPECT_EQ(
-            storage.Result.ErrorMessage,
+            storage.Result.Error.Message(),
             "Datei " + (box.Path() / name).string() + " kann nicht geöffnet werden. " + reason);
     }
 }
@@ -752,7 +752,7 @@ TEST(HashedStorage, PaddingStandsInForMissingAndShortFiles)
     TRecorder storage(files, 1 << 16, true, box.Path());
     storage.Job.LengthPolicy = TLengthPolicy::PadToListed;
     storage.HashFiles();
-    EXPECT_FALSE(storage.Result.Failed()) << storage.Result.ErrorMessage;
+    EXPECT_FALSE(storage.Result.Failed()) << storage.Result.Error.Message();
     EXPECT_EQ(test::HexPieces(storage.Result.Pieces), expected);
 }
 

@@ -55,54 +55,53 @@ void Remove(TMemoryFiles& fs, const std::string& path)
 TEST(ContentFile, EachFaultIsToldApart)
 {
     const std::string bytes = test::RandomBytes(5000, 3);
-    const std::string read = SystemErrorText(EIO);
 
     const struct
     {
         const char* Name;
         TFilesChange BeforeOpen;
         bool AskLocks;
-        std::string OpenReason;
+        int OpenError;
         TFilesChange AfterOpen;
         int ReadFailure;
-        std::string ReadReason;
+        int ReadError;
         bool Unchanged;
         bool ReadsChange = false; // the read sees the bytes written in place
     } kCases[] = {
-        {"untouched", nullptr, true, "", nullptr, 0, "", true},
-        {"missing", Remove, false, SystemErrorText(ENOENT), nullptr, 0, "", false},
+        {"untouched", nullptr, true, 0, nullptr, 0, 0, true},
+        {"missing", Remove, false, ENOENT, nullptr, 0, 0, false},
         // The listing is trusted: what took the file's place shows on reading.
         {"a folder",
          [](TMemoryFiles& fs, const std::string& p) { fs.MakeFolder(p); },
          false,
-         "",
+         0,
          nullptr,
          0,
-         SystemErrorText(EISDIR),
+         EISDIR,
          false},
         {"locked",
          [](TMemoryFiles& fs, const std::string& p) { fs.Lock(p, true); },
          true,
-         SystemErrorText(kErrLockedByOther),
+         kErrLockedByOther,
          nullptr,
          0,
-         "",
+         0,
          false},
         {"locked, not asked",
          [](TMemoryFiles& fs, const std::string& p) { fs.Lock(p, true); },
          false,
-         "",
+         0,
          nullptr,
          0,
-         "",
+         0,
          true},
-        {"changed after listing", WriteInPlace, false, "", nullptr, 0, "", false, true},
-        {"shrunk", nullptr, false, "", Shrink, 0, kFileShrank, false},
-        {"grown", nullptr, false, "", Grow, 0, "", false},
-        {"written in place", nullptr, false, "", WriteInPlace, 0, "", false, true},
-        {"replaced", nullptr, false, "", Replace, 0, "", false},
-        {"removed", nullptr, false, "", Remove, 0, "", false},
-        {"read fails", nullptr, false, "", nullptr, EIO, read, true},
+        {"changed after listing", WriteInPlace, false, 0, nullptr, 0, 0, false, true},
+        {"shrunk", nullptr, false, 0, Shrink, 0, kErrFileShrank, false},
+        {"grown", nullptr, false, 0, Grow, 0, 0, false},
+        {"written in place", nullptr, false, 0, WriteInPlace, 0, 0, false, true},
+        {"replaced", nullptr, false, 0, Replace, 0, 0, false},
+        {"removed", nullptr, false, 0, Remove, 0, 0, false},
+        {"read fails", nullptr, false, 0, nullptr, EIO, EIO, true},
     };
 
     for (const auto& c : kCases)
@@ -115,11 +114,15 @@ TEST(ContentFile, EachFaultIsToldApart)
             c.BeforeOpen(fs, "f");
         TLockWatch locks(fs);
         TContentFile file;
-        std::string reason;
-        const bool opened = file.Open("f", reason, &listed, c.AskLocks ? &locks : nullptr, fs);
-        EXPECT_EQ(reason, c.OpenReason);
-        ASSERT_EQ(opened, c.OpenReason.empty());
-        if (!opened)
+        // A failure carries its code and the file's message, made where it was met.
+        const auto expected = [](int code, const char* done)
+        {
+            return code == 0 ? std::string() : FileMessage("f", done, SystemErrorText(code));
+        };
+        const TError opened = file.Open("f", &listed, c.AskLocks ? &locks : nullptr, fs);
+        EXPECT_EQ(opened.Code(), c.OpenError);
+        EXPECT_EQ(opened.Message(), expected(c.OpenError, "geöffnet"));
+        if (opened)
         {
             EXPECT_FALSE(file.IsOpen());
             continue;
@@ -131,10 +134,12 @@ TEST(ContentFile, EachFaultIsToldApart)
             return c.ReadFailure;
         };
         std::string target(bytes.size(), '\0');
-        EXPECT_EQ(file.ReadFullAt(target.data(), file.Size(), 0, reason), c.ReadReason.empty());
-        EXPECT_EQ(reason, c.ReadReason);
+        const TError read = file.ReadFullAt(target.data(), file.Size(), 0);
+        EXPECT_EQ(read.Code(), c.ReadError);
+        EXPECT_EQ(read.Message(), expected(c.ReadError, "gelesen"));
+        EXPECT_EQ(read.Path(), c.ReadError == 0 ? "" : "f");
         // An open file reads what it was opened on, whatever the name leads to now.
-        if (reason.empty())
+        if (!read)
         {
             EXPECT_EQ(target[0] != bytes[0], c.ReadsChange);
             EXPECT_EQ(target.substr(1), bytes.substr(1));
@@ -167,8 +172,7 @@ TEST(PieceDigester, DigestsWhatWasCopiedOrReadAndNamesTheFileThatFailed)
         const std::string bytes = test::RandomBytes(kPiece * 80, 5);
         fs.Write("f", bytes);
         const auto file = std::make_shared<TContentFile>();
-        std::string reason;
-        ASSERT_TRUE(file->Open("f", reason, nullptr, nullptr, fs));
+        ASSERT_FALSE(file->Open("f", nullptr, nullptr, fs));
 
         // Copied in; the last piece short.
         int slot = digester.TryAcquire();
@@ -203,7 +207,8 @@ TEST(PieceDigester, DigestsWhatWasCopiedOrReadAndNamesTheFileThatFailed)
             digester.AddFromFile(slot, *file, kPiece, count, int64_t{kPiece} * count, false, 7);
             digester.Submit(slot);
             EXPECT_EQ(digester.Wait(slot), !fail);
-            EXPECT_EQ(digester.ReadError(slot), fail ? SystemErrorText(EIO) : "");
+            EXPECT_EQ(
+                digester.ReadError(slot).Message(), fail ? FileMessage("f", "gelesen", SystemErrorText(EIO)) : "");
             EXPECT_EQ(digester.GoodPieces(slot), fail ? 0 : count);
             EXPECT_EQ(digester.FailedTag(slot), fail ? 7u : 0u);
             for (int i = 0; !fail && i < count; ++i)
@@ -222,8 +227,8 @@ TEST(PieceDigester, DigestsWhatWasCopiedOrReadAndNamesTheFileThatFailed)
         fs.Write("shrinks", bytes.substr(0, kPiece));
         const auto shortFile = std::make_shared<TContentFile>();
         const auto shrinks = std::make_shared<TContentFile>();
-        ASSERT_TRUE(shortFile->Open("short", reason, nullptr, nullptr, fs));
-        ASSERT_TRUE(shrinks->Open("shrinks", reason, nullptr, nullptr, fs));
+        ASSERT_FALSE(shortFile->Open("short", nullptr, nullptr, fs));
+        ASSERT_FALSE(shrinks->Open("shrinks", nullptr, nullptr, fs));
         for (const bool shrink : {false, true})
         {
             slot = digester.TryAcquire();
@@ -240,7 +245,8 @@ TEST(PieceDigester, DigestsWhatWasCopiedOrReadAndNamesTheFileThatFailed)
             digester.Submit(slot);
             EXPECT_EQ(digester.Wait(slot), !shrink);
             EXPECT_EQ(digester.GoodPieces(slot), shrink ? 3 : 4);
-            EXPECT_EQ(digester.ReadError(slot), shrink ? kFileShrank : "");
+            EXPECT_EQ(digester.ReadError(slot).Code(), shrink ? kErrFileShrank : 0);
+            EXPECT_EQ(digester.ReadError(slot).Path(), shrink ? "shrinks" : "");
             EXPECT_EQ(digester.FailedTag(slot), shrink ? 3u : 0u);
             const std::string padded = bytes.substr(0, 100) + std::string(200, '\0');
             const std::vector<std::string> expected = {
@@ -265,9 +271,10 @@ TEST(OpenAheadPool, HandsOutResultsInOrderAndPassesOverWhatWasNotAsked)
             items,
             [](std::size_t i, TOpenedAhead& result)
             {
-                result.Path = std::to_string(i);
-                result.Opened = i % 10 != 5;
-                result.Reason = result.Opened ? "" : "no " + result.Path;
+                if (i % 10 == 5)
+                    result.Error = TError::File(std::to_string(i), TFileAction::Open, ENOENT);
+                else
+                    result.Error = TError::Other(std::to_string(i));
             });
         TOpenedAhead result;
         // Item 1 is passed over; 4 is no item; 5 failed to open; far ahead
@@ -278,9 +285,10 @@ TEST(OpenAheadPool, HandsOutResultsInOrderAndPassesOverWhatWasNotAsked)
             ASSERT_EQ(pool.Take(asked, result), item) << asked;
             if (!item)
                 continue;
-            EXPECT_EQ(result.Path, std::to_string(asked));
-            EXPECT_EQ(result.Opened, asked % 10 != 5) << asked;
-            EXPECT_EQ(result.Reason, result.Opened ? "" : "no " + result.Path);
+            const bool missing = asked % 10 == 5;
+            EXPECT_EQ(result.Error.Code(), missing ? ENOENT : kErrOther) << asked;
+            EXPECT_EQ(result.Error.Path(), missing ? std::to_string(asked) : "") << asked;
+            EXPECT_EQ(result.Error.Message() == std::to_string(asked), !missing) << asked;
         }
         // Passed-over items are gone.
         EXPECT_FALSE(pool.Take(399, result));
@@ -299,7 +307,6 @@ INSTANTIATE_TEST_SUITE_P(Threads, HashedStorageParts, ::testing::Values(1, 2, 4)
 TEST_P(HashedStorageParts, FaultsAtChosenReadsGiveTheSequentialResult)
 {
     const std::vector<int64_t> sizes = {40000, 300000, 5000};
-    const std::string changed = "Die Datei hat sich beim Lesen verändert.";
 
     // Pieces: those finished before the fault in the long file, where it
     // strikes at the read that starts 25,536 bytes in (the second piece's
@@ -309,15 +316,15 @@ TEST_P(HashedStorageParts, FaultsAtChosenReadsGiveTheSequentialResult)
         const char* Name;
         TFilesChange Change;
         int Failure;
-        std::string Reason;
+        int Error;
         int64_t Pieces;
     } kCases[] = {
-        {"shrunk", Shrink, 0, kFileShrank, 2},
-        {"grown", Grow, 0, changed, 5},
-        {"written in place", WriteInPlace, 0, changed, 5},
-        {"replaced", Replace, 0, changed, 5},
-        {"removed", Remove, 0, changed, 5},
-        {"read fails", nullptr, EIO, SystemErrorText(EIO), 1},
+        {"shrunk", Shrink, 0, kErrFileShrank, 2},
+        {"grown", Grow, 0, kErrChangedWhileRead, 5},
+        {"written in place", WriteInPlace, 0, kErrChangedWhileRead, 5},
+        {"replaced", Replace, 0, kErrChangedWhileRead, 5},
+        {"removed", Remove, 0, kErrChangedWhileRead, 5},
+        {"read fails", nullptr, EIO, EIO, 1},
     };
 
     for (const auto& c : kCases)
@@ -373,13 +380,15 @@ TEST_P(HashedStorageParts, FaultsAtChosenReadsGiveTheSequentialResult)
                     EXPECT_TRUE(struck);
                     if (exact)
                     {
-                        EXPECT_EQ(run.ErrorMessage, "Datei " + target + " kann nicht gelesen werden. " + c.Reason);
+                        EXPECT_EQ(run.Error.Code(), c.Error);
+                        EXPECT_EQ(run.Error.Path(), target);
+                        EXPECT_EQ(run.Error.Message(), FileMessage(target, "gelesen", SystemErrorText(c.Error)));
                         EXPECT_EQ(static_cast<int64_t>(run.Pieces.size()), target == "m/f0" ? 0 : c.Pieces);
                         continue;
                     }
                     // Zeros stand in for what cannot be read: the pieces
                     // show it, the file is no changed one.
-                    EXPECT_EQ(run.ErrorMessage, "");
+                    EXPECT_FALSE(run.Failed()) << run.Error.Message();
                     EXPECT_EQ(static_cast<int64_t>(run.Pieces.size()), 6);
                     const std::vector<std::size_t> none;
                     EXPECT_EQ(run.ChangedFiles, c.Change ? std::vector<std::size_t>{target == "m/f0" ? 0u : 1u} : none);
