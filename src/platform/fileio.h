@@ -2,12 +2,13 @@
 // calls the operating system for files: what a path names, one owning handle
 // for files and folders, folder listings, whole-file reads with a size bound,
 // the check whether a file can be created, writes that replace a file only
-// once the new content is complete, and the conversion between the model's backslash-separated relative paths and
-// native paths. Paths are the file system's bytes; symbolic links are
-// followed. Errors are codes as platform/error.h has them (0: none). Any thread; a
-// handle is used by one thread at a time. On Windows the bytes of a path are
-// its UTF-8 text, handed to the system as UTF-16, and errors are the errno
-// values that stand closest to the system's codes.
+// once the new content is complete, and the conversion between the model's
+// backslash-separated relative paths and native paths. Paths are the file
+// system's bytes; symbolic links are followed. Errors are codes as
+// platform/error.h has them (0: none). Any thread; a handle is used by one
+// thread at a time. On Windows the bytes of a path are its UTF-8 text, handed
+// to the system as UTF-16, and errors are the errno values that stand closest
+// to the system's codes.
 #pragma once
 
 #include <atomic>
