@@ -16,39 +16,39 @@ namespace
 
 using TFolderId = TFolderIds::value_type;
 
-[[noreturn]] void ThrowFile(const std::filesystem::path& path, const std::string& reason)
+TError FileError(const std::filesystem::path& path, int code)
 {
-    throw ECreateError(FileMessage(PathBytes(path), "geöffnet", reason));
+    return TError::File(PathBytes(path), TFileAction::Open, code);
 }
 
-[[noreturn]] void ThrowFolder(const std::filesystem::path& path, const std::string& reason)
+TError FolderError(const std::filesystem::path& path, int code)
 {
-    throw ECreateError(FolderMessage(PathBytes(path), reason));
+    return TError::Folder(PathBytes(path), code);
 }
 
 // The size of a file from a look at its path; path is what messages name.
 // Only regular files: opening a FIFO or a device could block or act.
-int64_t ListedSize(const std::filesystem::path& path, const TPathInfo& info)
+TResult<int64_t> ListedSize(const std::filesystem::path& path, const TPathInfo& info)
 {
     if (info.Kind == TPathKind::Missing)
-        ThrowFile(path, SystemErrorText(info.Error));
+        return FileError(path, info.Error);
     if (info.Kind == TPathKind::Folder)
-        ThrowFile(path, SystemErrorText(EISDIR));
+        return FileError(path, EISDIR);
     if (info.Kind != TPathKind::RegularFile)
-        ThrowFile(path, kNotRegularFile);
+        return FileError(path, kErrNotRegularFile);
     return info.Size;
 }
 
 // The names of a folder in listing order.
-std::vector<std::string> ReadFolder(const std::filesystem::path& folder)
+TResult<std::vector<std::string>> ReadFolder(const std::filesystem::path& folder)
 {
     std::vector<std::string> names;
     if (const int err = ListFolder(folder, names); err != 0)
-        ThrowFolder(folder, SystemErrorText(err));
+        return FolderError(folder, err);
     return names;
 }
 
-void CollectInto(
+TError CollectInto(
     std::vector<TTorrentSubFile>& list,
     int64_t& total,
     const std::filesystem::path& folder,
@@ -62,10 +62,10 @@ void CollectInto(
     // files cost a path walk each otherwise.
     TFileHandle folderHandle;
     if (const int err = folderHandle.OpenFolder(folder); err != 0)
-        ThrowFolder(folder, SystemErrorText(err));
+        return FolderError(folder, err);
     std::vector<std::string> names;
     if (const int err = folderHandle.List(names); err != 0)
-        ThrowFolder(folder, SystemErrorText(err));
+        return FolderError(folder, err);
     std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return CompareNames(a, b) < 0; });
     for (const auto& name : names)
     {
@@ -75,14 +75,14 @@ void CollectInto(
         {
             const TFolderId id{info.Device, info.Inode};
             if (ancestors.contains(id))
-                ThrowFolder(path, SystemErrorText(ELOOP));
+                return FolderError(path, ELOOP);
             // The writer splits relative folders at backslashes.
             if (name.find('\\') != std::string::npos)
-                ThrowFolder(path, "Der Ordnername enthält einen umgekehrten Schrägstrich (\\).");
+                return FolderError(path, kErrBackslashInName);
             ancestors.insert(id);
             if (folders)
                 folders->insert(id);
-            CollectInto(
+            TError failed = CollectInto(
                 list,
                 total,
                 path,
@@ -91,6 +91,8 @@ void CollectInto(
                 skipThumbs,
                 ancestors,
                 folders);
+            if (failed)
+                return failed;
             ancestors.erase(id);
             continue;
         }
@@ -98,7 +100,10 @@ void CollectInto(
             continue;
         // The listing's look at the entry gives its size; opening it (and the
         // lock check) waits for the hashing, which opens every file anyway.
-        TTorrentSubFile entry(name, relative, ListedSize(path, info), 0);
+        const TResult<int64_t> size = ListedSize(path, info);
+        if (!size)
+            return size.Error();
+        TTorrentSubFile entry(name, relative, *size, 0);
         entry.FullPath = PathBytes(path);
         entry.ListedDevice = info.Device;
         entry.ListedInode = info.Inode;
@@ -106,6 +111,7 @@ void CollectInto(
         total += entry.Length;
         list.push_back(std::move(entry));
     }
+    return {};
 }
 
 } // namespace
@@ -392,23 +398,24 @@ std::string_view LeftOutName(TLeftOut reason)
     return {};
 }
 
-int64_t FileSizeOf(const std::filesystem::path& path)
+TResult<int64_t> FileSizeOf(const std::filesystem::path& path)
 {
-    (void)ListedSize(path, PathInfo(path));
+    if (const TResult<int64_t> listed = ListedSize(path, PathInfo(path)); !listed)
+        return listed;
     TFileHandle file;
     if (const int err = file.OpenForReading(path); err != 0)
-        ThrowFile(path, SystemErrorText(err));
+        return FileError(path, err);
     // The closest thing to an open without sharing: refuse a file that another
     // program holds locked.
     if (!file.LockShared())
-        ThrowFile(path, SystemErrorText(kErrLockedByOther));
+        return FileError(path, kErrLockedByOther);
     const TPathInfo info = file.Info();
     if (info.Kind == TPathKind::Missing)
-        ThrowFile(path, SystemErrorText(info.Error));
+        return FileError(path, info.Error);
     return info.Size;
 }
 
-void CollectFolder(
+TError CollectFolder(
     std::vector<TTorrentSubFile>& list,
     int64_t& total,
     const std::filesystem::path& folder,
@@ -425,18 +432,21 @@ void CollectFolder(
         if (folders)
             folders->insert({info.Device, info.Inode});
     }
-    CollectInto(list, total, folder, relative, recursive, skipThumbs, ancestors, folders);
+    return CollectInto(list, total, folder, relative, recursive, skipThumbs, ancestors, folders);
 }
 
-std::vector<std::string> ListFolderEntries(const std::filesystem::path& folder)
+TResult<std::vector<std::string>> ListFolderEntries(const std::filesystem::path& folder)
 {
     return ReadFolder(folder);
 }
 
-std::vector<std::string> ListFolderFiles(const std::filesystem::path& folder)
+TResult<std::vector<std::string>> ListFolderFiles(const std::filesystem::path& folder)
 {
+    TResult<std::vector<std::string>> names = ReadFolder(folder);
+    if (!names)
+        return names;
     std::vector<std::string> files;
-    for (auto& name : ReadFolder(folder))
+    for (auto& name : *names)
     {
         if (name.front() != '.' && PathInfo(folder / NativePath(name)).Kind == TPathKind::RegularFile)
             files.push_back(std::move(name));

@@ -6,22 +6,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/torrentfile.h"
+#include "platform/error.h"
 
 namespace brisolt
 {
-
-// A file or folder that cannot be used; what() is the message for the user.
-class ECreateError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // Ordinal comparison of the names' bytes: -1, 0 or 1 (B.txt before a.txt).
 [[nodiscard]] int CompareNames(std::string_view a, std::string_view b);
@@ -81,9 +74,9 @@ enum class TLeftOut
 [[nodiscard]] std::string_view LeftOutName(TLeftOut reason);
 
 // The size of a file, taken with the file open for reading. Refused while
-// another program holds an exclusive lock on it. Throws ECreateError
-// "Datei %s kann nicht geöffnet werden. %s" (path, reason).
-[[nodiscard]] int64_t FileSizeOf(const std::filesystem::path& path);
+// another program holds an exclusive lock on it, with "Datei %s kann nicht
+// geöffnet werden. %s" (path, reason), as any file that cannot be used.
+[[nodiscard]] TResult<int64_t> FileSizeOf(const std::filesystem::path& path);
 
 // Folders by identity: device and inode (on Windows volume and file index).
 using TFolderIds = std::set<std::pair<uint64_t, uint64_t>>;
@@ -92,12 +85,12 @@ using TFolderIds = std::set<std::pair<uint64_t, uint64_t>>;
 // names sorted with CompareNames; every entry gets its FullPath. relative is
 // the backslash-joined folder below the torrent's folder ("" at the top).
 // Symbolic links are followed; a link back to a folder being collected is an
-// error rather than an endless descent. Adds every length to total. Throws
-// ECreateError for a folder that cannot be listed or an entry that is missing
-// or not a regular file. Each file's size is the listing's one look at it:
+// error rather than an endless descent. Adds every length to total. Fails
+// for a folder that cannot be listed or an entry that is missing or not a
+// regular file. Each file's size is the listing's one look at it:
 // whether it can be opened, and its lock, are checked when it is hashed.
 // folders, when given, receives every folder of the tree, folder included.
-void CollectFolder(
+[[nodiscard]] TError CollectFolder(
     std::vector<TTorrentSubFile>& list,
     int64_t& total,
     const std::filesystem::path& folder,
@@ -107,11 +100,11 @@ void CollectFolder(
     TFolderIds* folders = nullptr);
 
 // The names directly inside folder, "." and ".." left out, in the order the
-// directory listing yields them. Throws ECreateError when it cannot be listed.
-[[nodiscard]] std::vector<std::string> ListFolderEntries(const std::filesystem::path& folder);
+// directory listing yields them; the folder's failure when it cannot be listed.
+[[nodiscard]] TResult<std::vector<std::string>> ListFolderEntries(const std::filesystem::path& folder);
 
 // The files a person can select in folder: regular files (links followed)
 // that are not hidden (no leading dot), sorted with CompareNames.
-[[nodiscard]] std::vector<std::string> ListFolderFiles(const std::filesystem::path& folder);
+[[nodiscard]] TResult<std::vector<std::string>> ListFolderFiles(const std::filesystem::path& folder);
 
 } // namespace brisolt

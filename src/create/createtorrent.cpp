@@ -186,14 +186,8 @@ TCreateResult FolderTreeTorrent(
     std::vector<TTorrentSubFile> files;
     int64_t total = 0;
     TFolderIds folders;
-    try
-    {
-        CollectFolder(files, total, folder, {}, true, options.SkipThumbs, &folders);
-    }
-    catch (const ECreateError& e)
-    {
-        return Failure(output, e.what(), options);
-    }
+    if (const TError failed = CollectFolder(files, total, folder, {}, true, options.SkipThumbs, &folders))
+        return Failure(output, failed.Message(), options);
     TTorrentFile model;
     InitMultiFile(model, name, options);
     return BuildTorrent(model, std::move(files), base, folder, output, options, &folders);
@@ -587,20 +581,34 @@ TCreateResult BuildTorrent(
     return Finish(std::move(result), options);
 }
 
+// The entries of files selected in folder, thumbs.db left out when asked.
+TError AddSelectedFiles(
+    std::vector<TTorrentSubFile>& files,
+    const std::filesystem::path& folder,
+    const std::vector<std::string>& selected,
+    bool skipThumbs)
+{
+    for (const auto& name : selected)
+    {
+        if (skipThumbs && IsThumbsDb(name))
+            continue;
+        const TResult<int64_t> size = FileSizeOf(folder / NativePath(name));
+        if (!size)
+            return size.Error();
+        files.emplace_back(name, std::string(), *size, 0);
+    }
+    return {};
+}
+
 } // namespace
 
 TCreateResult CreateSingleFileTorrent(
     const std::filesystem::path& source, const std::filesystem::path& output, const TCreateOptions& options)
 {
-    int64_t total = 0;
-    try
-    {
-        total = FileSizeOf(source);
-    }
-    catch (const ECreateError& e)
-    {
-        return Failure(output, e.what(), options);
-    }
+    const TResult<int64_t> size = FileSizeOf(source);
+    if (!size)
+        return Failure(output, size.Error().Message(), options);
+    const int64_t total = *size;
     const std::string name = PathBytes(source.filename());
     std::vector<TTorrentSubFile> files;
     files.emplace_back(name, std::string(), total, 0);
@@ -620,19 +628,8 @@ TCreateResult CreateSelectionTorrent(
     if (selected.size() == 1)
         return CreateSingleFileTorrent(folder / NativePath(selected.front()), output, options);
     std::vector<TTorrentSubFile> files;
-    try
-    {
-        for (const auto& name : selected)
-        {
-            if (options.SkipThumbs && IsThumbsDb(name))
-                continue;
-            files.emplace_back(name, std::string(), FileSizeOf(folder / NativePath(name)), 0);
-        }
-    }
-    catch (const ECreateError& e)
-    {
-        return Failure(output, e.what(), options);
-    }
+    if (const TError failed = AddSelectedFiles(files, folder, selected, options.SkipThumbs))
+        return Failure(output, failed.Message(), options);
     TTorrentFile model;
     InitMultiFile(model, SelectionTitle(folder, selected), options);
     return BuildTorrent(model, std::move(files), folder, folder, output, options);
@@ -675,34 +672,25 @@ std::string EmptyContentMessage(
     int64_t total = 0;
     std::filesystem::path named = source;
     bool multiFile = false;
-    try
+    TError failed;
+    if (selected.size() == 1)
+        named = source / NativePath(selected.front());
+    if (selected.size() > 1)
     {
-        if (selected.size() == 1)
-            named = source / NativePath(selected.front());
-        if (selected.size() > 1)
-        {
-            multiFile = true;
-            for (const auto& name : selected)
-            {
-                if (options.SkipThumbs && IsThumbsDb(name))
-                    continue;
-                files.emplace_back(name, std::string(), FileSizeOf(source / NativePath(name)), 0);
-            }
-        }
-        else if (selected.empty() && IsFolder(source))
-        {
-            multiFile = true;
-            CollectFolder(files, total, source, {}, true, options.SkipThumbs);
-        }
-        else
-        {
-            files.emplace_back(PathBytes(named.filename()), std::string(), FileSizeOf(named), 0);
-        }
+        multiFile = true;
+        failed = AddSelectedFiles(files, source, selected, options.SkipThumbs);
     }
-    catch (const ECreateError&)
+    else if (selected.empty() && IsFolder(source))
     {
+        multiFile = true;
+        failed = CollectFolder(files, total, source, {}, true, options.SkipThumbs);
+    }
+    else if (const TResult<int64_t> size = FileSizeOf(named))
+        files.emplace_back(PathBytes(named.filename()), std::string(), *size, 0);
+    else
+        failed = size.Error();
+    if (failed)
         return {}; // the create call says what is wrong with it
-    }
     std::size_t leftOut = 0;
     if (multiFile)
         leftOut = std::erase_if(
@@ -722,17 +710,13 @@ std::vector<TCreateResult> CreatePerEntryTorrents(
     std::vector<std::string>* notProcessed)
 {
     std::vector<TCreateResult> results;
-    std::vector<std::string> entries;
-    try
+    const TResult<std::vector<std::string>> entries = ListFolderEntries(folder);
+    if (!entries)
     {
-        entries = ListFolderEntries(folder);
-    }
-    catch (const ECreateError& e)
-    {
-        results.push_back(Failure(target, e.what(), options));
+        results.push_back(Failure(target, entries.Error().Message(), options));
         return results;
     }
-    for (const auto& entry : entries)
+    for (const auto& entry : *entries)
     {
         const auto path = folder / NativePath(entry);
         const auto output = PerEntrySaveName(target, entry);
@@ -748,7 +732,7 @@ std::vector<TCreateResult> CreatePerEntryTorrents(
         if (status != TCreateStatus::Written && status != TCreateStatus::Skipped)
         {
             if (notProcessed)
-                notProcessed->assign(entries.begin() + static_cast<std::ptrdiff_t>(results.size()), entries.end());
+                notProcessed->assign(entries->begin() + static_cast<std::ptrdiff_t>(results.size()), entries->end());
             break;
         }
     }

@@ -38,6 +38,8 @@ std::string SystemErrorText(int err)
         return "Die Größe hat sich seit dem Auflisten geändert.";
     case kErrChangedWhileRead:
         return "Die Datei hat sich beim Lesen verändert.";
+    case kErrBackslashInName:
+        return "Der Ordnername enthält einen umgekehrten Schrägstrich (\\).";
     default:
         return PlatformErrorText(err);
     }

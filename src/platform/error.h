@@ -27,6 +27,7 @@ inline constexpr int kErrNoLocks = -1004;          // the system takes no such l
 inline constexpr int kErrFileShrank = -1005;       // a read ended before the size taken at opening
 inline constexpr int kErrSizeChanged = -1006;      // the size differs from the listed one
 inline constexpr int kErrChangedWhileRead = -1007; // written, replaced or deleted while read
+inline constexpr int kErrBackslashInName = -1008;  // a folder name the torrent cannot hold
 
 // The reason given for a path that is neither a regular file nor a folder.
 inline constexpr const char* kNotRegularFile = "Keine reguläre Datei.";
@@ -117,6 +118,10 @@ public:
     T& operator*() { return Value(); }
 
     const T& operator*() const { return Value(); }
+
+    T* operator->() { return &Value(); }
+
+    const T* operator->() const { return &Value(); }
 
     // The failure; an empty TError when there is a value.
     [[nodiscard]] const TError& Error() const

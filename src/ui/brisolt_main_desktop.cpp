@@ -83,15 +83,10 @@ TfrmBrisolt::TDropPlan TfrmBrisolt::PlanSelection(const QStringList& paths)
             return {};
         names.push_back(TypedPath(info.absoluteFilePath()).filename().native());
     }
-    std::vector<std::string> listed;
-    try
-    {
-        listed = ListFolderFiles(TypedPath(folder));
-    }
-    catch (const ECreateError&)
-    {
+    TResult<std::vector<std::string>> files = ListFolderFiles(TypedPath(folder));
+    if (!files)
         return {};
-    }
+    std::vector<std::string>& listed = *files;
     std::sort(listed.begin(), listed.end());
     for (const std::string& name : names)
     {

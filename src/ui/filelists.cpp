@@ -275,16 +275,10 @@ void TFileListBox::SetPath(const std::filesystem::path& folder)
     clear();
     // The create layer decides which files a person can select and their
     // order, so that the window and the command line agree.
-    std::vector<std::string> names;
-    try
-    {
-        names = ListFolderFiles(folder);
-    }
-    catch (const ECreateError&)
-    {
+    const TResult<std::vector<std::string>> names = ListFolderFiles(folder);
+    if (!names)
         return; // a folder that cannot be listed shows no files
-    }
-    for (const auto& name : names)
+    for (const auto& name : *names)
     {
         auto* item = new QListWidgetItem(ShownText(name), this);
         item->setData(kNameBytesRole, NameBytesData(name));

@@ -145,7 +145,7 @@ TEST(CollectFolder, SortsEachFolderAndDescendsDepthFirst)
     std::filesystem::create_directories(box.Path() / "root/empty");
     std::vector<TTorrentSubFile> list;
     int64_t total = 0;
-    CollectFolder(list, total, box.Path() / "root", "", true, true);
+    ASSERT_FALSE(CollectFolder(list, total, box.Path() / "root", "", true, true));
     const std::vector<std::string> expected{"|A.txt|1", "|_x|1", "|b.txt|2", "sub\\deeper|y|0", "sub|z.txt|3"};
     EXPECT_EQ(Describe(list), expected);
     EXPECT_EQ(total, 7);
@@ -161,10 +161,10 @@ TEST(CollectFolder, ThumbsDbIsLeftOutOnlyWhenAsked)
     box.Write("root/.hidden", "h");
     std::vector<TTorrentSubFile> skipped;
     int64_t total = 0;
-    CollectFolder(skipped, total, box.Path() / "root", "", true, true);
+    ASSERT_FALSE(CollectFolder(skipped, total, box.Path() / "root", "", true, true));
     EXPECT_EQ(Describe(skipped), (std::vector<std::string>{"|.hidden|1"}));
     std::vector<TTorrentSubFile> kept;
-    CollectFolder(kept, total, box.Path() / "root", "", true, false);
+    ASSERT_FALSE(CollectFolder(kept, total, box.Path() / "root", "", true, false));
     EXPECT_EQ(Describe(kept), (std::vector<std::string>{"|.hidden|1", "|Thumbs.db|1", "sub|thumbs.db|1"}));
 }
 
@@ -177,23 +177,15 @@ TEST(CollectFolder, FollowsLinksAndRefusesALoop)
     std::filesystem::create_symlink(box.Path() / "outside/data.bin", box.Path() / "root/link.bin");
     std::vector<TTorrentSubFile> list;
     int64_t total = 0;
-    CollectFolder(list, total, box.Path() / "root", "", true, false);
+    ASSERT_FALSE(CollectFolder(list, total, box.Path() / "root", "", true, false));
     EXPECT_EQ(Describe(list), (std::vector<std::string>{"|link.bin|5", "sub|f|1"}));
 
     std::filesystem::create_directory_symlink(box.Path() / "root", box.Path() / "root/sub/back");
     list.clear();
-    try
-    {
-        CollectFolder(list, total, box.Path() / "root", "", true, false);
-        ADD_FAILURE() << "a link loop was followed";
-    }
-    catch (const ECreateError& e)
-    {
-        EXPECT_EQ(
-            std::string(e.what()),
-            "Ordner " + (box.Path() / "root/sub/back").string()
-                + " kann nicht gelesen werden. Too many levels of symbolic links");
-    }
+    EXPECT_EQ(
+        CollectFolder(list, total, box.Path() / "root", "", true, false).Message(),
+        "Ordner " + (box.Path() / "root/sub/back").string()
+            + " kann nicht gelesen werden. Too many levels of symbolic links");
 }
 
 TEST(CollectFolder, SelfLinkIsAFileThatCannotBeOpened)
@@ -204,25 +196,19 @@ TEST(CollectFolder, SelfLinkIsAFileThatCannotBeOpened)
     std::filesystem::create_symlink("self", box.Path() / "root/self");
     std::vector<TTorrentSubFile> list;
     int64_t total = 0;
-    try
-    {
-        CollectFolder(list, total, box.Path() / "root", "", true, false);
-        ADD_FAILURE();
-    }
-    catch (const ECreateError& e)
-    {
-        EXPECT_EQ(
-            std::string(e.what()),
-            "Datei " + (box.Path() / "root/self").string()
-                + " kann nicht geöffnet werden. Too many levels of symbolic links");
-    }
+    EXPECT_EQ(
+        CollectFolder(list, total, box.Path() / "root", "", true, false).Message(),
+        "Datei " + (box.Path() / "root/self").string()
+            + " kann nicht geöffnet werden. Too many levels of symbolic links");
 }
 
 TEST(CollectFolder, MissingFolderNamesTheFolder)
 {
     std::vector<TTorrentSubFile> list;
     int64_t total = 0;
-    EXPECT_THROW(CollectFolder(list, total, "/nonexistent/brisolt", "", true, false), ECreateError);
+    const TError failed = CollectFolder(list, total, "/nonexistent/brisolt", "", true, false);
+    EXPECT_EQ(failed.Code(), ENOENT);
+    EXPECT_EQ(failed.Path(), "/nonexistent/brisolt");
 }
 
 TEST(CollectFolder, KeepsNamesThatAreNotUtf8)
@@ -232,28 +218,21 @@ TEST(CollectFolder, KeepsNamesThatAreNotUtf8)
     box.Write("root/caf\xE9.txt", "x");
     std::vector<TTorrentSubFile> list;
     int64_t total = 0;
-    CollectFolder(list, total, box.Path() / "root", "", true, false);
+    ASSERT_FALSE(CollectFolder(list, total, box.Path() / "root", "", true, false));
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].Name, "caf\xE9.txt");
 }
 
 std::string SizeError(const std::filesystem::path& path)
 {
-    try
-    {
-        (void)FileSizeOf(path);
-    }
-    catch (const ECreateError& e)
-    {
-        return e.what();
-    }
-    return "no error";
+    const TResult<int64_t> size = FileSizeOf(path);
+    return size ? "no error" : size.Error().Message();
 }
 
 TEST(FileSizeOf, GivesTheSizeOrTheExactMessage)
 {
     TSandbox box;
-    EXPECT_EQ(FileSizeOf(box.Write("f", "12345")), 5);
+    EXPECT_EQ(FileSizeOf(box.Write("f", "12345")).Value(), 5);
     const auto missing = box.Path() / "missing";
     EXPECT_EQ(
         SizeError(missing), "Datei " + missing.string() + " kann nicht geöffnet werden. No such file or directory");
@@ -278,7 +257,7 @@ TEST(FileSizeOf, RefusesAFileAnotherProgramHoldsLocked)
         SizeError(path),
         "Datei " + path.string() + " kann nicht geöffnet werden. Sie ist von einem anderen Programm gesperrt.");
     ::close(fd);
-    EXPECT_EQ(FileSizeOf(path), 1);
+    EXPECT_EQ(FileSizeOf(path).Value(), 1);
 #endif
 }
 
@@ -300,8 +279,8 @@ TEST(ListFolderFiles, ListsVisibleRegularFilesSorted)
     box.Write("d/A", "");
     box.Write("d/.hidden", "");
     box.Write("d/sub/x", "");
-    EXPECT_EQ(ListFolderFiles(box.Path() / "d"), (std::vector<std::string>{"A", "b"}));
-    auto entries = ListFolderEntries(box.Path() / "d");
+    EXPECT_EQ(ListFolderFiles(box.Path() / "d").Value(), (std::vector<std::string>{"A", "b"}));
+    auto entries = ListFolderEntries(box.Path() / "d").Value();
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::string>{".hidden", "A", "b", "sub"}));
 }
