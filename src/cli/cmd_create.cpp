@@ -451,13 +451,13 @@ int RunBatch(const TCreateArgs& defaults, const TCliIo& io)
     if (!defaults.Sources.empty() || !defaults.Output.empty() || defaults.PerEntry || defaults.Json)
         return Usage(io, "--batch takes sources and outputs from its jobs: no SOURCE, -o, --per-entry or --json");
     constexpr uint64_t kMaxJobsFileSize = 16u * 1024 * 1024;
-    std::string text;
-    std::string reason;
-    if (ReadWholeFile(NativePath(defaults.Batch), kMaxJobsFileSize, text, reason) != TReadResult::Ok)
+    const TResult<std::string> read = ReadWholeFile(NativePath(defaults.Batch), kMaxJobsFileSize);
+    if (!read)
     {
-        io.Err << "brisolt-cli: cannot read " << defaults.Batch << ": " << reason << '\n';
+        io.Err << "brisolt-cli: cannot read " << defaults.Batch << ": " << read.Error().Reason() << '\n';
         return kExitFailure;
     }
+    const std::string& text = *read;
     const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
     if (document.is_discarded())
         return Usage(io, defaults.Batch + " is not JSON");

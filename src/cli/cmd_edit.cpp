@@ -89,8 +89,7 @@ void PauseForTest(const std::atomic<bool>& abort)
     const char* gate = std::getenv("BRISOLT_TEST_EDIT_PAUSE");
     if (!gate || *gate == '\0')
         return;
-    std::string reason;
-    (void)WriteFileAtomic(NativePath(std::string(gate) + ".read"), "", reason);
+    (void)WriteFileAtomic(NativePath(std::string(gate) + ".read"), "");
     for (int i = 0; i < 6000 && !abort.load() && PathInfo(NativePath(gate)).Kind != TPathKind::Missing; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
@@ -183,10 +182,8 @@ int EditOne(
     if (!LoadTorrentForEdit(NativePath(file), torrent))
     {
         io.Err << "brisolt-cli: " << file << " did not load:\n" << DisplayText(LoaderMessage(torrent));
-        std::string data;
-        std::string reason;
-        if (ReadWholeFile(NativePath(file), kMaxMetainfoSize, data, reason) == TReadResult::Ok
-            && ReadTorrentFacts(data).Version == TMetaVersion::V2)
+        if (const TResult<std::string> data = ReadWholeFile(NativePath(file), kMaxMetainfoSize);
+            data && ReadTorrentFacts(*data).Version == TMetaVersion::V2)
             io.Err << "brisolt-cli: " << kV2OnlyMessage << '\n';
         return kExitFailure;
     }

@@ -134,11 +134,10 @@ void PrintJson(const TTorrentFile& t, const TTorrentFacts& facts, std::ostream& 
 int RunShow(const TShowOptions& options, const TCliIo& io)
 {
     std::string data;
-    std::string reason;
     TTorrentFile torrent;
-    if (!LoadTorrentFromPath(NativePath(options.File), torrent, data, reason))
+    if (const TError failed = LoadTorrentFromPath(NativePath(options.File), torrent, data))
     {
-        io.Err << "brisolt-cli: cannot open " << options.File << ": " << reason << '\n';
+        io.Err << "brisolt-cli: cannot open " << options.File << ": " << failed.Reason() << '\n';
         return kExitFailure;
     }
     // Loaded means what the edit page can show: at least one file entry.

@@ -41,18 +41,10 @@ std::string ContentForWrite(const std::filesystem::path& path)
         throw EProfileWriteError(path, SystemErrorText(err));
     if (PathInfo(path).Kind == TPathKind::Missing)
         return {};
-    std::string data;
-    std::string reason;
-    switch (ReadWholeFile(path, kMaxProfileFileSize, data, reason))
-    {
-    case TReadResult::Ok:
-        return data;
-    case TReadResult::TooLarge:
-        throw EProfileWriteError(path, SystemErrorText(EFBIG));
-    case TReadResult::Failed:
-        break;
-    }
-    throw EProfileWriteError(path, reason);
+    TResult<std::string> data = ReadWholeFile(path, kMaxProfileFileSize);
+    if (!data)
+        throw EProfileWriteError(path, data.Error().Reason());
+    return std::move(*data);
 }
 
 void Parse(CSimpleIniA& ini, const std::string& data)
@@ -90,11 +82,9 @@ TPrivateProfile::TPrivateProfile(std::filesystem::path path)
     : FilePath(std::move(path))
     , Ini(std::make_unique<TIni>())
 {
-    std::string data;
-    std::string reason;
     // A missing, unreadable or oversized file reads as empty: every key takes its default.
-    if (ReadWholeFile(FilePath, kMaxProfileFileSize, data, reason) == TReadResult::Ok)
-        Parse(Ini->Data, data);
+    if (const TResult<std::string> data = ReadWholeFile(FilePath, kMaxProfileFileSize))
+        Parse(Ini->Data, *data);
 }
 
 TPrivateProfile::~TPrivateProfile() = default;
@@ -141,9 +131,8 @@ void TPrivateProfile::WriteString(std::string_view section, std::string_view key
     std::string text;
     if (fresh->Data.Save(text) < 0)
         throw EProfileWriteError(FilePath, SystemErrorText(ENOMEM));
-    std::string reason;
-    if (!WriteFileAtomic(target, text, reason))
-        throw EProfileWriteError(FilePath, reason);
+    if (const TError failed = WriteFileAtomic(target, text))
+        throw EProfileWriteError(FilePath, failed.Reason());
     Ini = std::move(fresh);
 }
 

@@ -165,19 +165,10 @@ TTrackerList ParseTrackerList(std::string_view text)
 
 std::string ReadTrackerListFile(const std::filesystem::path& path)
 {
-    std::string bytes;
-    std::string reason;
-    switch (ReadWholeFile(path, kMaxTrackerListSize, bytes, reason))
-    {
-    case TReadResult::Ok:
-        return bytes;
-    case TReadResult::TooLarge:
-        reason = SystemErrorText(EFBIG);
-        break;
-    case TReadResult::Failed:
-        break;
-    }
-    throw ETrackerListError(FileMessage(PathBytes(path), "geöffnet", reason));
+    TResult<std::string> bytes = ReadWholeFile(path, kMaxTrackerListSize);
+    if (!bytes)
+        throw ETrackerListError(FileMessage(PathBytes(path), "geöffnet", bytes.Error().Reason()));
+    return std::move(*bytes);
 }
 
 TTrackerList LoadTrackerList(const std::filesystem::path& path)
@@ -196,9 +187,8 @@ TTrackerList LoadTrackerList(const std::filesystem::path& path)
 
 void WriteTrackerListFile(const std::filesystem::path& path, std::string_view bytes)
 {
-    std::string reason;
-    if (!WriteFileAtomic(path, bytes, reason))
-        throw ETrackerListError(FileMessage("\"" + PathBytes(path) + "\"", "erstellt", reason));
+    if (const TError failed = WriteFileAtomic(path, bytes))
+        throw ETrackerListError(FileMessage("\"" + PathBytes(path) + "\"", "erstellt", failed.Reason()));
 }
 
 std::vector<TTracker> TrackerDirectory(std::vector<TTracker> listed, const std::vector<TTracker>& own)

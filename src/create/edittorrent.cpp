@@ -264,9 +264,8 @@ void CheckWritable(std::string_view torrent)
 bool LoadTorrentForEdit(const std::filesystem::path& path, TTorrentFile& model)
 {
     std::string data;
-    std::string reason;
-    if (!LoadTorrentFromPath(path, model, data, reason))
-        throw EEditError(FileMessage(PathBytes(path), "geöffnet", reason));
+    if (const TError failed = LoadTorrentFromPath(path, model, data))
+        throw EEditError(failed.Message());
     model.LoadedBytes = std::move(data);
     model.Comment = CrLfLineBreaks(model.Comment);
     return IsLoadedForEdit(model);
@@ -434,25 +433,17 @@ bool EditChangesInfoHash(const TTorrentFile& model)
     return !IsDictionary(model.LoadedBytes) || FindChanges(model).Info();
 }
 
-int SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, const TPathInfo* unchanged)
+TError SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, const TPathInfo* unchanged)
 {
     std::string bytes = EditedTorrentBytes(model);
     if (const int err = ReplaceFile(path, bytes, unchanged); err != 0)
-        return err;
+        return TError::File(PathBytes(path), TFileAction::Create, err);
     TTorrentFile written;
     written.Load(bytes);
     model.InfoHash = written.InfoHash;
     model.InfoHashText = written.InfoHashText;
     model.LoadedBytes = std::move(bytes);
-    return 0;
-}
-
-bool SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, std::string& reason)
-{
-    const int err = SaveEditedTorrent(model, path, nullptr);
-    if (err != 0)
-        reason = SystemErrorText(err);
-    return err == 0;
+    return {};
 }
 
 std::string EditOutsideInfo(std::string_view original, const TTorrentFile& model, const TOuterKeys& changed)

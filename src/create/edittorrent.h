@@ -98,14 +98,14 @@ void SetBackupTrackers(
 // Whether a save of model (EditedTorrentBytes) gives a new info hash.
 [[nodiscard]] bool EditChangesInfoHash(const TTorrentFile& model);
 
-// Writes EditedTorrentBytes to path through a temporary file. On success the
-// model holds the written file as loaded (LoadedBytes, InfoHash,
-// InfoHashText), so that a later save starts from it. On a write failure
-// path is untouched and reason says why; EEditError as EditedTorrentBytes.
-[[nodiscard]] bool SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, std::string& reason);
-// The same through ReplaceFile: 0, or its error (kErrChangedMeanwhile when
-// unchanged is given and path is no longer that file), nothing written.
-[[nodiscard]] int SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, const TPathInfo* unchanged);
+// Writes EditedTorrentBytes to path through a temporary file (ReplaceFile).
+// On success the model holds the written file as loaded (LoadedBytes,
+// InfoHash, InfoHashText), so that a later save starts from it. On a write
+// failure path is untouched and the error says why (kErrChangedMeanwhile
+// when unchanged is given and path is no longer that file); EEditError as
+// EditedTorrentBytes.
+[[nodiscard]] TError
+SaveEditedTorrent(TTorrentFile& model, const std::filesystem::path& path, const TPathInfo* unchanged = nullptr);
 
 // The keys outside the info dictionary that an edit may change.
 struct TOuterKeys

@@ -1,5 +1,7 @@
 #include "create/loadtorrent.h"
 
+#include <cerrno>
+
 #include "core/bdecode.h"
 #include "core/sha256.h"
 #include "create/bencodebytes.h"
@@ -8,22 +10,17 @@
 namespace brisolt
 {
 
-bool LoadTorrentFromPath(
-    const std::filesystem::path& path, TTorrentFile& model, std::string& bytes, std::string& reason)
+TError LoadTorrentFromPath(const std::filesystem::path& path, TTorrentFile& model, std::string& bytes)
 {
     bytes.clear();
-    switch (ReadWholeFile(path, kMaxMetainfoSize, bytes, reason))
-    {
-    case TReadResult::Failed:
-        return false;
-    case TReadResult::TooLarge:
-        bytes.clear(); // far too large for metainfo: loads as not bencoded
-        break;
-    case TReadResult::Ok:
-        break;
-    }
+    TResult<std::string> read = ReadWholeFile(path, kMaxMetainfoSize);
+    if (read)
+        bytes = std::move(*read);
+    // Far too large for metainfo: loads as not bencoded.
+    else if (read.Error().Code() != EFBIG)
+        return TError::File(PathBytes(path), TFileAction::Open, read.Error().Code());
     model.Load(bytes);
-    return true;
+    return {};
 }
 
 std::string_view MetaVersionText(TMetaVersion version)

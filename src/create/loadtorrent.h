@@ -8,16 +8,16 @@
 #include <vector>
 
 #include "core/torrentfile.h"
+#include "platform/error.h"
 
 namespace brisolt
 {
 
 // Reads the file at path into bytes and loads it into the fresh model. A file
-// too large for metainfo loads as data that is not bencoded. False, with
-// reason, when the file cannot be read; otherwise the load's outcome is in
-// the model (its Files and Errors).
-bool LoadTorrentFromPath(
-    const std::filesystem::path& path, TTorrentFile& model, std::string& bytes, std::string& reason);
+// too large for metainfo loads as data that is not bencoded. The failure
+// ("Datei <path> kann nicht geöffnet werden. <reason>") when the file cannot
+// be read; otherwise the load's outcome is in the model (its Files and Errors).
+[[nodiscard]] TError LoadTorrentFromPath(const std::filesystem::path& path, TTorrentFile& model, std::string& bytes);
 
 enum class TMetaVersion
 {

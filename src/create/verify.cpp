@@ -83,10 +83,9 @@ void LoadTorrent(
 {
     const std::string name = PathBytes(path);
     std::string bytes;
-    std::string reason;
-    if (!LoadTorrentFromPath(path, torrent, bytes, reason))
+    if (const TError failed = LoadTorrentFromPath(path, torrent, bytes))
     {
-        result.Message = "cannot open " + name + ": " + reason;
+        result.Message = "cannot open " + name + ": " + failed.Reason();
         return;
     }
     const TTorrentFacts facts = ReadTorrentFacts(bytes);

@@ -75,6 +75,13 @@ TError TError::Folder(std::string_view path, int code)
     return {code, std::string(path), FolderMessage(path, SystemErrorText(code))};
 }
 
+std::string TError::Reason() const
+{
+    if (Value == 0)
+        return {};
+    return Value == kErrOther ? Text : SystemErrorText(Value);
+}
+
 TError TError::Other(std::string message)
 {
     return {kErrOther, {}, std::move(message)};

@@ -77,6 +77,10 @@ public:
 
     [[nodiscard]] const std::string& Message() const { return Text; }
 
+    // Why, without the file: the code's text (the whole message for
+    // kErrOther); "" when nothing failed.
+    [[nodiscard]] std::string Reason() const;
+
 private:
     TError(int code, std::string path, std::string message)
         : Value(code)

@@ -67,12 +67,11 @@ int ReplaceFile(
     return err != 0 ? err : replacement.Commit(data, unchanged, abort);
 }
 
-bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string& reason)
+TError WriteFileAtomic(const std::filesystem::path& path, std::string_view data)
 {
-    const int err = ReplaceFile(path, data);
-    if (err != 0)
-        reason = SystemErrorText(err);
-    return err == 0;
+    if (const int err = ReplaceFile(path, data); err != 0)
+        return TError::File(PathBytes(path), TFileAction::Create, err);
+    return {};
 }
 
 TPathInfo TFileReplacement::TargetInfo() const
@@ -171,38 +170,37 @@ std::filesystem::path ResolvedPath(const std::filesystem::path& path)
     return result;
 }
 
-TReadResult ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize, std::string& data, std::string& reason)
+TResult<std::string> ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize)
 {
-    data.clear();
+    const auto failure = [&](TFileAction action, int code)
+    {
+        return TError::File(PathBytes(path), action, code);
+    };
     TFileHandle file;
     int err = file.OpenForReading(path);
     const TPathInfo info = OpenedInfo(file, err);
     if (info.Kind != TPathKind::RegularFile)
     {
-        reason = info.Kind == TPathKind::Missing
-                     ? SystemErrorText(info.Error)
-                     : (info.Kind == TPathKind::Folder ? SystemErrorText(EISDIR) : kNotRegularFile);
-        return TReadResult::Failed;
+        const int code = info.Kind == TPathKind::Missing  ? info.Error
+                         : info.Kind == TPathKind::Folder ? EISDIR
+                                                          : kErrNotRegularFile;
+        return failure(TFileAction::Open, code);
     }
     if (static_cast<uint64_t>(info.Size) > maxSize)
-        return TReadResult::TooLarge;
-    data.resize(static_cast<std::size_t>(info.Size));
+        return failure(TFileAction::Read, EFBIG);
+    std::string data(static_cast<std::size_t>(info.Size), '\0');
     std::size_t got = 0;
     while (got < data.size())
     {
         const int64_t n = file.Read(data.data() + got, static_cast<int64_t>(data.size() - got), err);
         if (n < 0)
-        {
-            reason = SystemErrorText(err);
-            data.clear();
-            return TReadResult::Failed;
-        }
+            return failure(TFileAction::Read, err);
         if (n == 0)
             break; // the file shrank meanwhile: keep what it holds now
         got += static_cast<std::size_t>(n);
     }
     data.resize(got);
-    return TReadResult::Ok;
+    return data;
 }
 
 std::filesystem::path NativeRelativePath(std::string_view backslashPath, std::string_view name)

@@ -224,16 +224,9 @@ private:
 // EACCES when not.
 [[nodiscard]] int CanReplaceFile(const std::filesystem::path& path);
 
-enum class TReadResult
-{
-    Ok,
-    TooLarge, // the file exists but is larger than the bound; data is empty
-    Failed,   // could not be opened or read; reason says why
-};
-
-// Only regular files are read: anything else fails at once with its reason.
-[[nodiscard]] TReadResult
-ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize, std::string& data, std::string& reason);
+// The file's bytes. Only regular files are read: anything else fails at once
+// with its reason; a file larger than maxSize fails with EFBIG.
+[[nodiscard]] TResult<std::string> ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize);
 
 // A file written whole beside the file it replaces and renamed over it only
 // then. Begin opens the folder that the write lands in once and creates the
@@ -296,8 +289,8 @@ private:
     const TPathInfo* unchanged = nullptr,
     const std::atomic<bool>* abort = nullptr);
 
-// ReplaceFile: false with the reason on failure.
-[[nodiscard]] bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string& reason);
+// ReplaceFile, its failure "Datei <path> kann nicht erstellt werden. <reason>".
+[[nodiscard]] TError WriteFileAtomic(const std::filesystem::path& path, std::string_view data);
 
 // The exclusive lock that Brisolt processes take before they read a file that
 // they will replace, so that two edits of one file take turns instead of one

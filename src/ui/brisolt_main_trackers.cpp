@@ -64,8 +64,7 @@ void TfrmBrisolt::InstallDefaultTrackerList()
     const QByteArray bytes = shipped.readAll();
     // Nothing to report when this fails: the refresh reports the folder it cannot write.
     (void)CreateFolders(cache.parent_path());
-    std::string reason;
-    (void)WriteFileAtomic(cache, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), reason);
+    (void)WriteFileAtomic(cache, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 void TfrmBrisolt::updateTimerTimer()

@@ -613,12 +613,13 @@ void TEditPage::SaveTo(const QString& fileName, const QString& successSuffix)
     const bool overLoaded =
         target.Kind != TPathKind::Missing && target.Device == LoadedFile.Device && target.Inode == LoadedFile.Inode;
     const bool checked = fileName == LoadedName || overLoaded;
-    int err = ENOENT;
+    // No name: nothing can be written.
+    TError failed = TError::File({}, TFileAction::Create, ENOENT);
     try
     {
         if (!fileName.isEmpty())
-            err = SaveEditedTorrent(*Loaded, path, checked ? &LoadedFile : nullptr);
-        if (err == kErrChangedMeanwhile)
+            failed = SaveEditedTorrent(*Loaded, path, checked ? &LoadedFile : nullptr);
+        if (failed.Code() == kErrChangedMeanwhile)
         {
             const auto answer = Session.Ui.MessageBox(
                 ShownMessage(ChangedMeanwhileMessage(path))
@@ -631,7 +632,7 @@ void TEditPage::SaveTo(const QString& fileName, const QString& successSuffix)
                 Load(LoadedName);
                 return;
             }
-            err = SaveEditedTorrent(*Loaded, path, nullptr);
+            failed = SaveEditedTorrent(*Loaded, path);
         }
     }
     catch (const EEditError& error)
@@ -640,7 +641,7 @@ void TEditPage::SaveTo(const QString& fileName, const QString& successSuffix)
         Session.Ui.MessageBox(ShownMessage(error.what()), QStringLiteral("Error"), TMessageButtons::Ok);
         return;
     }
-    if (err != 0)
+    if (failed)
     {
         Session.Ui.MessageBox(ShownMessage(WriteErrorMessage(path)), QStringLiteral("Error"), TMessageButtons::Ok);
         return;

@@ -141,8 +141,7 @@ TEST(SetTorrentName, SingleFileRenamesItsEntry)
     EXPECT_EQ(model.Name, "new.bin");
     EXPECT_EQ(model.Files.at(0).Name, "new.bin");
     const auto saved = box.Path() / "out.torrent";
-    std::string reason;
-    ASSERT_TRUE(SaveEditedTorrent(model, saved, reason)) << reason;
+    ASSERT_EQ(SaveEditedTorrent(model, saved).Reason(), "");
     TTorrentFile again;
     again.Load(ReadFile(saved));
     EXPECT_EQ(again.Name, "new.bin");
@@ -169,8 +168,7 @@ protected:
 
     void Save()
     {
-        std::string reason;
-        ASSERT_TRUE(SaveEditedTorrent(Model, Saved, reason)) << reason;
+        ASSERT_EQ(SaveEditedTorrent(Model, Saved).Reason(), "");
         Again.Load(ReadFile(Saved));
         ExpectLibtorrentAgrees(Saved, 2, 11);
     }
@@ -265,8 +263,7 @@ TEST(BackupTrackers, DisabledOrEmptyWritesNoAnnounceList)
     EXPECT_TRUE(model.BackupTrackers.empty());
     SetBackupTrackers(model, true, {}, {});
     EXPECT_TRUE(model.BackupTrackers.empty());
-    std::string reason;
-    ASSERT_TRUE(SaveEditedTorrent(model, box.Path() / "out.torrent", reason));
+    ASSERT_EQ(SaveEditedTorrent(model, box.Path() / "out.torrent").Reason(), "");
     EXPECT_EQ(ReadFile(box.Path() / "out.torrent").find("announce-list"), std::string::npos);
     SetBackupTrackers(model, true, {"http://c/a"}, {});
     EXPECT_EQ(model.BackupTrackers, std::vector<std::string>{"http://c/a"});
@@ -281,8 +278,7 @@ TEST(EditSave, SizesAbove4GiBSurvive)
     EXPECT_EQ(model.Files[0].Length, big);
     RenameFileEntry(model, 0, "huge.bin");
     const auto saved = box.Path() / "out.torrent";
-    std::string reason;
-    ASSERT_TRUE(SaveEditedTorrent(model, saved, reason)) << reason;
+    ASSERT_EQ(SaveEditedTorrent(model, saved).Reason(), "");
     ExpectLibtorrentAgrees(saved, 2, big + 3);
 }
 
@@ -299,8 +295,7 @@ TEST(EditSave, OwnFileSavedAgainGetsTheCommentSuffixOnceMore)
     TTorrentFile model = LoadBytes(box, original);
     EXPECT_EQ(model.Comment, "hello\r\n" + std::string(kCommentSuffix));
     const auto saved = box.Path() / "out.torrent";
-    std::string reason;
-    ASSERT_TRUE(SaveEditedTorrent(model, saved, reason)) << reason;
+    ASSERT_EQ(SaveEditedTorrent(model, saved).Reason(), "");
     std::string expected = original;
     const std::string oldComment = BStr("hello\r\n" + std::string(kCommentSuffix));
     expected.replace(
@@ -332,8 +327,7 @@ TEST(EditSave, NamesThatAreNotUtf8SaveBackByteForByte)
     const auto& entry = model.Files[0];
     RenameFileEntry(model, 0, FieldBytes(DisplayText(entry.Path + entry.Name), entry.Path + entry.Name));
     const auto saved = box.Path() / "out.torrent";
-    std::string reason;
-    ASSERT_TRUE(SaveEditedTorrent(model, saved, reason)) << reason;
+    ASSERT_EQ(SaveEditedTorrent(model, saved).Reason(), "");
     EXPECT_EQ(ReadFile(saved), original);
     ExpectLibtorrentAgrees(saved, 2, 7);
 }
@@ -345,9 +339,7 @@ TEST(EditSave, UnwritableDestinationLeavesTheOldFileIntact)
     // Without a write bit, which counts for the superuser too.
     const auto dest = box.Write("ro.torrent", "old bytes");
     std::filesystem::permissions(dest, std::filesystem::perms::owner_read);
-    std::string reason;
-    EXPECT_FALSE(SaveEditedTorrent(model, dest, reason));
-    EXPECT_FALSE(reason.empty());
+    EXPECT_TRUE(SaveEditedTorrent(model, dest).Failed());
     EXPECT_EQ(ReadFile(dest), "old bytes");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(box.Path()), {}), 2); // in.torrent and dest
     EXPECT_EQ(WriteErrorMessage(dest), "Fehler beim Schreiben " + dest.string());
@@ -357,9 +349,9 @@ TEST(EditSave, MissingFolderFails)
 {
     TSandbox box;
     TTorrentFile model = LoadBytes(box, Metainfo(SingleInfo("a", 1)));
-    std::string reason;
-    EXPECT_FALSE(SaveEditedTorrent(model, box.Path() / "no" / "out.torrent", reason));
-    EXPECT_EQ(reason, "No such file or directory");
+    const TError failed = SaveEditedTorrent(model, box.Path() / "no" / "out.torrent");
+    EXPECT_EQ(failed.Code(), ENOENT);
+    EXPECT_EQ(failed.Path(), (box.Path() / "no" / "out.torrent").string());
 }
 
 TEST(EditSave, ResetDateIsWritten)
@@ -368,8 +360,7 @@ TEST(EditSave, ResetDateIsWritten)
     TTorrentFile model = LoadBytes(box, Metainfo(SingleInfo("a", 1)));
     EXPECT_EQ(model.CreationDate, 0.0);
     model.CreationDate = FromUnixSeconds(1300000000);
-    std::string reason;
-    ASSERT_TRUE(SaveEditedTorrent(model, box.Path() / "out.torrent", reason));
+    ASSERT_EQ(SaveEditedTorrent(model, box.Path() / "out.torrent").Reason(), "");
     EXPECT_NE(ReadFile(box.Path() / "out.torrent").find("13:creation datei1300000000e"), std::string::npos);
 }
 

@@ -18,27 +18,32 @@ namespace brisolt
 namespace
 {
 
+// Why a write failed, "" when it did not.
+std::string WriteReason(const std::filesystem::path& path, std::string_view data)
+{
+    return WriteFileAtomic(path, data).Reason();
+}
+
+std::string ReadReason(const std::filesystem::path& path, uint64_t maxSize)
+{
+    return ReadWholeFile(path, maxSize).Error().Reason();
+}
+
 TEST(FileIo, ReadWholeFileWithinTheBound)
 {
     test::TSandbox box;
     const auto path = box.Write("a.bin", std::string("x\0y", 3));
-    std::string data;
-    std::string reason;
-    EXPECT_EQ(ReadWholeFile(path, 3, data, reason), TReadResult::Ok);
-    EXPECT_EQ(data, std::string("x\0y", 3));
-    EXPECT_EQ(ReadWholeFile(path, 2, data, reason), TReadResult::TooLarge);
-    EXPECT_TRUE(data.empty());
+    EXPECT_EQ(ReadWholeFile(path, 3).Value(), std::string("x\0y", 3));
+    const TError tooLarge = ReadWholeFile(path, 2).Error();
+    EXPECT_EQ(tooLarge.Code(), EFBIG);
+    EXPECT_EQ(tooLarge.Message(), FileMessage(path.string(), "gelesen", SystemErrorText(EFBIG)));
 }
 
 TEST(FileIo, ReadWholeFileFailuresSayWhy)
 {
     test::TSandbox box;
-    std::string data;
-    std::string reason;
-    EXPECT_EQ(ReadWholeFile(box.Path() / "missing", 100, data, reason), TReadResult::Failed);
-    EXPECT_EQ(reason, "No such file or directory");
-    EXPECT_EQ(ReadWholeFile(box.Path(), 100, data, reason), TReadResult::Failed);
-    EXPECT_EQ(reason, "Is a directory");
+    EXPECT_EQ(ReadReason(box.Path() / "missing", 100), "No such file or directory");
+    EXPECT_EQ(ReadReason(box.Path(), 100), "Is a directory");
 }
 
 TEST(FileIo, AtomicWriteReplacesAndLeavesNoTemporary)
@@ -46,8 +51,7 @@ TEST(FileIo, AtomicWriteReplacesAndLeavesNoTemporary)
     test::TSandbox box;
     const auto path = box.Write("out.torrent", "old");
     std::filesystem::permissions(path, std::filesystem::perms(0640));
-    std::string reason;
-    ASSERT_TRUE(WriteFileAtomic(path, "new content", reason)) << reason;
+    ASSERT_EQ(WriteReason(path, "new content"), "");
     EXPECT_EQ(test::ReadFile(path), "new content");
 #ifndef _WIN32
     EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
@@ -62,17 +66,13 @@ TEST(FileIo, AtomicWriteFailureKeepsTheOldFile)
     {
         // root writes into read-only folders; a missing folder fails for everyone.
         test::TSandbox box;
-        std::string reason;
-        EXPECT_FALSE(WriteFileAtomic(box.Path() / "no" / "such" / "x", "data", reason));
-        EXPECT_EQ(reason, "No such file or directory");
+        EXPECT_EQ(WriteReason(box.Path() / "no" / "such" / "x", "data"), "No such file or directory");
         return;
     }
     test::TSandbox box;
     const auto path = box.Write("ro/out.torrent", "old");
     std::filesystem::permissions(box.Path() / "ro", std::filesystem::perms(0555));
-    std::string reason;
-    EXPECT_FALSE(WriteFileAtomic(path, "new", reason));
-    EXPECT_EQ(reason, "Permission denied");
+    EXPECT_EQ(WriteReason(path, "new"), "Permission denied");
     EXPECT_EQ(test::ReadFile(path), "old");
 }
 
@@ -80,9 +80,7 @@ TEST(FileIo, AtomicWriteOverAFolderFailsAndRemovesTheTemporary)
 {
     test::TSandbox box;
     std::filesystem::create_directories(box.Path() / "target" / "inside");
-    std::string reason;
-    EXPECT_FALSE(WriteFileAtomic(box.Path() / "target", "data", reason));
-    EXPECT_FALSE(reason.empty());
+    EXPECT_TRUE(WriteFileAtomic(box.Path() / "target", "data").Failed());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(box.Path()), {}), 1);
 }
 
@@ -149,11 +147,8 @@ TEST(FileIo, ReadWholeFileRefusesAFifoWithoutWaiting)
     BRISOLT_LINUX_ONLY("FIFOs");
     test::TSandbox box;
     const auto fifo = test::MakeFifo(box.Path() / "p");
-    std::string data;
     std::string reason;
-    TReadResult result = TReadResult::Ok;
-    EXPECT_TRUE(test::ReturnsWithoutWaiting(fifo, [&] { result = ReadWholeFile(fifo, 100, data, reason); }));
-    EXPECT_EQ(result, TReadResult::Failed);
+    EXPECT_TRUE(test::ReturnsWithoutWaiting(fifo, [&] { reason = ReadReason(fifo, 100); }));
     EXPECT_EQ(reason, "Keine reguläre Datei.");
 }
 
@@ -195,9 +190,7 @@ TEST(FileIo, AtomicWriteThroughLinksKeepsTheTargetsMode)
         const auto path = box.Path() / c.Write;
         if (path != target)
             std::filesystem::create_symlink(std::filesystem::relative(target, box.Path()), path);
-        std::string reason;
-        EXPECT_EQ(WriteFileAtomic(path, "new", reason), c.Ok) << c.Write;
-        EXPECT_EQ(reason, c.Ok ? "" : "Permission denied") << c.Write;
+        EXPECT_EQ(WriteReason(path, "new"), c.Ok ? "" : "Permission denied") << c.Write;
         EXPECT_EQ(test::ReadFile(target), c.Ok ? "new" : "old") << c.Write;
         EXPECT_EQ(std::filesystem::is_symlink(path), path != target) << c.Write;
 
@@ -271,12 +264,11 @@ TEST(FileIo, NamesRoundTripThroughTheSystem)
         "e.txt",
         "\xE6\x97\xA5\xE6\x9C\xAC",
         "\xF0\x9F\x8E\xB5 \xE2\x9C\x93.bin"};
-    std::string reason;
     for (const auto& name : names)
     {
         EXPECT_EQ(PathBytes(NativePath(name)), name);
-        ASSERT_TRUE(WriteFileAtomic(box.Path() / NativePath(name), "old", reason)) << reason;
-        ASSERT_TRUE(WriteFileAtomic(box.Path() / NativePath(name), name + kBinary, reason)) << reason;
+        ASSERT_EQ(WriteReason(box.Path() / NativePath(name), "old"), "");
+        ASSERT_EQ(WriteReason(box.Path() / NativePath(name), name + kBinary), "");
     }
     std::vector<std::string> listed;
     ASSERT_EQ(ListFolder(box.Path(), listed), 0);
@@ -286,9 +278,7 @@ TEST(FileIo, NamesRoundTripThroughTheSystem)
     EXPECT_EQ(listed, sorted); // no temporary left behind either
     for (const auto& name : names)
     {
-        std::string data;
-        EXPECT_EQ(ReadWholeFile(box.Path() / NativePath(name), 100, data, reason), TReadResult::Ok) << name;
-        EXPECT_EQ(data, name + kBinary);
+        EXPECT_EQ(ReadWholeFile(box.Path() / NativePath(name), 100).Value(), name + kBinary) << name;
         TFileHandle file;
         ASSERT_EQ(file.OpenForReading(box.Path() / NativePath(name)), 0);
         char tail[6] = {};
@@ -360,9 +350,7 @@ TEST(FileIo, AtomicWriteReplacesOnlyRegularFiles)
         ::lstat(node.c_str(), &before);
         for (const auto& path : {node, link})
         {
-            std::string reason;
-            EXPECT_FALSE(WriteFileAtomic(path, "torrent", reason)) << path;
-            EXPECT_EQ(reason, c.Reason) << path;
+            EXPECT_EQ(WriteReason(path, "torrent"), c.Reason) << path;
             EXPECT_EQ(CanReplaceFile(path) != 0, true) << path;
         }
 
@@ -407,9 +395,7 @@ TEST(FileIo, AtomicWriteTakesNamesUpToTheLimit)
         const auto path = box.Path() / NativePath(c.Name);
         for (const char* data : {"old", "new"})
         {
-            std::string reason;
-            EXPECT_EQ(WriteFileAtomic(path, data, reason), *c.Reason == '\0') << c.Name.size();
-            EXPECT_EQ(reason, c.Reason) << c.Name.size();
+            EXPECT_EQ(WriteReason(path, data), c.Reason) << c.Name.size();
         }
         if (*c.Reason == '\0')
         {
