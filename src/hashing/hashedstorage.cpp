@@ -138,7 +138,7 @@ public:
         // the files before it get their check.
         if (!Stopped)
         {
-            if (Slot >= 0)
+            if (Filling)
                 SubmitSlot();
             (void)Deliver(true);
         }
@@ -261,12 +261,12 @@ private:
             }
             else
             {
-                if (!Stream && Slot < 0 && (Slot = AcquireSlot()) < 0)
+                if (!Stream && !Filling && !(Filling = AcquireSlot()))
                     return false;
                 int64_t want = std::min(Job.PieceLength - Filled, size - pos);
                 if (Stream)
                     want = std::min(want, kStreamChunkBytes);
-                char* target = Stream ? Stream->Room() : Digester.NextPiece(Slot) + Filled;
+                char* target = Stream ? Stream->Room() : Digester.NextPiece(Filling) + Filled;
                 int64_t got = 0;
                 // What the system's cache holds is copied here at once; a
                 // stretch that would wait for the disk is left to a worker,
@@ -284,10 +284,16 @@ private:
                 else if (want > 0 && cached != -2)
                 {
                     Digester.AddExtent(
-                        Slot, file, pos, static_cast<std::size_t>(Filled), static_cast<std::size_t>(want), pad, index);
+                        Filling,
+                        file,
+                        pos,
+                        static_cast<std::size_t>(Filled),
+                        static_cast<std::size_t>(want),
+                        pad,
+                        index);
                     got = want;
-                    reads = Slot;
-                    generation = Digester.Generation(Slot);
+                    reads = Filling.Slot();
+                    generation = Digester.Generation(reads);
                 }
                 else if (want > 0)
                 {
@@ -373,13 +379,13 @@ private:
         {
             return false;
         }
-        if (Slot >= 0 && Digester.PieceCount(Slot) > 0)
+        if (Filling && Digester.PieceCount(Filling.Slot()) > 0)
             SubmitSlot();
-        if (Slot < 0 && (Slot = AcquireSlot()) < 0)
+        if (!Filling && !(Filling = AcquireSlot()))
             return true;
-        Digester.AddFromFile(Slot, file, pos, static_cast<int>(pieces), total, pad, index);
+        Digester.AddFromFile(Filling, file, pos, static_cast<int>(pieces), total, pad, index);
         for (int i = 0; i < static_cast<int>(pieces); ++i)
-            Events.push_back({Slot, i, {}, 0});
+            Events.push_back({Filling.Slot(), i, {}, 0});
         SubmitSlot();
         pos += total;
         return true;
@@ -419,30 +425,25 @@ private:
             Filled = 0;
             return;
         }
-        const int piece = Digester.AddPiece(Slot, static_cast<std::size_t>(Filled));
-        Events.push_back({Slot, piece, {}, 0});
+        const int piece = Digester.AddPiece(Filling, static_cast<std::size_t>(Filled));
+        Events.push_back({Filling.Slot(), piece, {}, 0});
         Filled = 0;
-        if (Digester.PieceCount(Slot) == Digester.PiecesPerSlot())
+        if (Digester.PieceCount(Filling.Slot()) == Digester.PiecesPerSlot())
             SubmitSlot();
     }
 
-    void SubmitSlot()
-    {
-        Digester.Submit(Slot);
-        Slot = -1;
-    }
+    void SubmitSlot() { (void)Digester.Submit(std::move(Filling)); }
 
     // A free slot; while none is free, the oldest pieces are waited for and
-    // recorded, which frees their slot. -1 when that met a failure.
-    int AcquireSlot()
+    // recorded, which frees their slot. None when that met a failure.
+    TPieceDigester::TFilling AcquireSlot()
     {
         for (;;)
         {
-            const int slot = Digester.TryAcquire();
-            if (slot >= 0)
+            if (TPieceDigester::TFilling slot = Digester.TryAcquire())
                 return slot;
             if (!DeliverOnePiece())
-                return -1;
+                return {};
         }
     }
 
@@ -550,11 +551,11 @@ private:
     // Set when pieces are too large to copy whole: the reader digests them.
     std::unique_ptr<TPieceStream> Stream;
     std::deque<TEvent> Events;
-    int Slot = -1;              // slot being filled
-    int64_t Filled = 0;         // bytes of its current piece; PieceLength - Filled is "need"
-    int PendingFiles = 0;       // kFileEnd events queued
-    bool Stopped = false;       // a failure met while delivering ended the run
-    bool NoCachedReads = false; // the system cannot read from its cache alone
+    TPieceDigester::TFilling Filling; // the slot being filled
+    int64_t Filled = 0;               // bytes of its current piece; PieceLength - Filled is "need"
+    int PendingFiles = 0;             // kFileEnd events queued
+    bool Stopped = false;             // a failure met while delivering ended the run
+    bool NoCachedReads = false;       // the system cannot read from its cache alone
     // For tests and benchmarks, BRISOLT_ASSUME_UNCACHED=1 leaves every
     // stretch the workers may read to them, as if the cache held nothing.
     const bool AssumeUncached = std::getenv("BRISOLT_ASSUME_UNCACHED") != nullptr;

@@ -8,6 +8,7 @@
 #include <numeric>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #include "core/sha1_many.h"
 #include "hashing/contentfile.h"
@@ -184,7 +185,31 @@ TPieceDigester::~TPieceDigester()
         Buffers().Give(std::move(slot.Data));
 }
 
-int TPieceDigester::TryAcquire()
+TPieceDigester::TFilling::~TFilling()
+{
+    if (Owner != nullptr)
+        Owner->Release(Number);
+}
+
+TPieceDigester::TFilling::TFilling(TFilling&& other) noexcept
+    : Owner(std::exchange(other.Owner, nullptr))
+    , Number(std::exchange(other.Number, -1))
+{
+}
+
+TPieceDigester::TFilling& TPieceDigester::TFilling::operator=(TFilling&& other) noexcept
+{
+    if (this != &other)
+    {
+        if (Owner != nullptr)
+            Owner->Release(Number);
+        Owner = std::exchange(other.Owner, nullptr);
+        Number = std::exchange(other.Number, -1);
+    }
+    return *this;
+}
+
+TPieceDigester::TFilling TPieceDigester::TryAcquire()
 {
     std::lock_guard lock(Mutex);
     for (std::size_t i = 0; i < Slots.size(); ++i)
@@ -206,32 +231,32 @@ int TPieceDigester::TryAcquire()
             ++slot.Generation;
             slot.Sizes.clear();
             slot.Digests.clear();
-            return static_cast<int>(i);
+            return {this, static_cast<int>(i)};
         }
     }
-    return -1;
+    return {};
 }
 
-char* TPieceDigester::NextPiece(int slot)
+char* TPieceDigester::NextPiece(const TFilling& slot)
 {
-    TSlot& s = Slots[Index(slot)];
+    TSlot& s = Slots[Index(slot.Slot())];
     if (s.Used + PieceLength > s.Data.Size())
         throw std::logic_error("piece slot is full");
     return s.Data.Data() + s.Used;
 }
 
-int TPieceDigester::AddPiece(int slot, std::size_t size)
+int TPieceDigester::AddPiece(const TFilling& slot, std::size_t size)
 {
-    TSlot& s = Slots[Index(slot)];
+    TSlot& s = Slots[Index(slot.Slot())];
     s.Sizes.push_back(size);
     s.Used += PieceLength; // each piece keeps a whole piece's room
     return static_cast<int>(s.Sizes.size()) - 1;
 }
 
 void TPieceDigester::AddFromFile(
-    int slot, const TContentFile& file, int64_t offset, int count, int64_t total, bool pad, std::size_t tag)
+    const TFilling& slot, const TContentFile& file, int64_t offset, int count, int64_t total, bool pad, std::size_t tag)
 {
-    TSlot& s = Slots[Index(slot)];
+    TSlot& s = Slots[Index(slot.Slot())];
     s.File = &file;
     s.Tag = tag;
     s.Pad = pad;
@@ -245,7 +270,7 @@ void TPieceDigester::AddFromFile(
 }
 
 void TPieceDigester::AddExtent(
-    int slot,
+    const TFilling& slot,
     std::shared_ptr<const TContentFile> file,
     int64_t offset,
     std::size_t into,
@@ -253,7 +278,7 @@ void TPieceDigester::AddExtent(
     bool pad,
     std::size_t tag)
 {
-    TSlot& s = Slots[Index(slot)];
+    TSlot& s = Slots[Index(slot.Slot())];
     if (into > PieceLength || length > PieceLength - into || s.Used + PieceLength > s.Data.Size())
         throw std::logic_error("stretch outside the piece slot");
     s.Extents.push_back({std::move(file), offset, s.Used + into, length, pad, tag});
@@ -455,15 +480,17 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
         std::memcpy(slot.Digests[i].data(), sha.Digest(i).data(), slot.Digests[i].size());
 }
 
-void TPieceDigester::Submit(int slot)
+int TPieceDigester::Submit(TFilling filling)
 {
+    const int slot = std::exchange(filling.Number, -1);
+    filling.Owner = nullptr;
     TSlot& s = Slots[Index(slot)];
     if (Workers.empty())
     {
         DigestSlot(s); // on the caller's thread: its exceptions are the caller's
         s.Failed = s.ReadError.Failed();
         s.Done = true;
-        return;
+        return slot;
     }
     {
         std::lock_guard lock(Mutex);
@@ -471,6 +498,7 @@ void TPieceDigester::Submit(int slot)
         Queue.push_back(slot);
     }
     WorkReady.notify_one();
+    return slot;
 }
 
 void TPieceDigester::WorkerLoop()

@@ -1,7 +1,9 @@
-// Digests whole pieces on a small pool of worker threads. The caller fills a
-// slot's buffer with consecutive pieces, or names consecutive pieces of one
-// open file for the worker to read itself, submits the slot, and later
-// collects each piece's digest; a fixed number of slots bounds the memory. A
+// Digests whole pieces on a small pool of worker threads. The caller acquires
+// a slot (a move-only TFilling: one owner fills it), fills its buffer with
+// consecutive pieces, or names consecutive pieces of one open file for the
+// worker to read itself, submits it (giving up the TFilling for the slot's
+// number), and later collects each piece's digest by that number and
+// releases the slot; a fixed number of slots bounds the memory. A
 // slot holds at least as many pieces as the SHA-1 path has vector lanes, and
 // they are digested together, one piece per lane. Pieces a worker reads are
 // streamed through the lanes in chunks, so a slot's buffer never needs a
@@ -36,6 +38,37 @@ using TDigest = std::array<char, 20>;
 class TPieceDigester
 {
 public:
+    // The right to fill one slot, from TryAcquire until Submit. Dropped
+    // without being submitted, it gives the slot back.
+    class TFilling
+    {
+    public:
+        TFilling() = default;
+        ~TFilling();
+        TFilling(TFilling&& other) noexcept;
+        TFilling& operator=(TFilling&& other) noexcept;
+        TFilling(const TFilling&) = delete;
+        TFilling& operator=(const TFilling&) = delete;
+
+        // Whether it holds a slot.
+        explicit operator bool() const { return Owner != nullptr; }
+
+        // The slot's number, as the collecting calls take it.
+        [[nodiscard]] int Slot() const { return Number; }
+
+    private:
+        friend class TPieceDigester;
+
+        TFilling(TPieceDigester* owner, int number)
+            : Owner(owner)
+            , Number(number)
+        {
+        }
+
+        TPieceDigester* Owner = nullptr;
+        int Number = -1;
+    };
+
     // threadCount >= 1; pieceLength > 0.
     TPieceDigester(int threadCount, std::size_t pieceLength);
     ~TPieceDigester();
@@ -62,14 +95,15 @@ public:
     // worker maps instead of copying), else a full slot.
     [[nodiscard]] int MinFilePieces() const { return SlotPieces == 1 ? 1 : FileSlotPieces; }
 
-    // A free slot, or -1 when every slot is being filled or is in flight.
-    [[nodiscard]] int TryAcquire();
+    // A free slot to fill, or none when every slot is being filled or is in
+    // flight. The digester outlives it.
+    [[nodiscard]] TFilling TryAcquire();
     // Where the slot's next piece goes (PieceLength bytes of room); throws
     // std::logic_error once the slot holds PiecesPerSlot pieces.
-    [[nodiscard]] char* NextPiece(int slot);
+    [[nodiscard]] char* NextPiece(const TFilling& slot);
     // Records that the slot's next piece holds size bytes; returns its index
     // within the slot.
-    int AddPiece(int slot, std::size_t size);
+    int AddPiece(const TFilling& slot, std::size_t size);
 
     [[nodiscard]] int PieceCount(int slot) const { return static_cast<int>(Slots[Index(slot)].Sizes.size()); }
 
@@ -78,7 +112,13 @@ public:
     // stays open until the slot is done. pad: what the file cannot give is
     // zeros, never an error. tag: the caller's name for the file.
     void AddFromFile(
-        int slot, const TContentFile& file, int64_t offset, int count, int64_t total, bool pad, std::size_t tag);
+        const TFilling& slot,
+        const TContentFile& file,
+        int64_t offset,
+        int count,
+        int64_t total,
+        bool pad,
+        std::size_t tag);
 
     // Whether submitted slots go to worker threads (else they are digested at
     // once on the calling thread).
@@ -89,7 +129,7 @@ public:
     // The slot holds the file open until it has been read. pad: what the file
     // cannot give is zeros, never an error. tag: the caller's name for the file.
     void AddExtent(
-        int slot,
+        const TFilling& slot,
         std::shared_ptr<const TContentFile> file,
         int64_t offset,
         std::size_t into,
@@ -114,8 +154,9 @@ public:
     // Blocks until every submitted slot is done.
     void WaitAll();
 
-    // Hands the slot's pieces to be digested.
-    void Submit(int slot);
+    // Hands the slot's pieces to be digested; its number, by which they are
+    // collected.
+    int Submit(TFilling slot);
     // Blocks until the submitted slot is digested; false when a worker failed.
     [[nodiscard]] bool Wait(int slot);
 

@@ -175,7 +175,18 @@ TEST(PieceDigester, DigestsWhatWasCopiedOrReadAndNamesTheFileThatFailed)
         ASSERT_FALSE(file->Open("f", nullptr, nullptr, fs));
 
         // Copied in; the last piece short.
-        int slot = digester.TryAcquire();
+        // Every slot taken, none is left; one dropped unfilled is free again.
+        {
+            std::vector<TPieceDigester::TFilling> taken;
+            while (TPieceDigester::TFilling next = digester.TryAcquire())
+                taken.push_back(std::move(next));
+            EXPECT_EQ(static_cast<int>(taken.size()), digester.SlotCount());
+            taken.pop_back();
+            EXPECT_TRUE(digester.TryAcquire());
+            EXPECT_FALSE(digester.TryAcquire() && digester.TryAcquire());
+        }
+
+        TPieceDigester::TFilling filling = digester.TryAcquire();
         const int copied = digester.PiecesPerSlot();
         const auto piece = [&](int i, std::size_t size)
         {
@@ -184,12 +195,12 @@ TEST(PieceDigester, DigestsWhatWasCopiedOrReadAndNamesTheFileThatFailed)
         for (int i = 0; i < copied; ++i)
         {
             const std::size_t size = i + 1 == copied ? 1000 : kPiece;
-            std::memcpy(digester.NextPiece(slot), piece(i, size).data(), size);
-            EXPECT_EQ(digester.AddPiece(slot, size), i);
+            std::memcpy(digester.NextPiece(filling), piece(i, size).data(), size);
+            EXPECT_EQ(digester.AddPiece(filling, size), i);
         }
         // A full slot takes no more: nothing is written past its buffer.
-        EXPECT_THROW(static_cast<void>(digester.NextPiece(slot)), std::logic_error);
-        digester.Submit(slot);
+        EXPECT_THROW(static_cast<void>(digester.NextPiece(filling)), std::logic_error);
+        int slot = digester.Submit(std::move(filling));
         ASSERT_TRUE(digester.Wait(slot));
         for (int i = 0; i < copied; ++i)
             EXPECT_EQ(Digest(digester.Digest(slot, i)), Digest(piece(i, i + 1 == copied ? 1000 : kPiece))) << i;
@@ -203,9 +214,9 @@ TEST(PieceDigester, DigestsWhatWasCopiedOrReadAndNamesTheFileThatFailed)
             {
                 return fail ? EIO : 0;
             };
-            slot = digester.TryAcquire();
-            digester.AddFromFile(slot, *file, kPiece, count, int64_t{kPiece} * count, false, 7);
-            digester.Submit(slot);
+            filling = digester.TryAcquire();
+            digester.AddFromFile(filling, *file, kPiece, count, int64_t{kPiece} * count, false, 7);
+            slot = digester.Submit(std::move(filling));
             EXPECT_EQ(digester.Wait(slot), !fail);
             EXPECT_EQ(
                 digester.ReadError(slot).Message(), fail ? FileMessage("f", "gelesen", SystemErrorText(EIO)) : "");
@@ -231,18 +242,18 @@ TEST(PieceDigester, DigestsWhatWasCopiedOrReadAndNamesTheFileThatFailed)
         ASSERT_FALSE(shrinks->Open("shrinks", nullptr, nullptr, fs));
         for (const bool shrink : {false, true})
         {
-            slot = digester.TryAcquire();
-            std::memcpy(digester.NextPiece(slot), bytes.data(), kPiece);
-            digester.AddPiece(slot, kPiece);
-            digester.AddExtent(slot, file, 0, 0, kPiece, false, 1);
-            digester.AddPiece(slot, kPiece);
-            digester.AddExtent(slot, shortFile, 0, 0, 300, true, 2);
-            digester.AddPiece(slot, 300);
-            digester.AddExtent(slot, shrinks, 0, 0, kPiece, false, 3);
-            digester.AddPiece(slot, kPiece);
+            filling = digester.TryAcquire();
+            std::memcpy(digester.NextPiece(filling), bytes.data(), kPiece);
+            digester.AddPiece(filling, kPiece);
+            digester.AddExtent(filling, file, 0, 0, kPiece, false, 1);
+            digester.AddPiece(filling, kPiece);
+            digester.AddExtent(filling, shortFile, 0, 0, 300, true, 2);
+            digester.AddPiece(filling, 300);
+            digester.AddExtent(filling, shrinks, 0, 0, kPiece, false, 3);
+            digester.AddPiece(filling, kPiece);
             if (shrink)
                 Shrink(fs, "shrinks");
-            digester.Submit(slot);
+            slot = digester.Submit(std::move(filling));
             EXPECT_EQ(digester.Wait(slot), !shrink);
             EXPECT_EQ(digester.GoodPieces(slot), shrink ? 3 : 4);
             EXPECT_EQ(digester.ReadError(slot).Code(), shrink ? kErrFileShrank : 0);
