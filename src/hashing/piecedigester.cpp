@@ -12,6 +12,7 @@
 
 #include "core/sha1_many.h"
 #include "hashing/contentfile.h"
+#include "platform/cputime.h"
 
 namespace brisolt
 {
@@ -41,20 +42,38 @@ constexpr std::size_t kMapFromBytes = 1024u * 1024;
 // cache's own, not the process's memory, but the address space stays modest.
 constexpr std::size_t kMapWindowBytes = 64u * 1024 * 1024;
 
-// Workers read file pieces into the slot's buffer: a fresh mapping costs a
-// fault per page on some machines, in either page-cache state, where a read
-// into a buffer already touched does not. For tests and benchmarks,
-// BRISOLT_READ_PATH=map maps every file piece instead, and =mapsome maps
-// slots of a megabyte or more.
-std::size_t MapFromBytes()
+// Workers measure whether mapping or reading the slots of a megabyte or more
+// costs less (TReadChoice). For tests and benchmarks, BRISOLT_READ_PATH=map
+// maps every file piece instead, =mapsome maps slots of a megabyte or more,
+// and =read maps none.
+const char* ReadPathName()
 {
     const char* forced = std::getenv("BRISOLT_READ_PATH");
-    const std::string_view name = forced != nullptr ? forced : "";
+    return forced != nullptr ? forced : "";
+}
+
+std::size_t MapFromBytes()
+{
+    const std::string_view name = ReadPathName();
     if (name == "map")
         return 0;
-    if (name == "mapsome")
-        return kMapFromBytes;
-    return std::numeric_limits<std::size_t>::max();
+    if (name == "read")
+        return std::numeric_limits<std::size_t>::max();
+    return kMapFromBytes;
+}
+
+TReadChoice::TMode ReadMode()
+{
+    const std::string_view name = ReadPathName();
+    if (name == "map" || name == "mapsome")
+        return TReadChoice::TMode::Map;
+    return name == "read" ? TReadChoice::TMode::Read : TReadChoice::TMode::Measure;
+}
+
+double Median(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2), values.end());
+    return values[values.size() / 2];
 }
 
 // Slot buffers outlive their run, so that the next run (the next torrent of
@@ -120,6 +139,44 @@ TError ReadStretch(const TContentFile& file, char* target, std::size_t length, i
 
 } // namespace
 
+bool TReadChoice::Map()
+{
+    std::lock_guard lock(Mutex);
+    if (Mode != TMode::Measure)
+        return Mode == TMode::Map;
+    const bool mapsDone = Mapped.size() >= kSamples;
+    const bool readsDone = Read.size() >= kSamples;
+    if (mapsDone && readsDone)
+    {
+        Mode = Median(Mapped) < Median(Read) ? TMode::Map : TMode::Read;
+        return Mode == TMode::Map;
+    }
+    // Slots in flight have not told their cost yet: the way that still
+    // lacks samples goes next, else the two take turns.
+    if (mapsDone != readsDone)
+        return readsDone;
+    return Asked++ % 2 == 0;
+}
+
+void TReadChoice::Record(bool mapped, int64_t nanoseconds, std::size_t bytes)
+{
+    std::lock_guard lock(Mutex);
+    if (Mode == TMode::Measure && bytes > 0 && nanoseconds > 0)
+        (mapped ? Mapped : Read).push_back(static_cast<double>(nanoseconds) / static_cast<double>(bytes));
+}
+
+void TReadChoice::MapFailed()
+{
+    std::lock_guard lock(Mutex);
+    Mode = TMode::Read;
+}
+
+TReadChoice::TMode TReadChoice::Chosen()
+{
+    std::lock_guard lock(Mutex);
+    return Mode;
+}
+
 int TPieceDigester::PiecesFor(int threadCount, std::size_t pieceLength, int lanes)
 {
     if (threadCount <= 1 && lanes <= 1)
@@ -146,6 +203,7 @@ TPieceDigester::TPieceDigester(int threadCount, std::size_t pieceLength)
     , FileSlotPieces(PiecesFor(threadCount, pieceLength, Sha1PathLanes(Sha1CurrentPath())))
     , SlotPieces(pieceLength <= kCopyPieceBytes ? FileSlotPieces : 1)
     , MapFrom(MapFromBytes())
+    , Choice(ReadMode())
 {
     // Room for the pieces the caller copies in, or for one chunk of each
     // piece a worker reads, whichever is more. Pages a run never touches are
@@ -409,15 +467,34 @@ bool TPieceDigester::DigestMapped(TSlot& slot) const
     return true;
 }
 
-// Each piece in turn gives the lanes its next chunk, so the buffer holds one
-// chunk per piece; the pieces' states wait in the digest between chunks.
 void TPieceDigester::DigestFromFile(TSlot& slot) const
 {
-    const std::size_t count = slot.Sizes.size();
     const std::size_t total = std::accumulate(slot.Sizes.begin(), slot.Sizes.end(), std::size_t{0});
     // A mapping tells a short file only after the fact: padding reads.
-    if (total >= MapFrom && !slot.Pad && DigestMapped(slot))
+    if (total < MapFrom || slot.Pad)
+    {
+        DigestRead(slot, total);
         return;
+    }
+    const bool map = Choice.Map();
+    const int64_t start = ThreadCpuNanoseconds();
+    if (map && !DigestMapped(slot))
+    {
+        Choice.MapFailed();
+        DigestRead(slot, total);
+        return;
+    }
+    if (!map)
+        DigestRead(slot, total);
+    if (!slot.ReadError)
+        Choice.Record(map, ThreadCpuNanoseconds() - start, total);
+}
+
+// Each piece in turn gives the lanes its next chunk, so the buffer holds one
+// chunk per piece; the pieces' states wait in the digest between chunks.
+void TPieceDigester::DigestRead(TSlot& slot, std::size_t total) const
+{
+    const std::size_t count = slot.Sizes.size();
     // Whole pieces lie next to each other in the file and in the buffer: one
     // read takes them all when the buffer holds them.
     if (total <= SlotBytes)

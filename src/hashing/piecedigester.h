@@ -35,6 +35,46 @@ class TContentFile;
 
 using TDigest = std::array<char, 20>;
 
+// How workers get the pieces of a file they digest: mapped, or read into the
+// slot's buffer. Which costs less depends on the machine, and on some even on
+// how the file entered the page cache: a fresh mapping costs a fault per page
+// on some virtual machines, a read costs a copy everywhere. Measuring, the
+// first slots of a run take turns, and the rest take the way whose processor
+// time per byte was lower (the median of kSamples each). Any thread.
+class TReadChoice
+{
+public:
+    enum class TMode
+    {
+        Read,
+        Map,
+        Measure,
+    };
+
+    static constexpr std::size_t kSamples = 3;
+
+    explicit TReadChoice(TMode mode)
+        : Mode(mode)
+    {
+    }
+
+    // Whether the next slot maps.
+    [[nodiscard]] bool Map();
+    // What a slot cost: its thread's processor time for bytes, mapped or read.
+    void Record(bool mapped, int64_t nanoseconds, std::size_t bytes);
+    // A file could not be mapped: read from now on.
+    void MapFailed();
+    // Measure until both ways have their samples, then the way chosen.
+    [[nodiscard]] TMode Chosen();
+
+private:
+    std::mutex Mutex;
+    TMode Mode;
+    int Asked = 0;
+    std::vector<double> Mapped;
+    std::vector<double> Read;
+};
+
 class TPieceDigester
 {
 public:
@@ -216,6 +256,7 @@ private:
     void DigestSlot(TSlot& slot) const;
     void DigestWholePieces(TSlot& slot, std::size_t count) const;
     void DigestFromFile(TSlot& slot) const;
+    void DigestRead(TSlot& slot, std::size_t total) const;
     [[nodiscard]] std::size_t ReadExtents(TSlot& slot) const;
     [[nodiscard]] bool DigestMapped(TSlot& slot) const;
 
@@ -223,7 +264,8 @@ private:
     std::size_t Chunk; // bytes of a piece per lane and pass, when reading
     int FileSlotPieces;
     int SlotPieces;
-    std::size_t MapFrom; // slots of at least this many bytes are mapped
+    std::size_t MapFrom; // slots of at least this many bytes may be mapped
+    mutable TReadChoice Choice;
     std::size_t SlotBytes = 0;
     std::vector<TSlot> Slots;
     std::mutex Mutex;

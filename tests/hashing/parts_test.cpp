@@ -269,6 +269,48 @@ TEST(PieceDigester, DigestsWhatWasCopiedOrReadAndNamesTheFileThatFailed)
     }
 }
 
+// Measuring, the two ways take turns until each has its samples (a slow
+// first slot of each does not sway it), then the cheaper one stays; a failed
+// mapping reads from then on; a forced way never changes.
+TEST(ReadChoice, TakesTurnsThenKeepsTheCheaperWay)
+{
+    using TMode = TReadChoice::TMode;
+    for (const bool mapCheaper : {true, false})
+    {
+        SCOPED_TRACE(mapCheaper);
+        TReadChoice choice(TMode::Measure);
+        std::size_t maps = 0;
+        for (std::size_t i = 0; i < 2 * TReadChoice::kSamples; ++i)
+        {
+            const bool map = choice.Map();
+            maps += map ? 1 : 0;
+            const int64_t cost = (map == mapCheaper ? 1000 : 2000) * (i < 2 ? 5 : 1);
+            choice.Record(map, cost, 1000);
+        }
+        EXPECT_EQ(maps, TReadChoice::kSamples);
+        EXPECT_EQ(choice.Map(), mapCheaper);
+        choice.Record(!mapCheaper, 1, 1000);
+        EXPECT_EQ(choice.Map(), mapCheaper);
+        EXPECT_EQ(choice.Chosen(), mapCheaper ? TMode::Map : TMode::Read);
+    }
+
+    TReadChoice waiting(TMode::Measure);
+    for (std::size_t i = 0; i < TReadChoice::kSamples; ++i)
+        waiting.Record(true, 1000, 1000);
+    EXPECT_FALSE(waiting.Map());
+    EXPECT_FALSE(waiting.Map());
+    EXPECT_EQ(waiting.Chosen(), TMode::Measure);
+
+    TReadChoice failing(TMode::Measure);
+    failing.MapFailed();
+    EXPECT_FALSE(failing.Map());
+
+    TReadChoice forced(TMode::Map);
+    for (std::size_t i = 0; i < 2 * TReadChoice::kSamples; ++i)
+        forced.Record(i % 2 == 0, i % 2 == 0 ? 9000 : 1, 1000);
+    EXPECT_TRUE(forced.Map());
+}
+
 TEST(OpenAheadPool, HandsOutResultsInOrderAndPassesOverWhatWasNotAsked)
 {
     std::vector<std::size_t> items;
