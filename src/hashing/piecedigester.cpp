@@ -1,6 +1,7 @@
 #include "hashing/piecedigester.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -12,7 +13,6 @@
 
 #include "core/sha1_many.h"
 #include "hashing/contentfile.h"
-#include "platform/cputime.h"
 
 namespace brisolt
 {
@@ -43,7 +43,7 @@ constexpr std::size_t kMapFromBytes = 1024u * 1024;
 constexpr std::size_t kMapWindowBytes = 64u * 1024 * 1024;
 
 // Workers measure whether mapping or reading the slots of a megabyte or more
-// costs less (TReadChoice). For tests and benchmarks, BRISOLT_READ_PATH=map
+// takes less time (TReadChoice). For tests and benchmarks, BRISOLT_READ_PATH=map
 // maps every file piece instead, =mapsome maps slots of a megabyte or more,
 // and =read maps none.
 const char* ReadPathName()
@@ -477,7 +477,7 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
         return;
     }
     const bool map = Choice.Map();
-    const int64_t start = ThreadCpuNanoseconds();
+    const auto start = std::chrono::steady_clock::now();
     if (map && !DigestMapped(slot))
     {
         Choice.MapFailed();
@@ -486,8 +486,9 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     }
     if (!map)
         DigestRead(slot, total);
+    const auto took = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start);
     if (!slot.ReadError)
-        Choice.Record(map, ThreadCpuNanoseconds() - start, total);
+        Choice.Record(map, took.count(), total);
 }
 
 // Each piece in turn gives the lanes its next chunk, so the buffer holds one

@@ -36,11 +36,14 @@ class TContentFile;
 using TDigest = std::array<char, 20>;
 
 // How workers get the pieces of a file they digest: mapped, or read into the
-// slot's buffer. Which costs less depends on the machine, and on some even on
-// how the file entered the page cache: a fresh mapping costs a fault per page
-// on some virtual machines, a read costs a copy everywhere. Measuring, the
-// first slots of a run take turns, and the rest take the way whose processor
-// time per byte was lower (the median of kSamples each). Any thread.
+// slot's buffer. Which is faster depends on the machine, on how the file
+// entered the page cache and on whether the cache holds it: a fresh mapping
+// costs a fault per page on some virtual machines, a read costs a copy
+// everywhere, and from the disk the two fetch ahead differently. Measuring,
+// the first slots of a run take turns, and the rest take the way whose time
+// per byte was lower (the median of kSamples each; the workers run side by
+// side, so the time counts waits for the disk and other work alike for
+// both). Any thread.
 class TReadChoice
 {
 public:
@@ -60,7 +63,7 @@ public:
 
     // Whether the next slot maps.
     [[nodiscard]] bool Map();
-    // What a slot cost: its thread's processor time for bytes, mapped or read.
+    // What a slot took: the time its worker spent on bytes, mapped or read.
     void Record(bool mapped, int64_t nanoseconds, std::size_t bytes);
     // A file could not be mapped: read from now on.
     void MapFailed();
