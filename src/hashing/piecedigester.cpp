@@ -13,6 +13,7 @@
 
 #include "core/sha1_many.h"
 #include "hashing/contentfile.h"
+#include "platform/cputime.h"
 
 namespace brisolt
 {
@@ -144,11 +145,13 @@ bool TReadChoice::Map()
     std::lock_guard lock(Mutex);
     if (Mode != TMode::Measure)
         return Mode == TMode::Map;
-    const bool mapsDone = Mapped.size() >= kSamples;
-    const bool readsDone = Read.size() >= kSamples;
+    const bool mapsDone = Mapped.Time.size() >= kSamples;
+    const bool readsDone = Read.Time.size() >= kSamples;
     if (mapsDone && readsDone)
     {
-        Mode = Median(Mapped) < Median(Read) ? TMode::Map : TMode::Read;
+        const bool faster = Median(Mapped.Time) < Median(Read.Time);
+        const bool cheaper = Median(Mapped.Cpu) < Median(Read.Cpu);
+        Mode = faster && cheaper ? TMode::Map : TMode::Read;
         return Mode == TMode::Map;
     }
     // Slots in flight have not told their cost yet: the way that still
@@ -158,11 +161,14 @@ bool TReadChoice::Map()
     return Asked++ % 2 == 0;
 }
 
-void TReadChoice::Record(bool mapped, int64_t nanoseconds, std::size_t bytes)
+void TReadChoice::Record(bool mapped, int64_t nanoseconds, int64_t cpuNanoseconds, std::size_t bytes)
 {
     std::lock_guard lock(Mutex);
-    if (Mode == TMode::Measure && bytes > 0 && nanoseconds > 0)
-        (mapped ? Mapped : Read).push_back(static_cast<double>(nanoseconds) / static_cast<double>(bytes));
+    if (Mode != TMode::Measure || bytes == 0 || nanoseconds <= 0)
+        return;
+    TSamples& samples = mapped ? Mapped : Read;
+    samples.Time.push_back(static_cast<double>(nanoseconds) / static_cast<double>(bytes));
+    samples.Cpu.push_back(static_cast<double>(cpuNanoseconds) / static_cast<double>(bytes));
 }
 
 void TReadChoice::MapFailed()
@@ -478,6 +484,7 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     }
     const bool map = Choice.Map();
     const auto start = std::chrono::steady_clock::now();
+    const int64_t cpuStart = ThreadCpuNanoseconds();
     if (map && !DigestMapped(slot))
     {
         Choice.MapFailed();
@@ -488,7 +495,7 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
         DigestRead(slot, total);
     const auto took = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start);
     if (!slot.ReadError)
-        Choice.Record(map, took.count(), total);
+        Choice.Record(map, took.count(), ThreadCpuNanoseconds() - cpuStart, total);
 }
 
 // Each piece in turn gives the lanes its next chunk, so the buffer holds one

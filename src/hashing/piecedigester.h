@@ -40,10 +40,11 @@ using TDigest = std::array<char, 20>;
 // entered the page cache and on whether the cache holds it: a fresh mapping
 // costs a fault per page on some virtual machines, a read costs a copy
 // everywhere, and from the disk the two fetch ahead differently. Measuring,
-// the first slots of a run take turns, and the rest take the way whose time
-// per byte was lower (the median of kSamples each; the workers run side by
-// side, so the time counts waits for the disk and other work alike for
-// both). Any thread.
+// the first slots of a run take turns, and the rest map only when mapping
+// took both less time and less processor time per byte (medians of kSamples
+// each): the time counts the waits for the disk, the processor time is not
+// stretched by other work on the machine, and reading is the safe way when
+// the two disagree. Any thread.
 class TReadChoice
 {
 public:
@@ -63,8 +64,9 @@ public:
 
     // Whether the next slot maps.
     [[nodiscard]] bool Map();
-    // What a slot took: the time its worker spent on bytes, mapped or read.
-    void Record(bool mapped, int64_t nanoseconds, std::size_t bytes);
+    // What a slot took: the time and the processor time its worker spent on
+    // bytes, mapped or read.
+    void Record(bool mapped, int64_t nanoseconds, int64_t cpuNanoseconds, std::size_t bytes);
     // A file could not be mapped: read from now on.
     void MapFailed();
     // Measure until both ways have their samples, then the way chosen.
@@ -74,8 +76,15 @@ private:
     std::mutex Mutex;
     TMode Mode;
     int Asked = 0;
-    std::vector<double> Mapped;
-    std::vector<double> Read;
+
+    struct TSamples
+    {
+        std::vector<double> Time; // per byte
+        std::vector<double> Cpu;
+    };
+
+    TSamples Mapped;
+    TSamples Read;
 };
 
 class TPieceDigester

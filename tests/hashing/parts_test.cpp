@@ -270,33 +270,44 @@ TEST(PieceDigester, DigestsWhatWasCopiedOrReadAndNamesTheFileThatFailed)
 }
 
 // Measuring, the two ways take turns until each has its samples (a slow
-// first slot of each does not sway it), then the cheaper one stays; a failed
+// first slot of each does not sway it); then mapping stays only when it was
+// both faster and cheaper in processor time, else reading does; a failed
 // mapping reads from then on; a forced way never changes.
 TEST(ReadChoice, TakesTurnsThenKeepsTheCheaperWay)
 {
     using TMode = TReadChoice::TMode;
-    for (const bool mapCheaper : {true, false})
+
+    const struct
     {
-        SCOPED_TRACE(mapCheaper);
+        bool MapFaster;
+        bool MapCheaper;
+    } kCases[] = {{true, true}, {true, false}, {false, true}, {false, false}};
+
+    for (const auto& c : kCases)
+    {
+        SCOPED_TRACE(std::to_string(c.MapFaster) + std::to_string(c.MapCheaper));
         TReadChoice choice(TMode::Measure);
         std::size_t maps = 0;
         for (std::size_t i = 0; i < 2 * TReadChoice::kSamples; ++i)
         {
             const bool map = choice.Map();
             maps += map ? 1 : 0;
-            const int64_t cost = (map == mapCheaper ? 1000 : 2000) * (i < 2 ? 5 : 1);
-            choice.Record(map, cost, 1000);
+            const int64_t slow = i < 2 ? 5 : 1;
+            const int64_t time = (map == c.MapFaster ? 1000 : 2000) * slow;
+            const int64_t cpu = (map == c.MapCheaper ? 1000 : 2000) * slow;
+            choice.Record(map, time, cpu, 1000);
         }
         EXPECT_EQ(maps, TReadChoice::kSamples);
-        EXPECT_EQ(choice.Map(), mapCheaper);
-        choice.Record(!mapCheaper, 1, 1000);
-        EXPECT_EQ(choice.Map(), mapCheaper);
-        EXPECT_EQ(choice.Chosen(), mapCheaper ? TMode::Map : TMode::Read);
+        const bool mapped = c.MapFaster && c.MapCheaper;
+        EXPECT_EQ(choice.Map(), mapped);
+        choice.Record(!mapped, 1, 1, 1000);
+        EXPECT_EQ(choice.Map(), mapped);
+        EXPECT_EQ(choice.Chosen(), mapped ? TMode::Map : TMode::Read);
     }
 
     TReadChoice waiting(TMode::Measure);
     for (std::size_t i = 0; i < TReadChoice::kSamples; ++i)
-        waiting.Record(true, 1000, 1000);
+        waiting.Record(true, 1000, 1000, 1000);
     EXPECT_FALSE(waiting.Map());
     EXPECT_FALSE(waiting.Map());
     EXPECT_EQ(waiting.Chosen(), TMode::Measure);
@@ -307,7 +318,7 @@ TEST(ReadChoice, TakesTurnsThenKeepsTheCheaperWay)
 
     TReadChoice forced(TMode::Map);
     for (std::size_t i = 0; i < 2 * TReadChoice::kSamples; ++i)
-        forced.Record(i % 2 == 0, i % 2 == 0 ? 9000 : 1, 1000);
+        forced.Record(i % 2 == 0, i % 2 == 0 ? 9000 : 1, 1, 1000);
     EXPECT_TRUE(forced.Map());
 }
 
