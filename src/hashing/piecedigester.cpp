@@ -477,7 +477,7 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
 {
     const std::size_t total = std::accumulate(slot.Sizes.begin(), slot.Sizes.end(), std::size_t{0});
     // A mapping tells a short file only after the fact: padding reads.
-    if (total < MapFrom || slot.Pad)
+    if (total < MapFrom || slot.Pad || (!Choice.IsForced() && !MayBeCached(slot)))
     {
         DigestRead(slot, total);
         return;
@@ -496,6 +496,23 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
     const auto took = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start);
     if (!slot.ReadError)
         Choice.Record(map, took.count(), ThreadCpuNanoseconds() - cpuStart, total);
+}
+
+// Whether the page cache holds the slot's file: a byte at each of a few
+// points spread over the whole file, so that what read-ahead has just
+// fetched around the slot does not count; true where the system cannot
+// tell.
+bool TPieceDigester::MayBeCached(const TSlot& slot)
+{
+    constexpr int kPoints = 8;
+    const int64_t size = slot.File->Size();
+    char probe = 0;
+    for (int i = 0; i < kPoints; ++i)
+    {
+        if (slot.File->ReadCachedAt(&probe, 1, size / kPoints * i) == -1)
+            return false;
+    }
+    return true;
 }
 
 // Each piece in turn gives the lanes its next chunk, so the buffer holds one
