@@ -140,6 +140,7 @@ bool RunSize(std::size_t size, double seconds, int rounds, unsigned& sink)
          },
          false,
          brisolt::TSha1Path::Portable,
+         {},
          {}},
         {"tsha1",
          [&](const std::vector<std::string>& m, std::size_t& bytes)
@@ -149,6 +150,7 @@ bool RunSize(std::size_t size, double seconds, int rounds, unsigned& sink)
          },
          false,
          brisolt::TSha1Path::Portable,
+         {},
          {}},
     };
     for (const auto path :
