@@ -30,12 +30,8 @@ TError FolderError(const std::filesystem::path& path, int code)
 // Only regular files: opening a FIFO or a device could block or act.
 TResult<int64_t> ListedSize(const std::filesystem::path& path, const TPathInfo& info)
 {
-    if (info.Kind == TPathKind::Missing)
-        return FileError(path, info.Error);
-    if (info.Kind == TPathKind::Folder)
-        return FileError(path, EISDIR);
-    if (info.Kind != TPathKind::RegularFile)
-        return FileError(path, kErrNotRegularFile);
+    if (const int code = NotRegularFileError(info); code != 0)
+        return FileError(path, code);
     return info.Size;
 }
 

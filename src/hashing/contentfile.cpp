@@ -42,13 +42,8 @@ TError TContentFile::Open(const std::string& path, const TPathInfo* listed, TLoc
         info = *listed;
     else
         info = file->Info();
-    if (info.Kind != TPathKind::RegularFile)
-    {
-        const int code = info.Kind == TPathKind::Folder  ? EISDIR
-                         : info.Kind == TPathKind::Other ? kErrNotRegularFile
-                                                         : info.Error;
+    if (const int code = NotRegularFileError(info); code != 0)
         return TError::File(path, TFileAction::Open, code);
-    }
     // The closest thing to an open without sharing.
     if (locks != nullptr && locks->MayBeLocked(info.Inode) && !file->LockShared())
         return TError::File(path, TFileAction::Open, kErrLockedByOther);

@@ -29,12 +29,12 @@ bool SameUnchangedFile(const TPathInfo& a, const TPathInfo& b)
            && a.Inode == b.Inode && a.Size == b.Size && a.Modified == b.Modified;
 }
 
-int ReplaceableKind(const TPathInfo& info)
+int NotRegularFileError(const TPathInfo& info)
 {
     switch (info.Kind)
     {
     case TPathKind::Missing:
-        return info.Error == ENOENT ? 0 : info.Error;
+        return info.Error != 0 ? info.Error : ENOENT;
     case TPathKind::RegularFile:
         return 0;
     case TPathKind::Folder:
@@ -43,6 +43,13 @@ int ReplaceableKind(const TPathInfo& info)
         break;
     }
     return kErrNotRegularFile;
+}
+
+int ReplaceableKind(const TPathInfo& info)
+{
+    // Nothing there yet is replaced as well as a regular file.
+    const int err = NotRegularFileError(info);
+    return err == ENOENT ? 0 : err;
 }
 
 std::string TemporaryName(std::string_view name, uint32_t number, int nameMax)
@@ -179,13 +186,8 @@ TResult<std::string> ReadWholeFile(const std::filesystem::path& path, uint64_t m
     TFileHandle file;
     int err = file.OpenForReading(path);
     const TPathInfo info = OpenedInfo(file, err);
-    if (info.Kind != TPathKind::RegularFile)
-    {
-        const int code = info.Kind == TPathKind::Missing  ? info.Error
-                         : info.Kind == TPathKind::Folder ? EISDIR
-                                                          : kErrNotRegularFile;
+    if (const int code = NotRegularFileError(info); code != 0)
         return failure(TFileAction::Open, code);
-    }
     if (static_cast<uint64_t>(info.Size) > maxSize)
         return failure(TFileAction::Read, EFBIG);
     std::string data(static_cast<std::size_t>(info.Size), '\0');

@@ -213,6 +213,12 @@ private:
 // included, keep their names; a ".." after a part that does not exist stays.
 [[nodiscard]] std::filesystem::path ResolvedPath(const std::filesystem::path& path);
 
+// Why what info describes is no regular file to read: 0 for a regular file,
+// info's error (ENOENT when it has none) for a path that leads nowhere,
+// EISDIR for a folder,
+// kErrNotRegularFile for a FIFO, device or socket.
+[[nodiscard]] int NotRegularFileError(const TPathInfo& info);
+
 // Whether what info describes may be replaced by a new regular file, by its
 // kind alone: 0 for a regular file or nothing (ENOENT), EISDIR for a folder,
 // kErrNotRegularFile for a FIFO, device or socket, else info's error. Devices
