@@ -140,6 +140,12 @@ TError ReadStretch(const TContentFile& file, char* target, std::size_t length, i
 
 } // namespace
 
+bool TReadChoice::MayMap()
+{
+    std::lock_guard lock(Mutex);
+    return Mode != TMode::Read;
+}
+
 bool TReadChoice::Map()
 {
     std::lock_guard lock(Mutex);
@@ -477,7 +483,7 @@ void TPieceDigester::DigestFromFile(TSlot& slot) const
 {
     const std::size_t total = std::accumulate(slot.Sizes.begin(), slot.Sizes.end(), std::size_t{0});
     // A mapping tells a short file only after the fact: padding reads.
-    if (total < MapFrom || slot.Pad || (!Choice.IsForced() && !MayBeCached(slot)))
+    if (total < MapFrom || slot.Pad || !Choice.MayMap() || (!Choice.IsForced() && !MayBeCached(slot)))
     {
         DigestRead(slot, total);
         return;

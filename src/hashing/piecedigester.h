@@ -68,6 +68,9 @@ public:
     // Whether the way was given, not measured.
     [[nodiscard]] bool IsForced() const { return Forced; }
 
+    // Whether a slot may still be mapped: false once reading is forced or
+    // chosen, so that no slot asks the page cache in vain.
+    [[nodiscard]] bool MayMap();
     // Whether the next slot maps.
     [[nodiscard]] bool Map();
     // What a slot took: the time and the processor time its worker spent on

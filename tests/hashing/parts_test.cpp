@@ -303,6 +303,7 @@ TEST(ReadChoice, TakesTurnsThenKeepsTheCheaperWay)
         choice.Record(!mapped, 1, 1, 1000);
         EXPECT_EQ(choice.Map(), mapped);
         EXPECT_EQ(choice.Chosen(), mapped ? TMode::Map : TMode::Read);
+        EXPECT_EQ(choice.MayMap(), mapped);
     }
 
     TReadChoice waiting(TMode::Measure);
@@ -315,6 +316,7 @@ TEST(ReadChoice, TakesTurnsThenKeepsTheCheaperWay)
     TReadChoice failing(TMode::Measure);
     failing.MapFailed();
     EXPECT_FALSE(failing.Map());
+    EXPECT_FALSE(failing.MayMap());
 
     TReadChoice forced(TMode::Map);
     for (std::size_t i = 0; i < 2 * TReadChoice::kSamples; ++i)
