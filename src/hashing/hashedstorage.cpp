@@ -572,20 +572,32 @@ std::filesystem::path ResolvePath(const THashJob& job, const TTorrentSubFile& en
     return job.BasePath;
 }
 
+namespace
+{
+
+// What makes a job impossible to run, or no failure.
+TError JobError(const THashJob& job)
+{
+    if (job.PieceLength <= 0 || job.PieceLength > kMaxPieceLength)
+        return TError::Other("invalid piece length " + std::to_string(job.PieceLength));
+    // A negative length would never be reached by reading.
+    for (const auto& entry : job.Files)
+    {
+        if (entry.Length < 0)
+            return TError::Other("invalid file length " + std::to_string(entry.Length));
+    }
+    return {};
+}
+
+} // namespace
+
 THashResult HashFiles(const THashJob& job, THashProgress& progress)
 {
     THashResult result;
     progress.ReportStatus("start");
     try
     {
-        if (job.PieceLength <= 0 || job.PieceLength > kMaxPieceLength)
-            result.Error = TError::Other("invalid piece length " + std::to_string(job.PieceLength));
-        // A negative length would never be reached by reading.
-        for (const auto& entry : job.Files)
-        {
-            if (entry.Length < 0 && !result.Failed())
-                result.Error = TError::Other("invalid file length " + std::to_string(entry.Length));
-        }
+        result.Error = JobError(job);
         if (!result.Failed())
         {
             TRun run(job, progress, result, EffectiveThreads(job.ThreadCount));
